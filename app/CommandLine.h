@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/sys_env.h"
+
+#include <string>
+#include <vector>
+
+// What the command line asks for.
+struct CommandLine {
+    bool runServer = false;
+    int offline = 0;
+    std::wstring pipeName;
+    std::wstring outputFile;
+
+    // Takes the positional arguments ("RunServer", "Offline"), then the named options
+    // ("pipename", "out"; the last value wins). Anything else throws.
+    void Assign(const std::vector<std::wstring>& positional,
+                const std::vector<sys::env::NamedOption>& named);
+};
+
+// The source name the entry point's own errors carry.
+inline constexpr const char* kEntryPointSource = "app/VitascanCmd";

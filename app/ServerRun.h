@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// Connects to the suite's pipe and serves the remote calls until the connection ends.
+void RunServer(const std::wstring& pipeName, int offline);

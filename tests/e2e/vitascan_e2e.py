@@ -1,0 +1,41 @@
+"""Shared helpers of the end-to-end tests: run Windows programs of the build under Wine."""
+import os
+import subprocess
+import tempfile
+
+BUILD_DIR = os.environ["VITASCAN_BUILD_DIR"]
+BIN_DIR = os.environ["VITASCAN_BIN_DIR"]
+WINE_RUN = os.environ["VITASCAN_WINE_RUN"]
+VITASCAN_EXE = os.path.join(BIN_DIR, "VitascanCmd.exe")
+PREFIX = os.path.join(BUILD_DIR, "wine")
+
+
+def run(program, *args, env=None, timeout=600, stdin=None):
+    """Runs a Windows program; returns the CompletedProcess with raw bytes."""
+    full_env = dict(os.environ)
+    full_env.update(env or {})
+    return subprocess.run([WINE_RUN, program, *args], stdin=stdin if stdin is not None else subprocess.DEVNULL,
+                          capture_output=True, env=full_env, timeout=timeout)
+
+
+def run_vitascan(*args, **kwargs):
+    return run(VITASCAN_EXE, *args, **kwargs)
+
+
+def windows_path(linux_path):
+    """The path as a Windows program under Wine sees it (Z: is the Linux root)."""
+    return "Z:" + os.path.abspath(linux_path).replace("/", "\\")
+
+
+def scratch_dir():
+    """A temporary folder inside the build tree, removed by the caller's context manager."""
+    os.makedirs(os.path.join(BUILD_DIR, "tmp"), exist_ok=True)
+    return tempfile.TemporaryDirectory(dir=os.path.join(BUILD_DIR, "tmp"))
+
+
+def lines(output):
+    """Console output as text lines; asserts the Windows line ends."""
+    text = output.decode("utf-8")
+    assert text == "" or text.endswith("\r\n"), repr(text[-20:])
+    assert "\n" not in text.replace("\r\n", ""), "bare LF in console output"
+    return text.split("\r\n")[:-1]

@@ -1,0 +1,91 @@
+#include "vitascan/FolderTree.h"
+
+#include "platform/unique_handle.h"
+
+namespace vitascan {
+
+namespace {
+
+wchar_t AsciiLower(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
+}
+
+std::wstring FoldKey(std::wstring_view name) {
+    std::wstring key(name);
+    for (wchar_t& c : key)
+        c = AsciiLower(c);
+    return key;
+}
+
+FolderNode* FindOrAddChild(FolderNode& node, std::wstring_view component) {
+    std::wstring key = FoldKey(component);
+    if (auto found = node.childByKey.find(key); found != node.childByKey.end())
+        return found->second;
+    auto child = std::make_unique<FolderNode>();
+    child->name.assign(component);
+    child->path = node.path;
+    child->path.append(component).append(L"\\");
+    FolderNode* added = child.get();
+    node.children.push_back(std::move(child));
+    node.childByKey.emplace(std::move(key), added);
+    return added;
+}
+
+} // namespace
+
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    return true;
+}
+
+FolderNode* AddPath(FolderNode& node, std::wstring_view path) {
+    FolderNode* current = &node;
+    for (;;) {
+        const size_t start = path.find_first_not_of(L'\\');
+        const size_t backslash = start == std::wstring_view::npos ? start : path.find(L'\\', start);
+        if (backslash == std::wstring_view::npos) {
+            AddFile(*current, path);
+            return current;
+        }
+        current = FindOrAddChild(*current, path.substr(start, backslash - start));
+        if (backslash + 1 == path.size())
+            return current;
+        path.remove_prefix(backslash + 1);
+    }
+}
+
+void AddFolder(FolderNode& node, std::wstring_view path, bool recursive) {
+    FolderNode* target = AddPath(node, path);
+    const std::wstring pattern = target->path + L"\\*";
+    WIN32_FIND_DATAW entry{};
+    win::unique_find_handle search(::FindFirstFileW(pattern.c_str(), &entry));
+    if (!search)
+        return;
+    do {
+        const std::wstring_view name = entry.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            AddFile(*target, name);
+        else if (recursive)
+            AddFolder(*target, std::wstring(name) + L"\\", true);
+    } while (::FindNextFileW(search.get(), &entry));
+}
+
+void AddFile(FolderNode& node, std::wstring_view name) {
+    if (node.fileKeys.insert(FoldKey(name)).second)
+        node.files.emplace_back(name);
+}
+
+void Clear(FolderNode& node) {
+    node.children.clear();
+    node.files.clear();
+    node.childByKey.clear();
+    node.fileKeys.clear();
+}
+
+} // namespace vitascan

@@ -1,0 +1,48 @@
+// The folders and files that blocks mark for the filesystem listing.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace vitascan {
+
+struct FolderNode {
+    // One path component; "" for the root.
+    std::wstring name;
+    // Full path, ending with a backslash; "" for the root.
+    std::wstring path;
+    // Subfolders in the order they were added.
+    std::vector<std::unique_ptr<FolderNode>> children;
+    // File names in the order they were added; no two equal ignoring ASCII case.
+    std::vector<std::wstring> files;
+
+    // Lookups beside the lists, keyed by the name with ASCII letters lower-cased, so that a
+    // folder of many files is filled in linear time. AddPath, AddFile and Clear keep them in
+    // step with the lists.
+    std::unordered_map<std::wstring, FolderNode*> childByKey;
+    std::unordered_set<std::wstring> fileKeys;
+};
+
+// The node `path` leads to below `node`, created as needed. A component without a final
+// backslash is a file name of its parent, which is then the node returned.
+FolderNode* AddPath(FolderNode& node, std::wstring_view path);
+
+// Adds the folder and the names of the files in it on disk; with `recursive`, every
+// subfolder too. A folder that cannot be listed stays in the tree with no files.
+void AddFolder(FolderNode& node, std::wstring_view path, bool recursive);
+
+// Appends `name` unless an entry equal to it ignoring ASCII case is there.
+void AddFile(FolderNode& node, std::wstring_view name);
+
+// Removes every child and file name; the node's own name and path stay.
+void Clear(FolderNode& node);
+
+// Equality ignoring the case of ASCII letters only, as the C runtime compares in its default
+// locale.
+bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
+
+} // namespace vitascan

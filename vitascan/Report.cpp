@@ -1,0 +1,132 @@
+#include "vitascan/Report.h"
+
+#include "vitascan/MarkupHelpers.h"
+
+#include <windows.h>
+
+namespace vitascan {
+
+namespace {
+
+struct StepContext {
+    std::uint32_t mask;
+    bool excludePii;
+    FolderNode* folderTree;
+};
+
+// One row of the step table: the block is built when the mask has any of `bits`.
+struct StepRow {
+    std::uint32_t bits;
+    std::unique_ptr<IBlock> (*make)(const StepContext&);
+};
+
+// The blocks in step order. Blocks that add folders to the tree come before the filesystem
+// block, which renders it.
+const std::vector<StepRow> kStepTable = {};
+
+} // namespace
+
+Report::Report() = default;
+
+Report::Report(std::uint32_t mask, bool excludePii) {
+    BuildSteps(mask, excludePii);
+}
+
+Report::~Report() = default;
+
+void Report::Reset() {
+    stepIndex = 0;
+    blocksText.clear();
+    Clear(folderTree);
+    AddFolder(folderTree, GetEnvironmentText(L"SystemRoot") + L"\\system32\\drivers\\", false);
+}
+
+void Report::BuildSteps(std::uint32_t mask, bool excludePii) {
+    steps.clear();
+    const StepContext context{mask, excludePii, &folderTree};
+    for (const StepRow& row : kStepTable)
+        if ((mask & row.bits) != 0)
+            steps.push_back(row.make(context));
+}
+
+void Report::AppendStep(std::unique_ptr<IBlock> block) {
+    steps.push_back(std::move(block));
+}
+
+bool Report::HasNextStep() const {
+    return stepIndex < steps.size();
+}
+
+std::wstring Report::GetNextStepDesc() const {
+    return steps[stepIndex]->GetDescription();
+}
+
+bool Report::ProcessNextStep() {
+    blocksText += steps[stepIndex]->GetXml();
+    ++stepIndex;
+    return HasNextStep();
+}
+
+int Report::GetProgressPct() const {
+    if (steps.empty())
+        return 100;
+    return static_cast<int>(stepIndex * 100 / steps.size());
+}
+
+void Report::StartGroup(const std::wstring& name) {
+    const size_t indent = 2 * openGroups.size();
+    openGroups.push_back(name);
+    if (startTagOpen)
+        groupsText += L">\r\n";
+    groupsText.append(indent, L' ').append(L"<").append(name);
+    startTagOpen = true;
+}
+
+void Report::SetDataPoint(const std::wstring& name, const std::wstring& value) {
+    groupsText.append(L" ").append(name).append(L"=\"");
+    AppendXmlEscaped(groupsText, value);
+    groupsText += L'"';
+}
+
+void Report::EndGroup() {
+    if (openGroups.empty())
+        return;
+    const std::wstring name = std::move(openGroups.back());
+    openGroups.pop_back();
+    if (startTagOpen)
+        groupsText += L" />\r\n";
+    else
+        groupsText.append(2 * openGroups.size(), L' ').append(L"</").append(name).append(L">\r\n");
+    startTagOpen = false;
+}
+
+std::wstring ShortVersion(const std::wstring& version) {
+    // Without a dot both parts are the whole text (npos + 1 wraps to 0).
+    const size_t d1 = version.find(L'.');
+    const size_t d2 = version.find(L'.', d1 + 1);
+    const std::wstring major = version.substr(0, d1);
+    const std::wstring minor =
+        version.substr(d1 + 1, d2 == std::wstring::npos ? std::wstring::npos : d2 - (d1 + 1));
+    return major + L"." + minor;
+}
+
+std::wstring Report::GetDocument() const {
+    wchar_t path[260] = {};
+    ::GetModuleFileNameW(nullptr, path, 260);
+    std::wstring version;
+    GetFileVersionText(path, version);
+
+    std::wstring document;
+    document.reserve(groupsText.size() + blocksText.size() + 160);
+    document += L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<vitascan version='";
+    document += ShortVersion(version);
+    document += L"' versionDisplay='";
+    document += version;
+    document += L"'>\r\n";
+    document += groupsText;
+    document += blocksText;
+    document += L"</vitascan>\r\n";
+    return document;
+}
+
+} // namespace vitascan

@@ -1,0 +1,66 @@
+// The report engine: a step list of blocks, free-form group markup, the shared folder tree
+// and the assembled document.
+#pragma once
+
+#include "vitascan/FolderTree.h"
+#include "vitascan/IBlock.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vitascan {
+
+class Report {
+public:
+    // No steps, empty texts, an empty tree.
+    Report();
+    // Steps built from the block mask.
+    Report(std::uint32_t mask, bool excludePii);
+    ~Report();
+    Report(const Report&) = delete;
+    Report& operator=(const Report&) = delete;
+
+    // Back to the first step with no fragments; the tree holds the drivers folder only. The
+    // steps and the group markup stay.
+    void Reset();
+    // Replaces the step list with the blocks the mask selects, in the fixed step order.
+    void BuildSteps(std::uint32_t mask, bool excludePii);
+    // Appends one block of the caller's own after the built steps.
+    void AppendStep(std::unique_ptr<IBlock> block);
+
+    bool HasNextStep() const;
+    // The caller ensures that a step remains.
+    std::wstring GetNextStepDesc() const;
+    // Runs the next step, appending its fragment; returns whether steps remain. The caller
+    // ensures that a step remains.
+    bool ProcessNextStep();
+    // Steps run, in percent, truncated; 100 for an empty step list.
+    int GetProgressPct() const;
+
+    void StartGroup(const std::wstring& name);
+    // The value is escaped; the name is written as given.
+    void SetDataPoint(const std::wstring& name, const std::wstring& value);
+    // Does nothing while no group is open.
+    void EndGroup();
+
+    // Declaration, root element with the executable's version, group markup, fragments.
+    std::wstring GetDocument() const;
+
+    FolderNode& GetFolderTree() { return folderTree; }
+
+private:
+    std::uint64_t stepIndex = 0;
+    std::wstring blocksText;
+    FolderNode folderTree;
+    std::wstring groupsText;
+    std::vector<std::unique_ptr<IBlock>> steps;
+    std::vector<std::wstring> openGroups;
+    bool startTagOpen = false;
+};
+
+// The root element's version attribute: major and minor of a dotted version text.
+std::wstring ShortVersion(const std::wstring& version);
+
+} // namespace vitascan

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace vitascan {
+
+// Writes the text in text mode ("wt": each LF becomes CR LF). Characters above 0xFF, which a
+// text-mode stream cannot write, are written as "?". Returns 1 on success and 0 when the
+// file cannot be opened or written (GetLastError then tells why).
+int SaveTextFile(const std::wstring& path, const std::wstring& text);
+
+} // namespace vitascan
