@@ -2,13 +2,10 @@
 
 #include "Common/CommandLineUtils.h"
 #include "platform/kes_version.h"
-#include "platform/str_convert.h"
 #include "vitascan/Report.h"
 #include "vitascan/TextFile.h"
 
 #include <string>
-
-#include <windows.h>
 
 void RunCommandLineReport(const std::wstring& outputFile) {
     cmd::WriteLine(kes::version::CmdLineBanner(L"VitascanCmd"));
@@ -25,14 +22,7 @@ void RunCommandLineReport(const std::wstring& outputFile) {
         report.ProcessNextStep();
     }
 
-    // Text mode adds the CR of every line end; a CR already there would be doubled.
-    std::wstring document = report.GetDocument();
-    std::erase(document, L'\r');
-
-    cmd::WriteLine(L"Saving to " + outputFile);
-    if (!vitascan::SaveTextFile(outputFile, document)) {
-        const auto message = KESErrMsg(::GetLastError());
-        cmd::WriteLine(L"Unable to save to " + outputFile + L": " +
-                       str::as_wstring(message.value_or(std::string())));
-    }
+    std::wstring reason;
+    if (!vitascan::SaveReportDocument(outputFile, report.GetDocument(), reason))
+        cmd::WriteLine(L"Unable to save to " + outputFile + L": " + reason);
 }

@@ -9,6 +9,7 @@
 
 #include <oleauto.h>
 #include <unknwn.h>
+#include <winhttp.h>
 
 namespace win {
 
@@ -104,6 +105,12 @@ struct ModuleTraits {
     static void close(pointer h) noexcept { ::FreeLibrary(h); }
 };
 
+struct WinHttpTraits {
+    using pointer = HINTERNET;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::WinHttpCloseHandle(h); }
+};
+
 using unique_file_handle = unique_handle<KernelHandleTraits>;
 using unique_object_handle = unique_handle<KernelObjectTraits>;
 using unique_hkey = unique_handle<RegKeyTraits>;
@@ -115,6 +122,7 @@ using unique_bstr = unique_handle<BstrTraits>;
 using unique_safearray = unique_handle<SafeArrayTraits>;
 using unique_file_stream = unique_handle<FileStreamTraits>;
 using unique_module = unique_handle<ModuleTraits>;
+using unique_hinternet = unique_handle<WinHttpTraits>;
 
 // An owned COM interface pointer.
 template <typename T> class com_ptr {

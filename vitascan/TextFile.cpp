@@ -1,5 +1,7 @@
 #include "vitascan/TextFile.h"
 
+#include "Common/CommandLineUtils.h"
+#include "platform/str_convert.h"
 #include "platform/unique_handle.h"
 
 #include <cwchar>
@@ -39,6 +41,16 @@ int SaveTextFile(const std::wstring& path, const std::wstring& text) {
         return FailKeepingLastError(file);
     // A failed flush on close (a full disk) loses data too.
     return std::fclose(file.release()) == 0 ? 1 : 0;
+}
+
+bool SaveReportDocument(const std::wstring& path, std::wstring document, std::wstring& reason) {
+    std::erase(document, L'\r');
+    cmd::WriteLine(L"Saving to " + path);
+    if (SaveTextFile(path, document))
+        return true;
+    const auto message = KESErrMsg(::GetLastError());
+    reason = str::as_wstring(message.value_or(std::string()));
+    return false;
 }
 
 } // namespace vitascan

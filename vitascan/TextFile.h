@@ -10,3 +10,12 @@ namespace vitascan {
 int SaveTextFile(const std::wstring& path, const std::wstring& text);
 
 } // namespace vitascan
+
+namespace vitascan {
+
+// Saves a finished report: removes every CR (text mode writes each line end as CR LF),
+// prints "Saving to " and the path, and saves. On failure `reason` is the system's message
+// for the error and the result is false.
+bool SaveReportDocument(const std::wstring& path, std::wstring document, std::wstring& reason);
+
+} // namespace vitascan

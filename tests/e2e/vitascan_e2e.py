@@ -39,3 +39,16 @@ def lines(output):
     assert text == "" or text.endswith("\r\n"), repr(text[-20:])
     assert "\n" not in text.replace("\r\n", ""), "bare LF in console output"
     return text.split("\r\n")[:-1]
+
+
+VITASCAN_DRIVER = os.path.join(BIN_DIR, "VitascanDriver.exe")
+
+
+def run_driver(script, *options, env=None, timeout=600):
+    """Runs VitascanDriver.exe with the script text (fed on standard input); returns
+    (exit code, reply lines, standard error text)."""
+    full_env = dict(os.environ)
+    full_env.update(env or {})
+    result = subprocess.run([WINE_RUN, VITASCAN_DRIVER, *options, "-"], input=script.encode("utf-8"),
+                            capture_output=True, env=full_env, timeout=timeout)
+    return result.returncode, lines(result.stdout), result.stderr.decode("utf-8", "replace")
