@@ -277,16 +277,6 @@ TEST(SystemBlock, EachSectionBitAlone) {
                                         LR"(pageavailbytes="\d+" pageavail="\d+ [KMGT]?B"/>)"));
 }
 
-TEST(SystemBlock, AllSectionsInOrder) {
-    std::vector<std::wstring> order;
-    for (const std::wstring& line : Lines(SystemBlock(false, SystemBlock::kAllSections).GetXml()))
-        if (line.size() > 3 && line.compare(0, 3, L"  <") == 0 && line[3] != L'/')
-            order.push_back(line.substr(3, line.find_first_of(L" >/", 3) - 3));
-    EXPECT_EQ(order, (std::vector<std::wstring>{L"wmi", L"windowsinstaller", L"dotnet", L"monitors",
-                                                L"locale", L"ie", L"environment", L"time",
-                                                L"processors", L"memory"}));
-}
-
 TEST(ProcessBlock, OneLinePerProcessIncludingThisOne) {
     vitascan::ProcessBlock block;
     EXPECT_EQ(block.GetDescription(), L"Listing running processes");
