@@ -1,6 +1,8 @@
 #include "vitascan/Report.h"
 
 #include "vitascan/MarkupHelpers.h"
+#include "vitascan/blocks/ProcessBlock.h"
+#include "vitascan/blocks/SystemBlock.h"
 
 #include <windows.h>
 
@@ -22,7 +24,17 @@ struct StepRow {
 
 // The blocks in step order. Blocks that add folders to the tree come before the filesystem
 // block, which renders it.
-const std::vector<StepRow> kStepTable = {};
+const std::vector<StepRow> kStepTable = {
+    {0x3F000,
+     [](const StepContext& c) -> std::unique_ptr<IBlock> {
+         // The block reads its own section bits from the whole mask.
+         return std::make_unique<SystemBlock>(c.excludePii, c.mask);
+     }},
+    {0x800,
+     [](const StepContext&) -> std::unique_ptr<IBlock> {
+         return std::make_unique<ProcessBlock>();
+     }},
+};
 
 } // namespace
 

@@ -1,0 +1,190 @@
+#include "vitascan/WmiQuery.h"
+
+#include "platform/str_convert.h"
+#include "platform/unique_handle.h"
+#include "vitascan/blocks/ProcessBlock.h"
+#include "vitascan/blocks/SystemBlock.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+namespace {
+
+using vitascan::VariantToText;
+using vitascan::WmiConnection;
+using vitascan::WmiRow;
+using vitascan::WmiRowsToXml;
+
+// Runs `work` on a thread of its own, so that whatever COM state it leaves cannot leak into
+// other tests.
+void OnNewThread(const std::function<void()>& work) {
+    std::thread(work).join();
+}
+
+TEST(WmiRowsToXml, OrdinalOrderEscapingAndLineBreaks) {
+    EXPECT_EQ(WmiRowsToXml({}, L"Win32_Process", L"    "), L"");
+
+    // Code-unit order puts "OSLanguage" before "Organization" (a case-insensitive sort would
+    // not), whatever order the properties were reported in.
+    const std::vector<WmiRow> rows = {
+        {{L"Organization", L"A & B <x> \"q\""}, {L"OSLanguage", L"1033"}, {L"Caption", L""}},
+        {{L"b", L"2"}, {L"a", L"caf\u00e9"}},
+    };
+    EXPECT_EQ(WmiRowsToXml(rows, L"E", L"  "),
+              L"  <E Caption=\"\" OSLanguage=\"1033\" Organization=\"A &amp; B &lt;x&gt; "
+              L"&quot;q&quot;\"/>\r\n  <E a=\"caf&#233;\" b=\"2\"/>");
+}
+
+TEST(WmiRowsToXml, ExclusionIsExactAndKeepsTheElement) {
+    const std::vector<WmiRow> rows = {{{L"Name", L"pc"}, {L"UserName", L"me"}}};
+    EXPECT_EQ(WmiRowsToXml(rows, L"Win32_ComputerSystem", L"    ", {L"Name", L"UserName"}),
+              L"    <Win32_ComputerSystem/>");
+    EXPECT_EQ(WmiRowsToXml(rows, L"X", L"", {L"name", L"User"}),
+              L"<X Name=\"pc\" UserName=\"me\"/>");
+}
+
+// Builds a VARIANT holding a BSTR array with the given lower bound.
+void MakeStringArray(VARIANT* v, const std::vector<std::wstring>& items, LONG lowerBound) {
+    SAFEARRAYBOUND bound = {static_cast<ULONG>(items.size()), lowerBound};
+    v->vt = VT_ARRAY | VT_BSTR;
+    v->parray = ::SafeArrayCreate(VT_BSTR, 1, &bound);
+    for (LONG i = 0; i < static_cast<LONG>(items.size()); ++i) {
+        LONG index = lowerBound + i;
+        const win::unique_bstr item(::SysAllocString(items[i].c_str()));
+        ::SafeArrayPutElement(v->parray, &index, item.get()); // stores a copy
+    }
+}
+
+TEST(VariantToText, EveryTypeOfTheTable) {
+    auto text = [](auto fill) {
+        win::unique_variant v;
+        fill(v.get());
+        return VariantToText(*v.get());
+    };
+    EXPECT_EQ(text([](VARIANT* v) {
+                  v->vt = VT_BSTR;
+                  v->bstrVal = ::SysAllocStringLen(L"ab\0cd", 5);
+              }),
+              L"ab"); // up to the first NUL
+    EXPECT_EQ(text([](VARIANT* v) {
+                  v->vt = VT_BSTR;
+                  v->bstrVal = nullptr;
+              }),
+              L"");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_I2, v->iVal = -32768; }), L"-32768");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_I4, v->lVal = -2147483647 - 1; }), L"-2147483648");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_UI1, v->bVal = 255; }), L"255");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_UI2, v->uiVal = 65535; }), L"65535");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_UI4, v->ulVal = 4294967295u; }), L"4294967295");
+    // Single precision shows at most 7 significant digits, double precision 16.
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_R4, v->fltVal = 0.1f; }), L"0.1");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_R4, v->fltVal = 2600.5f; }), L"2600.5");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_R8, v->dblVal = 1.0 / 3; }), L"0.3333333333333333");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_R8, v->dblVal = -0.25; }), L"-0.25");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_DATE, v->date = 45000.5; }), L"date");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_BOOL, v->boolVal = VARIANT_TRUE; }), L"TRUE");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_BOOL, v->boolVal = 1; }), L"TRUE");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_BOOL, v->boolVal = VARIANT_FALSE; }), L"FALSE");
+
+    EXPECT_EQ(text([](VARIANT* v) {
+                  MakeStringArray(v, {L"a", L"b c", L"", L"d"}, 0);
+              }),
+              L"a,b c,,d");
+    EXPECT_EQ(text([](VARIANT* v) { MakeStringArray(v, {L"x", L"y"}, 5); }), L"x,y");
+    EXPECT_EQ(text([](VARIANT* v) { MakeStringArray(v, {}, 0); }), L"");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_ARRAY | VT_BSTR, v->parray = nullptr; }), L"");
+
+    // Types outside the table give an empty text.
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_EMPTY; }), L"");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_NULL; }), L"");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_I8, v->llVal = 5; }), L"");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_UI8, v->ullVal = 5; }), L"");
+    EXPECT_EQ(text([](VARIANT* v) { v->vt = VT_CY, v->cyVal.int64 = 50000; }), L"");
+    EXPECT_EQ(text([](VARIANT* v) {
+                  SAFEARRAYBOUND bound = {2, 0};
+                  v->vt = VT_ARRAY | VT_I4;
+                  v->parray = ::SafeArrayCreate(VT_I4, 1, &bound);
+              }),
+              L"");
+}
+
+TEST(WmiConnection, QueriesTheLocalMachine) {
+    gtl::status connected = gtl::status::error(L"not set");
+    WmiConnection wmi(&connected);
+    ASSERT_TRUE(connected.ok()) << str::as_cstring(connected.message());
+    ASSERT_TRUE(wmi.IsConnected());
+
+    const auto systems = wmi.Query(L"SELECT * FROM Win32_OperatingSystem");
+    ASSERT_EQ(systems.size(), 1u);
+    EXPECT_FALSE(systems[0].at(L"Caption").empty());
+    EXPECT_EQ(systems[0].count(L"__CLASS"), 0u); // system properties are left out
+    EXPECT_EQ(systems[0].count(L"__PATH"), 0u);
+
+    // This very process is among the processes, with its numbers as text.
+    bool foundSelf = false;
+    for (const WmiRow& row : wmi.Query(L"SELECT * FROM Win32_Process"))
+        if (row.at(L"ProcessID") == std::to_wstring(::GetCurrentProcessId())) {
+            foundSelf = true;
+            EXPECT_EQ(row.at(L"Name"), L"wmi_tests.exe");
+        }
+    EXPECT_TRUE(foundSelf);
+
+    EXPECT_TRUE(wmi.Query(L"SELECT * FROM Win32_NoSuchClass").empty());
+    EXPECT_TRUE(wmi.Query(L"this is not WQL").empty());
+}
+
+TEST(WmiConnection, HoldsComOnItsThreadForItsLifetimeOnly) {
+    HRESULT whileConnected = S_OK;
+    HRESULT afterwards = S_OK;
+    OnNewThread([&] {
+        {
+            WmiConnection wmi;
+            // The multithreaded apartment is in place: a single-threaded one cannot be.
+            whileConnected = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            if (SUCCEEDED(whileConnected))
+                ::CoUninitialize();
+        }
+        // COM was uninitialised again: the thread is free to choose its apartment.
+        afterwards = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (SUCCEEDED(afterwards))
+            ::CoUninitialize();
+    });
+    EXPECT_EQ(whileConnected, RPC_E_CHANGED_MODE);
+    EXPECT_EQ(afterwards, S_OK);
+}
+
+// A thread already in a single-threaded apartment cannot join the multithreaded one: the
+// connection fails at its first step, as it would on a caller's UI thread.
+TEST(WmiConnection, FailureIsSilentAndGivesEmptySections) {
+    gtl::status connected;
+    bool isConnected = true;
+    size_t rows = 99;
+    HRESULT stillOurs = E_FAIL;
+    std::wstring systemXml;
+    std::wstring processXml;
+    OnNewThread([&] {
+        if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+            return;
+        {
+            WmiConnection wmi(&connected);
+            isConnected = wmi.IsConnected();
+            rows = wmi.Query(L"SELECT * FROM Win32_OperatingSystem").size();
+        }
+        systemXml = vitascan::SystemBlock(true, vitascan::SystemBlock::kWmi).GetXml();
+        processXml = vitascan::ProcessBlock().GetXml();
+        // The failed connections left this thread's own initialisation alone.
+        stillOurs = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        ::CoUninitialize();
+        ::CoUninitialize();
+    });
+    EXPECT_EQ(connected.message(), L"Failed CoInitializeEx");
+    EXPECT_FALSE(isConnected);
+    EXPECT_EQ(rows, 0u);
+    EXPECT_EQ(stillOurs, S_FALSE);
+    EXPECT_EQ(systemXml, L"<system>\r\n  <wmi>\r\n\r\n\r\n\r\n  </wmi>\r\n</system>\r\n");
+    EXPECT_EQ(processXml, L"<processes>\r\n  <wmi>\r\n\r\n  </wmi>\r\n</processes>\r\n");
+}
+
+} // namespace
