@@ -6,7 +6,7 @@
 // as given), !frame-length N (a bare 4-byte length), !bytes HEX (bytes without a frame),
 // !close (close the pipe and wait for the server). See docs/PROTOCOL.md.
 //
-//   VitascanDriver.exe [--offline] [--show-output] [--exe PATH] [--pipe NAME] SCRIPT|-
+//   VitascanDriver.exe [--offline] [--show-output] [--raw] [--exe PATH] [--pipe NAME] SCRIPT|-
 #include "platform/kes_grammar.h"
 #include "platform/math_convert.h"
 #include "platform/str_convert.h"
@@ -127,7 +127,14 @@ std::wstring ShowResult(Kind kind, const std::string& text) {
     return {};
 }
 
+// Prints reply payloads as they travel instead of decoding them (--raw).
+bool showRaw = false;
+
 void ShowReply(const std::wstring& label, Kind kind, const std::string& reply) {
+    if (showRaw) {
+        Print(label + L" -> raw " + Quote(str::decode_utf8(reply)));
+        return;
+    }
     peer::RawReply raw;
     if (gtl::status s = peer::DecodeRawReply(reply, raw); s.failed()) {
         Print(label + L" -> malformed reply " + Quote(str::decode_utf8(reply)));
@@ -225,6 +232,8 @@ int main() {
             options.offline = true;
         else if (arg == L"--show-output")
             options.quiet = false;
+        else if (arg == L"--raw")
+            showRaw = true;
         else if (arg == L"--exe" && i + 1 < count)
             options.exePath = argv[++i];
         else if (arg == L"--pipe" && i + 1 < count)
@@ -233,7 +242,7 @@ int main() {
             scriptPath = arg;
         else
             return Fail(L"unknown argument " + arg +
-                        L"\nusage: VitascanDriver.exe [--offline] [--show-output] [--exe PATH] "
+                        L"\nusage: VitascanDriver.exe [--offline] [--show-output] [--raw] [--exe PATH] "
                         L"[--pipe NAME] SCRIPT|-");
     }
     ::LocalFree(argv);
