@@ -42,7 +42,7 @@ public:
 // "t" or "f"; only the single byte "t" reads as true, so decoding never fails.
 template <> class GrammarOfType<bool> : public impl::GrammarOfTypeCommon<bool> {
 public:
-    void Encode(std::string& out) const override { out = value ? "t" : "f"; }
+    void Encode(std::string& out) const override { out.assign(1, value ? 't' : 'f'); }
     void Decode(const std::string& in) override { value = in == "t"; }
 };
 
