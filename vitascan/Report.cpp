@@ -1,6 +1,11 @@
 #include "vitascan/Report.h"
 
 #include "vitascan/MarkupHelpers.h"
+#include "vitascan/blocks/DiskSpaceBlock.h"
+#include "vitascan/blocks/FilesystemBlock.h"
+#include "vitascan/blocks/NetworkingBlock.h"
+#include "vitascan/blocks/ProductsBlock.h"
+#include "vitascan/blocks/RegistryBlock.h"
 
 #include <windows.h>
 
@@ -20,9 +25,26 @@ struct StepRow {
     std::unique_ptr<IBlock> (*make)(const StepContext&);
 };
 
+template <typename Block> std::unique_ptr<IBlock> MakeBlock(const StepContext&) {
+    return std::make_unique<Block>();
+}
+
+// Blocks that fill or render the engine's folder tree.
+template <typename Block> std::unique_ptr<IBlock> MakeTreeBlock(const StepContext& context) {
+    return std::make_unique<Block>(context.folderTree);
+}
+
 // The blocks in step order. Blocks that add folders to the tree come before the filesystem
 // block, which renders it.
-const std::vector<StepRow> kStepTable = {};
+// clang-format off
+const std::vector<StepRow> kStepTable = {
+    {0x2, &MakeBlock<NetworkingBlock>},
+    {0x8, &MakeBlock<DiskSpaceBlock>},
+    {0x10, &MakeTreeBlock<RegistryBlock>},
+    {0x20, &MakeTreeBlock<ProductsBlock>},
+    {0x80, &MakeTreeBlock<FilesystemBlock>},
+};
+// clang-format on
 
 } // namespace
 

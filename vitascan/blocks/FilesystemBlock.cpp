@@ -1,0 +1,275 @@
+#include "vitascan/blocks/FilesystemBlock.h"
+
+#include "platform/str_convert.h"
+#include "platform/sys_file.h"
+#include "platform/unique_handle.h"
+#include "vitascan/MarkupHelpers.h"
+
+#include <cstdint>
+#include <cwchar>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include <shlobj.h>
+
+namespace vitascan {
+
+const std::wstring FilesystemBlock::kTruncationBanner =
+    L"\n\n------------------------------------------------------------------"
+    L"\n*************** File content truncated by Vitascan ***************"
+    L"\n------------------------------------------------------------------\n\n";
+
+namespace {
+
+// Folders with at least this many files are listed once instead of searched name by name:
+// one directory listing costs about as much as a few single searches.
+constexpr size_t kListingThreshold = 8;
+
+// The maker's data folder under the program-data and roaming application-data folders.
+const wchar_t kMakerFolder[] = L"Pallanto";
+
+std::wstring_view FoundName(const WIN32_FIND_DATAW& findData) {
+    return std::wstring_view(findData.cFileName, ::wcsnlen(findData.cFileName, MAX_PATH));
+}
+
+// The entries of one folder as a single listing gives them, looked up by exact name.
+class FolderListing {
+public:
+    void Load(const std::wstring& folderPath) {
+        WIN32_FIND_DATAW entry{};
+        win::unique_find_handle search(::FindFirstFileW((folderPath + L"*").c_str(), &entry));
+        if (!search)
+            return;
+        do {
+            const std::wstring_view name = FoundName(entry);
+            if (name != L"." && name != L"..")
+                entries.push_back(entry);
+        } while (::FindNextFileW(search.get(), &entry));
+        byName.reserve(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i)
+            byName.emplace(FoundName(entries[i]), i);
+    }
+
+    const WIN32_FIND_DATAW* Find(std::wstring_view name) const {
+        const auto found = byName.find(name);
+        return found == byName.end() ? nullptr : &entries[found->second];
+    }
+
+private:
+    std::vector<WIN32_FIND_DATAW> entries;
+    std::unordered_map<std::wstring_view, size_t> byName;
+};
+
+// The file system's own search for one name: case-insensitive, short names, wildcards.
+bool FindOne(const std::wstring& path, WIN32_FIND_DATAW& record) {
+    win::unique_find_handle search(::FindFirstFileW(path.c_str(), &record));
+    return static_cast<bool>(search);
+}
+
+void AppendIndent(std::wstring& out, const std::wstring& prefix, int count) {
+    out += prefix;
+    if (count > 0)
+        out.append(static_cast<size_t>(count), L' ');
+}
+
+// Whole numbers without a formatter call: this runs once per file.
+void AppendDecimal(std::wstring& out, std::uint64_t value) {
+    wchar_t digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n > 0)
+        out += digits[--n];
+}
+
+void AppendTwoDigits(std::wstring& out, unsigned value) {
+    out += static_cast<wchar_t>(L'0' + value / 10 % 10);
+    out += static_cast<wchar_t>(L'0' + value % 10);
+}
+
+// "%02d/%02d/%d %d:%02d:%02d" of day, month, year, hour, minute, second, in UTC. The text is
+// digits and separators only, so it needs no escaping.
+void AppendDate(std::wstring& out, const FILETIME& time) {
+    SYSTEMTIME utc{};
+    ::FileTimeToSystemTime(&time, &utc);
+    AppendTwoDigits(out, utc.wDay);
+    out += L'/';
+    AppendTwoDigits(out, utc.wMonth);
+    out += L'/';
+    AppendDecimal(out, utc.wYear);
+    out += L' ';
+    AppendDecimal(out, utc.wHour);
+    out += L':';
+    AppendTwoDigits(out, utc.wMinute);
+    out += L':';
+    AppendTwoDigits(out, utc.wSecond);
+}
+
+bool HasEmbeddedContent(std::wstring_view name) {
+    return EndsWith(name, L".xml") || EndsWith(name, L".log") || EndsWith(name, L".txt") ||
+           EndsWith(name, L"debug");
+}
+
+void AppendFileEntry(std::wstring& out, const std::wstring& folderPath, const std::wstring& name,
+                     const WIN32_FIND_DATAW& findData, const std::wstring& prefix, int level) {
+    const std::wstring fullPath = folderPath + name;
+    const std::wstring_view foundName = FoundName(findData);
+    const std::uint64_t size =
+        (static_cast<std::uint64_t>(findData.nFileSizeHigh) << 32) | findData.nFileSizeLow;
+
+    AppendIndent(out, prefix, level);
+    out += L"<file name=\"";
+    AppendXmlEscaped(out, foundName);
+    out += L"\" bytes=\"";
+    AppendDecimal(out, size);
+    out += L"\" size=\"";
+    out += FormatByteSize(size, 0);
+    out += L"\" datemodified=\"";
+    AppendDate(out, findData.ftLastWriteTime);
+    out += L'"';
+
+    if (EndsWith(foundName, L".dll") || EndsWith(foundName, L".exe")) {
+        std::wstring version;
+        if (GetFileVersionText(fullPath, version) == 0) {
+            out += L" version=\"";
+            AppendXmlEscaped(out, version);
+            out += L'"';
+        }
+    }
+
+    if (!HasEmbeddedContent(foundName)) {
+        out += L"/>\n";
+        return;
+    }
+    out += L">\n";
+    AppendXmlEscaped(out, FilesystemBlock::ReadFileText(fullPath, FilesystemBlock::kContentLimit,
+                                                        FilesystemBlock::kTruncationBanner));
+    AppendIndent(out, prefix, level);
+    out += L"</file>\n";
+}
+
+void AppendFolder(std::wstring& out, const FolderNode& node, const std::wstring& prefix,
+                  int level) {
+    // A folder gone from the disk is left out with everything below it.
+    for (const auto& child : node.children) {
+        if (!sys::file::Exists(child->path))
+            continue;
+        const int indent = level > 0 ? 2 * level : 0;
+        AppendIndent(out, prefix, indent);
+        out += L"<dir name=\"";
+        AppendXmlEscaped(out, child->name);
+        out += L"\">\r\n";
+        AppendFolder(out, *child, prefix, level + 1);
+        AppendIndent(out, prefix, indent);
+        out += L"</dir>\r\n";
+    }
+
+    if (node.files.empty())
+        return;
+    FolderListing listing;
+    if (node.files.size() >= kListingThreshold)
+        listing.Load(node.path);
+    for (const std::wstring& name : node.files) {
+        // Names the listing does not hold exactly (another case, a short name, a file that
+        // vanished) get the file system's own search, which decides.
+        WIN32_FIND_DATAW record;
+        const WIN32_FIND_DATAW* found = listing.Find(name);
+        if (found == nullptr) {
+            if (!FindOne(node.path + name, record))
+                continue;
+            found = &record;
+        }
+        AppendFileEntry(out, node.path, name, *found, prefix, level + 3);
+    }
+}
+
+} // namespace
+
+std::wstring FilesystemBlock::GetDescription() {
+    return str::load_wstring(26536);
+}
+
+std::wstring FilesystemBlock::GetXml() {
+    std::wstring xml = L"<filesystem>\n";
+    if (folderTree != nullptr) {
+        // A known folder the system cannot name adds nothing.
+        for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramData, &FOLDERID_RoamingAppData}) {
+            std::wstring base;
+            if (sys::file::GetKnownFolderPath(*id, base).ok())
+                AddFolder(*folderTree, base + L"\\" + kMakerFolder + L"\\", true);
+        }
+        AppendFolder(xml, *folderTree, L"  ", -1);
+    }
+    xml += L"</filesystem>\n";
+    return xml;
+}
+
+std::wstring FilesystemBlock::RenderFolder(const FolderNode& node, const std::wstring& prefix,
+                                           int level) {
+    std::wstring out;
+    AppendFolder(out, node, prefix, level);
+    return out;
+}
+
+std::wstring FilesystemBlock::FormatFileEntry(const std::wstring& folderPath,
+                                              const std::wstring& name,
+                                              const WIN32_FIND_DATAW& findData,
+                                              const std::wstring& prefix, int level) {
+    std::wstring out;
+    AppendFileEntry(out, folderPath, name, findData, prefix, level);
+    return out;
+}
+
+std::wstring FilesystemBlock::ReadFileText(const std::wstring& path, int limit,
+                                           const std::wstring& banner) {
+    if (limit <= 0)
+        return {};
+    win::unique_file_stream file(::_wfopen(path.c_str(), L"rb"));
+    if (!file)
+        return {};
+    // A 32-bit length: a file of 2 GiB or more reads as no length and embeds nothing.
+    const long start = std::ftell(file.get());
+    std::fseek(file.get(), 0, SEEK_END);
+    const long size = std::ftell(file.get());
+    std::fseek(file.get(), start, SEEK_SET);
+    if (size < 1)
+        return {};
+    if (size <= limit)
+        return ReadFileChunk(file.get(), static_cast<int>(size));
+
+    const int half = limit / 2;
+    std::wstring text;
+    if (std::fseek(file.get(), 0, SEEK_SET) == 0)
+        text = ReadFileChunk(file.get(), half);
+    text += banner;
+    if (std::fseek(file.get(), -static_cast<long>(half), SEEK_END) == 0)
+        text += ReadFileChunk(file.get(), half);
+    return text;
+}
+
+std::wstring FilesystemBlock::ReadFileChunk(FILE* file, int count) {
+    if (file == nullptr)
+        return L"null file";
+    if (count <= 0)
+        return {};
+    std::string bytes(static_cast<size_t>(count), '\0');
+    const size_t read = std::fread(bytes.data(), 1, bytes.size(), file);
+    if (read > 0) {
+        bytes.resize(read);
+        return str::as_wstring(str::as_u8string(bytes));
+    }
+    // The C runtime's own wording: the message, ": ", the text of its last error, a line feed.
+    const wchar_t* message = nullptr;
+    if (std::ferror(file))
+        message = ::__wcserror(L"*** A read error occurred\n");
+    else if (std::feof(file))
+        message = ::__wcserror(L"*** EOF found\n");
+    else
+        return L"Unknown error\n";
+    return message != nullptr ? std::wstring(message) : std::wstring();
+}
+
+} // namespace vitascan
