@@ -33,39 +33,74 @@ std::wstring_view FoundName(const WIN32_FIND_DATAW& findData) {
     return std::wstring_view(findData.cFileName, ::wcsnlen(findData.cFileName, MAX_PATH));
 }
 
-// The entries of one folder as a single listing gives them, looked up by exact name.
+// What a file element is made of.
+struct FileFacts {
+    std::wstring_view name; // as the file system spells it
+    std::uint64_t size;
+    FILETIME lastWrite;
+};
+
+FileFacts FactsOf(const WIN32_FIND_DATAW& findData) {
+    return {FoundName(findData),
+            (static_cast<std::uint64_t>(findData.nFileSizeHigh) << 32) | findData.nFileSizeLow,
+            findData.ftLastWriteTime};
+}
+
+// The file entries of one folder as one listing gave them, looked up by exact name. Kept
+// small: a folder may hold many thousands of files.
 class FolderListing {
 public:
+    void Add(const WIN32_FIND_DATAW& entry) {
+        const std::wstring_view name = FoundName(entry);
+        entries.push_back({names.size(), name.size(), FactsOf(entry).size, entry.ftLastWriteTime});
+        names.append(name);
+        byName.clear(); // the names may have moved
+    }
+
+    // Lists the folder's file entries.
     void Load(const std::wstring& folderPath) {
         WIN32_FIND_DATAW entry{};
         win::unique_find_handle search(::FindFirstFileW((folderPath + L"*").c_str(), &entry));
         if (!search)
             return;
         do {
-            const std::wstring_view name = FoundName(entry);
-            if (name != L"." && name != L"..")
-                entries.push_back(entry);
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                Add(entry);
         } while (::FindNextFileW(search.get(), &entry));
-        byName.reserve(entries.size());
-        for (size_t i = 0; i < entries.size(); ++i)
-            byName.emplace(FoundName(entries[i]), i);
     }
 
-    const WIN32_FIND_DATAW* Find(std::wstring_view name) const {
+    bool Find(std::wstring_view name, FileFacts& facts) {
+        if (byName.empty() && !entries.empty()) {
+            byName.reserve(entries.size());
+            for (size_t i = 0; i < entries.size(); ++i)
+                byName.emplace(NameOf(entries[i]), i);
+        }
         const auto found = byName.find(name);
-        return found == byName.end() ? nullptr : &entries[found->second];
+        if (found == byName.end())
+            return false;
+        const Entry& entry = entries[found->second];
+        facts = {NameOf(entry), entry.size, entry.lastWrite};
+        return true;
     }
 
 private:
-    std::vector<WIN32_FIND_DATAW> entries;
+    struct Entry {
+        size_t nameAt;
+        size_t nameLength;
+        std::uint64_t size;
+        FILETIME lastWrite;
+    };
+    std::wstring_view NameOf(const Entry& entry) const {
+        return std::wstring_view(names).substr(entry.nameAt, entry.nameLength);
+    }
+
+    std::vector<Entry> entries;
+    std::wstring names;
     std::unordered_map<std::wstring_view, size_t> byName;
 };
 
-// The file system's own search for one name: case-insensitive, short names, wildcards.
-bool FindOne(const std::wstring& path, WIN32_FIND_DATAW& record) {
-    win::unique_find_handle search(::FindFirstFileW(path.c_str(), &record));
-    return static_cast<bool>(search);
-}
+// Listings taken while the block added its own folders, moments before rendering them.
+using CapturedListings = std::unordered_map<const FolderNode*, FolderListing>;
 
 void AppendIndent(std::wstring& out, const std::wstring& prefix, int count) {
     out += prefix;
@@ -114,45 +149,41 @@ bool HasEmbeddedContent(std::wstring_view name) {
 }
 
 void AppendFileEntry(std::wstring& out, const std::wstring& folderPath, const std::wstring& name,
-                     const WIN32_FIND_DATAW& findData, const std::wstring& prefix, int level) {
-    const std::wstring fullPath = folderPath + name;
-    const std::wstring_view foundName = FoundName(findData);
-    const std::uint64_t size =
-        (static_cast<std::uint64_t>(findData.nFileSizeHigh) << 32) | findData.nFileSizeLow;
-
+                     const FileFacts& file, const std::wstring& prefix, int level) {
     AppendIndent(out, prefix, level);
     out += L"<file name=\"";
-    AppendXmlEscaped(out, foundName);
+    AppendXmlEscaped(out, file.name);
     out += L"\" bytes=\"";
-    AppendDecimal(out, size);
+    AppendDecimal(out, file.size);
     out += L"\" size=\"";
-    out += FormatByteSize(size, 0);
+    out += FormatByteSize(file.size, 0);
     out += L"\" datemodified=\"";
-    AppendDate(out, findData.ftLastWriteTime);
+    AppendDate(out, file.lastWrite);
     out += L'"';
 
-    if (EndsWith(foundName, L".dll") || EndsWith(foundName, L".exe")) {
+    if (EndsWith(file.name, L".dll") || EndsWith(file.name, L".exe")) {
         std::wstring version;
-        if (GetFileVersionText(fullPath, version) == 0) {
+        if (GetFileVersionText(folderPath + name, version) == 0) {
             out += L" version=\"";
             AppendXmlEscaped(out, version);
             out += L'"';
         }
     }
 
-    if (!HasEmbeddedContent(foundName)) {
+    if (!HasEmbeddedContent(file.name)) {
         out += L"/>\n";
         return;
     }
     out += L">\n";
-    AppendXmlEscaped(out, FilesystemBlock::ReadFileText(fullPath, FilesystemBlock::kContentLimit,
+    AppendXmlEscaped(out, FilesystemBlock::ReadFileText(folderPath + name,
+                                                        FilesystemBlock::kContentLimit,
                                                         FilesystemBlock::kTruncationBanner));
     AppendIndent(out, prefix, level);
     out += L"</file>\n";
 }
 
-void AppendFolder(std::wstring& out, const FolderNode& node, const std::wstring& prefix,
-                  int level) {
+void AppendFolder(std::wstring& out, const FolderNode& node, const std::wstring& prefix, int level,
+                  CapturedListings* captured) {
     // A folder gone from the disk is left out with everything below it.
     for (const auto& child : node.children) {
         if (!sys::file::Exists(child->path))
@@ -162,28 +193,45 @@ void AppendFolder(std::wstring& out, const FolderNode& node, const std::wstring&
         out += L"<dir name=\"";
         AppendXmlEscaped(out, child->name);
         out += L"\">\r\n";
-        AppendFolder(out, *child, prefix, level + 1);
+        AppendFolder(out, *child, prefix, level + 1, captured);
         AppendIndent(out, prefix, indent);
         out += L"</dir>\r\n";
     }
 
     if (node.files.empty())
         return;
-    FolderListing listing;
-    if (node.files.size() >= kListingThreshold)
-        listing.Load(node.path);
+    FolderListing* listing = nullptr;
+    if (captured != nullptr) {
+        const auto found = captured->find(&node);
+        if (found != captured->end())
+            listing = &found->second;
+    }
+    FolderListing fresh;
+    if (listing == nullptr) {
+        if (node.files.size() >= kListingThreshold)
+            fresh.Load(node.path);
+        listing = &fresh;
+    }
     for (const std::wstring& name : node.files) {
         // Names the listing does not hold exactly (another case, a short name, a file that
-        // vanished) get the file system's own search, which decides.
+        // vanished, a folder) get the file system's own search, which decides.
+        FileFacts file;
         WIN32_FIND_DATAW record;
-        const WIN32_FIND_DATAW* found = listing.Find(name);
-        if (found == nullptr) {
-            if (!FindOne(node.path + name, record))
+        if (!listing->Find(name, file)) {
+            win::unique_find_handle search(::FindFirstFileW((node.path + name).c_str(), &record));
+            if (!search)
                 continue;
-            found = &record;
+            file = FactsOf(record);
         }
-        AppendFileEntry(out, node.path, name, *found, prefix, level + 3);
+        AppendFileEntry(out, node.path, name, file, prefix, level + 3);
     }
+}
+
+size_t CountFiles(const FolderNode& node) {
+    size_t count = node.files.size();
+    for (const auto& child : node.children)
+        count += CountFiles(*child);
+    return count;
 }
 
 } // namespace
@@ -195,13 +243,20 @@ std::wstring FilesystemBlock::GetDescription() {
 std::wstring FilesystemBlock::GetXml() {
     std::wstring xml = L"<filesystem>\n";
     if (folderTree != nullptr) {
+        // The listings of the block's own folders serve the rendering that follows at once.
+        CapturedListings captured;
+        const FileListed keep = [&](const FolderNode& folder, const WIN32_FIND_DATAW& entry) {
+            captured[&folder].Add(entry);
+        };
         // A known folder the system cannot name adds nothing.
         for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramData, &FOLDERID_RoamingAppData}) {
             std::wstring base;
             if (sys::file::GetKnownFolderPath(*id, base).ok())
-                AddFolder(*folderTree, base + L"\\" + kMakerFolder + L"\\", true);
+                AddFolder(*folderTree, base + L"\\" + kMakerFolder + L"\\", true, keep);
         }
-        AppendFolder(xml, *folderTree, L"  ", -1);
+        // About this much text per file, embedded content aside.
+        xml.reserve(128 * CountFiles(*folderTree) + 64);
+        AppendFolder(xml, *folderTree, L"  ", -1, &captured);
     }
     xml += L"</filesystem>\n";
     return xml;
@@ -210,7 +265,7 @@ std::wstring FilesystemBlock::GetXml() {
 std::wstring FilesystemBlock::RenderFolder(const FolderNode& node, const std::wstring& prefix,
                                            int level) {
     std::wstring out;
-    AppendFolder(out, node, prefix, level);
+    AppendFolder(out, node, prefix, level, nullptr);
     return out;
 }
 
@@ -219,7 +274,7 @@ std::wstring FilesystemBlock::FormatFileEntry(const std::wstring& folderPath,
                                               const WIN32_FIND_DATAW& findData,
                                               const std::wstring& prefix, int level) {
     std::wstring out;
-    AppendFileEntry(out, folderPath, name, findData, prefix, level);
+    AppendFileEntry(out, folderPath, name, FactsOf(findData), prefix, level);
     return out;
 }
 
