@@ -5,6 +5,7 @@
 #include "platform/unique_handle.h"
 #include "vitascan/MarkupHelpers.h"
 
+#include <climits>
 #include <cstdint>
 #include <cwchar>
 #include <string_view>
@@ -285,15 +286,17 @@ std::wstring FilesystemBlock::ReadFileText(const std::wstring& path, int limit,
     win::unique_file_stream file(::_wfopen(path.c_str(), L"rb"));
     if (!file)
         return {};
-    // A 32-bit length: a file of 2 GiB or more reads as no length and embeds nothing.
-    const long start = std::ftell(file.get());
-    std::fseek(file.get(), 0, SEEK_END);
-    const long size = std::ftell(file.get());
-    std::fseek(file.get(), start, SEEK_SET);
-    if (size < 1)
+    // The length as a signed 32-bit number: a file of 2 GiB or more has none and embeds
+    // nothing (the C runtime's 32-bit ftell would wrap around instead of failing).
+    const long long start = ::_ftelli64(file.get());
+    ::_fseeki64(file.get(), 0, SEEK_END);
+    const long long length = ::_ftelli64(file.get());
+    ::_fseeki64(file.get(), start, SEEK_SET);
+    if (length < 1 || length > INT32_MAX)
         return {};
+    const int size = static_cast<int>(length);
     if (size <= limit)
-        return ReadFileChunk(file.get(), static_cast<int>(size));
+        return ReadFileChunk(file.get(), size);
 
     const int half = limit / 2;
     std::wstring text;

@@ -218,6 +218,17 @@ TEST(FilesystemBlock, ReadsWholeOrCutTextAndReportsReadFailures) {
     EXPECT_EQ(FilesystemBlock::ReadFileText(eleven, 10, L"|"), L"01234|6789A");
     EXPECT_EQ(FilesystemBlock::ReadFileText(eleven, 0, L"|"), L"");
     EXPECT_EQ(FilesystemBlock::ReadFileText(scratch.path() + L"absent.txt", 10, L"|"), L"");
+    // A file of 2 GiB or more has no length to read by and embeds nothing (sparse here).
+    const std::wstring huge = scratch.WriteFile(L"huge.log", "head");
+    {
+        win::unique_file_handle file(
+            ::CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        LARGE_INTEGER end;
+        end.QuadPart = 5LL << 30;
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) &&
+                    ::SetEndOfFile(file.get()));
+    }
+    EXPECT_EQ(FilesystemBlock::ReadFileText(huge, 512000, L"|"), L"");
     // Head and tail are decoded apart: a sequence split by the cut is not rejoined.
     const std::wstring split = scratch.WriteFile(L"split.txt", "ab\xc3\xa9\xc3\xa9yz");
     EXPECT_EQ(FilesystemBlock::ReadFileText(split, 6, L"|"), L"ab\xfffd|\xfffdyz");
