@@ -45,8 +45,15 @@ template <typename Byte> std::wstring DecodeUtf8(const Byte* data, size_t size) 
     while (i < size) {
         const unsigned char lead = static_cast<unsigned char>(data[i]);
         if (lead < 0x80) {
-            out += static_cast<wchar_t>(lead);
-            ++i;
+            // A run of ASCII widens in one go: long texts (embedded files) are mostly ASCII.
+            size_t end = i + 1;
+            while (end < size && static_cast<unsigned char>(data[end]) < 0x80)
+                ++end;
+            const size_t at = out.size();
+            out.resize(at + (end - i));
+            wchar_t* target = out.data() + at;
+            for (; i < end; ++i)
+                *target++ = static_cast<wchar_t>(static_cast<unsigned char>(data[i]));
             continue;
         }
         int extra;

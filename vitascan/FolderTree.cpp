@@ -58,7 +58,10 @@ FolderNode* AddPath(FolderNode& node, std::wstring_view path) {
     }
 }
 
-void AddFolder(FolderNode& node, std::wstring_view path, bool recursive) {
+namespace {
+
+void ListFolder(FolderNode& node, std::wstring_view path, bool recursive,
+                const FileListed* listed) {
     FolderNode* target = AddPath(node, path);
     const std::wstring pattern = target->path + L"\\*";
     WIN32_FIND_DATAW entry{};
@@ -69,11 +72,24 @@ void AddFolder(FolderNode& node, std::wstring_view path, bool recursive) {
         const std::wstring_view name = entry.cFileName;
         if (name == L"." || name == L"..")
             continue;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             AddFile(*target, name);
-        else if (recursive)
-            AddFolder(*target, std::wstring(name) + L"\\", true);
+            if (listed != nullptr)
+                (*listed)(*target, entry);
+        } else if (recursive) {
+            ListFolder(*target, std::wstring(name) + L"\\", true, listed);
+        }
     } while (::FindNextFileW(search.get(), &entry));
+}
+
+} // namespace
+
+void AddFolder(FolderNode& node, std::wstring_view path, bool recursive) {
+    ListFolder(node, path, recursive, nullptr);
+}
+
+void AddFolder(FolderNode& node, std::wstring_view path, bool recursive, const FileListed& listed) {
+    ListFolder(node, path, recursive, &listed);
 }
 
 void AddFile(FolderNode& node, std::wstring_view name) {

@@ -1,12 +1,15 @@
 // The folders and files that blocks mark for the filesystem listing.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+#include <windows.h>
 
 namespace vitascan {
 
@@ -34,6 +37,12 @@ FolderNode* AddPath(FolderNode& node, std::wstring_view path);
 // Adds the folder and the names of the files in it on disk; with `recursive`, every
 // subfolder too. A folder that cannot be listed stays in the tree with no files.
 void AddFolder(FolderNode& node, std::wstring_view path, bool recursive);
+
+// Called with the node a file was added to and the file's entry as the listing gave it.
+using FileListed = std::function<void(const FolderNode& folder, const WIN32_FIND_DATAW& entry)>;
+// The same, handing every file entry listed to `listed`: a caller that renders the folders
+// right away need not list them a second time.
+void AddFolder(FolderNode& node, std::wstring_view path, bool recursive, const FileListed& listed);
 
 // Appends `name` unless an entry equal to it ignoring ASCII case is there.
 void AddFile(FolderNode& node, std::wstring_view name);

@@ -12,45 +12,61 @@ bool IsXmlChar(std::uint32_t c) {
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
+namespace {
+
+// Units written as they are: LF and 0x20..0x7F except the five markup characters.
+bool IsPlain(wchar_t unit) {
+    return unit == 0x0A || (unit >= 0x20 && unit <= 0x7F && unit != 0x22 && unit != 0x26 &&
+                            unit != 0x27 && unit != 0x3C && unit != 0x3E);
+}
+
+void AppendEscapedUnit(std::wstring& out, wchar_t unit) {
+    const std::uint32_t c = static_cast<char16_t>(unit);
+    if (!IsXmlChar(c))
+        return;
+    switch (c) {
+    case 0x22:
+        out.append(L"&quot;", 6);
+        return;
+    case 0x26:
+        out.append(L"&amp;", 5);
+        return;
+    case 0x27:
+        out.append(L"&apos;", 6);
+        return;
+    case 0x3C:
+        out.append(L"&lt;", 4);
+        return;
+    case 0x3E:
+        out.append(L"&gt;", 4);
+        return;
+    }
+    // "&#%03d;", built in place and appended at once.
+    wchar_t text[10];
+    wchar_t* end = text + 10;
+    wchar_t* at = end;
+    *--at = L';';
+    int digits = 0;
+    for (std::uint32_t v = c; v != 0 || digits < 3; v /= 10, ++digits)
+        *--at = static_cast<wchar_t>(L'0' + v % 10);
+    *--at = L'#';
+    *--at = L'&';
+    out.append(at, static_cast<size_t>(end - at));
+}
+
+} // namespace
+
 void AppendXmlEscaped(std::wstring& out, std::wstring_view text) {
-    for (const wchar_t unit : text) {
-        const std::uint32_t c = static_cast<char16_t>(unit);
-        if (!IsXmlChar(c))
-            continue;
-        switch (c) {
-        case 0x22:
-            out += L"&quot;";
-            break;
-        case 0x26:
-            out += L"&amp;";
-            break;
-        case 0x27:
-            out += L"&apos;";
-            break;
-        case 0x3C:
-            out += L"&lt;";
-            break;
-        case 0x3E:
-            out += L"&gt;";
-            break;
-        case 0x0A:
-            out += L'\n';
-            break;
-        default:
-            if (c >= 0x20 && c <= 0x7F) {
-                out += unit;
-            } else {
-                // "&#%03d;" without a formatter call per character.
-                wchar_t digits[8];
-                int n = 0;
-                for (std::uint32_t v = c; v != 0 || n < 3; v /= 10)
-                    digits[n++] = static_cast<wchar_t>(L'0' + v % 10);
-                out += L"&#";
-                while (n > 0)
-                    out += digits[--n];
-                out += L';';
-            }
-        }
+    // Plain runs are copied whole: embedded file content is mostly plain text.
+    const wchar_t* unit = text.data();
+    const wchar_t* const end = unit + text.size();
+    while (unit != end) {
+        const wchar_t* const run = unit;
+        while (unit != end && IsPlain(*unit))
+            ++unit;
+        out.append(run, static_cast<size_t>(unit - run));
+        if (unit != end)
+            AppendEscapedUnit(out, *unit++);
     }
 }
 

@@ -1,7 +1,12 @@
 #include "vitascan/Report.h"
 
 #include "vitascan/MarkupHelpers.h"
+#include "vitascan/blocks/DiskSpaceBlock.h"
+#include "vitascan/blocks/FilesystemBlock.h"
+#include "vitascan/blocks/NetworkingBlock.h"
 #include "vitascan/blocks/ProcessBlock.h"
+#include "vitascan/blocks/ProductsBlock.h"
+#include "vitascan/blocks/RegistryBlock.h"
 #include "vitascan/blocks/SystemBlock.h"
 
 #include <windows.h>
@@ -22,19 +27,33 @@ struct StepRow {
     std::unique_ptr<IBlock> (*make)(const StepContext&);
 };
 
+template <typename Block> std::unique_ptr<IBlock> MakeBlock(const StepContext&) {
+    return std::make_unique<Block>();
+}
+
+// Blocks that fill or render the engine's folder tree.
+template <typename Block> std::unique_ptr<IBlock> MakeTreeBlock(const StepContext& context) {
+    return std::make_unique<Block>(context.folderTree);
+}
+
+// The system block reads its own section bits from the whole mask.
+std::unique_ptr<IBlock> MakeSystemBlock(const StepContext& context) {
+    return std::make_unique<SystemBlock>(context.excludePii, context.mask);
+}
+
 // The blocks in step order. Blocks that add folders to the tree come before the filesystem
 // block, which renders it.
+// clang-format off
 const std::vector<StepRow> kStepTable = {
-    {0x3F000,
-     [](const StepContext& c) -> std::unique_ptr<IBlock> {
-         // The block reads its own section bits from the whole mask.
-         return std::make_unique<SystemBlock>(c.excludePii, c.mask);
-     }},
-    {0x800,
-     [](const StepContext&) -> std::unique_ptr<IBlock> {
-         return std::make_unique<ProcessBlock>();
-     }},
+    {0x2, &MakeBlock<NetworkingBlock>},
+    {0x3F000, &MakeSystemBlock},
+    {0x8, &MakeBlock<DiskSpaceBlock>},
+    {0x10, &MakeTreeBlock<RegistryBlock>},
+    {0x20, &MakeTreeBlock<ProductsBlock>},
+    {0x80, &MakeTreeBlock<FilesystemBlock>},
+    {0x800, &MakeBlock<ProcessBlock>},
 };
+// clang-format on
 
 } // namespace
 

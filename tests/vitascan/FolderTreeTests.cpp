@@ -122,4 +122,17 @@ TEST_F(AddFolderTest, FolderThatCannotBeListedStaysWithoutFiles) {
     EXPECT_TRUE(away->children.empty());
 }
 
+TEST_F(AddFolderTest, ListenerSeesEachFileWithTheNodeItJoined) {
+    FolderNode root;
+    std::vector<std::wstring> seen;
+    AddFolder(root, scratch.path() + L"top\\", true,
+              [&](const FolderNode& folder, const WIN32_FIND_DATAW& entry) {
+                  seen.push_back(folder.path + entry.cFileName + L" " +
+                                 std::to_wstring(entry.nFileSizeLow));
+              });
+    const std::wstring top = scratch.path() + L"top\\";
+    EXPECT_EQ(Sorted(seen), Sorted({top + L"Two.txt 2", top + L"one.log 1",
+                                    top + L"sub\\deep.xml 3", top + L"sub\\inner\\leaf.dll 4"}));
+}
+
 } // namespace

@@ -1,0 +1,265 @@
+"""The report's machine blocks from end to end: fixtures in the test prefix (the maker's
+registry keys in both views, uninstall entries, the maker's data folders and an install
+folder), then VitascanCmd.exe /out:... and the saved document, checked fragment by fragment."""
+import calendar
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import xml.etree.ElementTree as ElementTree
+
+sys.path.insert(0, os.path.dirname(__file__))
+from vitascan_e2e import PREFIX, WINE_RUN, lines, run, run_vitascan, scratch_dir, windows_path  # noqa: E402
+
+DRIVE_C = os.path.join(PREFIX, "drive_c")
+UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+# 09:05:07 UTC on 4 December 2026, as the listing writes it.
+WRITTEN = calendar.timegm((2026, 12, 4, 9, 5, 7, 0, 0, 0))
+WRITTEN_TEXT = "04/12/2026 9:05:07"
+BANNER = ("\n\n------------------------------------------------------------------"
+          "\n*************** File content truncated by Vitascan ***************"
+          "\n------------------------------------------------------------------\n\n")
+
+# Values in the order of their names: the registry enumerates them so under Wine.
+REGISTRY_FIXTURE = r'''Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\KORVEL-AB]
+"Blob"=hex:01,02,03
+"Count"=dword:000000ff
+"DataFolder"="C:\\VitascanE2E\\Shared"
+"List"=hex(7):61,00,00,00,00,00
+"Odd"="a&b <c> \"q\" caf\u00e9"
+
+[HKEY_CURRENT_USER\Software\KORVEL-AB\Settings]
+"Mode"="fast"
+
+[HKEY_LOCAL_MACHINE\Software\Wow6432Node\KORVEL-AB\Pallanto]
+"InstallLocation"="C:\\VitascanE2E\\Shared\\"
+"ProductLabel"="Pallanto 32"
+"Version"="10.2"
+
+[HKEY_LOCAL_MACHINE\Software\KORVEL-AB\Pallanto]
+"InstallFolder"=""
+"ProductLabel"="Pallanto 64"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\{E2E-VITASCAN-1}]
+"Comments"="Uses C & C++"
+"DisplayName"="Pallanto Suite"
+"DisplayVersion"="10.2.0.15"
+"HelpLink"="https://korvel-ab.example/help"
+"InstallLocation"="C:\\VitascanE2E\\Shared\\"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\{E2E-VITASCAN-2}]
+"HelpLink"="https://KORVEL-AB.example/help"
+"InstallLocation"="C:\\VitascanE2E\\Shared\\"
+'''.replace(r"caf\u00e9", "caf\u00e9")
+
+EXPECTED_REGISTRY_USER = (
+    '  <key name="HKCU">\n'
+    '    <key name="Software">\n'
+    '      <key name="KORVEL-AB">\n'
+    '        <value name="Blob" type="REG_BINARY"/>\n'
+    '        <value name="Count" type="REG_DWORD" value="0x000000ff (255)"/>\n'
+    '        <value name="DataFolder" type="REG_SZ" value="C:\\VitascanE2E\\Shared"/>\n'
+    '        <value name="List" type=""/>\n'
+    '        <value name="Odd" type="REG_SZ" value="a&amp;b &lt;c&gt; &quot;q&quot; caf&#233;"/>\n'
+    '        <key name="Settings">\n'
+    '          <value name="Mode" type="REG_SZ" value="fast"/>\n'
+    '        </key>\n'
+    '      </key>\n'
+    '    </key>\n'
+    '  </key>\n')
+EXPECTED_REGISTRY_MACHINE = (
+    '  <key name="HKLM">\n'
+    '    <key name="Software">\n'
+    '      <key name="WOW6432Node">\n'
+    '        <key name="KORVEL-AB">\n'
+    '          <key name="Pallanto">\n'
+    '            <value name="InstallLocation" type="REG_SZ" value="C:\\VitascanE2E\\Shared\\"/>\n'
+    '            <value name="ProductLabel" type="REG_SZ" value="Pallanto 32"/>\n'
+    '            <value name="Version" type="REG_SZ" value="10.2"/>\n'
+    '          </key>\n'
+    '        </key>\n'
+    '      </key>\n'
+    '    </key>\n'
+    '  </key>\n'
+    '  <key name="HKLM">\n'
+    '    <key name="Software">\n'
+    '      <key name="KORVEL-AB">\n'
+    '        <key name="Pallanto">\n'
+    '          <value name="InstallFolder" type="REG_SZ" value=""/>\n'
+    '          <value name="ProductLabel" type="REG_SZ" value="Pallanto 64"/>\n'
+    '        </key>\n'
+    '      </key>\n'
+    '    </key>\n'
+    '  </key>\n'
+    '</registry>\n')
+EXPECTED_PRODUCTS = (
+    '<products>\n'
+    '  <product name="Pallanto Suite" installedversion="10.2.0.15" comments="Uses C &amp; C++"'
+    ' installlocation="C:\\VitascanE2E\\Shared\\" guid="{E2E-VITASCAN-1}"/>\n'
+    '  <product name="Pallanto 32" installedversion="10.2" buildlabel=""'
+    ' installlocation="C:\\VitascanE2E\\Shared\\" guid=""/>\n'
+    '  <product name="Pallanto 64" installedversion="" buildlabel=""'
+    ' installlocation="" guid=""/>\n'
+    '</products>\n')
+
+
+def wine(*args):
+    result = run(*args)
+    if result.returncode != 0:
+        raise RuntimeError("%s failed: %r" % (args, result.stderr))
+    return result
+
+
+def linux_path(windows):
+    """A C:\\ path of the test prefix as a Linux path."""
+    assert windows[:3].upper() == "C:\\", windows
+    return os.path.join(DRIVE_C, *windows[3:].split("\\"))
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+    os.utime(path, (WRITTEN, WRITTEN))
+
+
+def element(indent, name, data, content=None):
+    """A file element as the listing writes it into the saved file (LF written as CR LF)."""
+    size = len(data)
+    size_text = "%d B" % size if size < 820 else "%.0f KB" % (size / 1024)
+    text = ' ' * indent + '<file name="%s" bytes="%d" size="%s" datemodified="%s"' % (
+        name, size, size_text, WRITTEN_TEXT)
+    if content is None:
+        return text + "/>\n"
+    return text + ">\n" + content + " " * indent + "</file>\n"
+
+
+def remove_fixtures():
+    for key, view in (("HKCU\\Software\\KORVEL-AB", "64"), ("HKLM\\Software\\KORVEL-AB", "64"),
+                      ("HKLM\\Software\\KORVEL-AB", "32"), (UNINSTALL + "\\{E2E-VITASCAN-1}", "64"),
+                      (UNINSTALL + "\\{E2E-VITASCAN-2}", "64")):
+        run("reg", "delete", key, "/f", "/reg:" + view)
+    for folder in (os.path.join(DRIVE_C, "ProgramData", "Pallanto"), os.path.join(DRIVE_C, "VitascanE2E")):
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+class ReportBlocks(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        remove_fixtures()
+        cls.roaming = linux_path(lines(wine("cmd", "/c", "echo", "%APPDATA%").stdout)[0])
+        cls.roaming_pallanto = os.path.join(cls.roaming, "Pallanto")
+        shutil.rmtree(cls.roaming_pallanto, ignore_errors=True)
+        with tempfile.NamedTemporaryFile(suffix=".reg", dir=DRIVE_C, delete=False) as f:
+            f.write(b"\xff\xfe" + REGISTRY_FIXTURE.replace("\n", "\r\n").encode("utf-16-le"))
+        try:
+            wine("reg", "import", "C:\\" + os.path.basename(f.name))
+        finally:
+            os.remove(f.name)
+
+        pallanto = os.path.join(DRIVE_C, "ProgramData", "Pallanto")
+        cls.cut_log = b"A" * 256000 + b"M" * 88000 + b"Z" * 256000
+        write(os.path.join(pallanto, "logs", "app.log"), cls.cut_log)
+        write(os.path.join(pallanto, "NOTES.TXT"), b"not embedded")
+        write(os.path.join(pallanto, "readme.txt"), b"line one\r\nline <two> & caf\xc3\xa9")
+        write(os.path.join(pallanto, "service.debug"), b"debug\n")
+        # Names that Windows would refuse or that need escaping: the listing shows whatever
+        # the file system makes of them and stays well-formed.
+        cls.odd_names = ["a&b'c.log", "lt<gt>.txt", 'dq".txt', "ctl\x01.txt", "\U0001F600.log"]
+        for name in cls.odd_names:
+            write(os.path.join(pallanto, name), b"odd")
+        write(os.path.join(cls.roaming_pallanto, "session.log"), b"roaming\n")
+        shared = os.path.join(DRIVE_C, "VitascanE2E", "Shared")
+        write(os.path.join(shared, "a.log"), b"a")
+        write(os.path.join(shared, "sub", "b.txt"), b"b\n")
+
+        cls.tmp = scratch_dir()
+        cls.report_path = os.path.join(cls.tmp.name, "machine.vitascan")
+        result = run_vitascan("/out:" + windows_path(cls.report_path))
+        cls.console = lines(result.stdout)
+        cls.returncode = result.returncode
+        with open(cls.report_path, "rb") as f:
+            cls.saved = f.read()
+        # Every line of the saved file ends with CR LF; compare with LF line ends.
+        cls.report = cls.saved.decode("ascii").replace("\r\n", "\n")
+
+    @classmethod
+    def tearDownClass(cls):
+        remove_fixtures()
+        shutil.rmtree(cls.roaming_pallanto, ignore_errors=True)
+        cls.tmp.cleanup()
+
+    def block(self, name):
+        start = self.report.index("<%s>\n" % name)
+        end = self.report.index("</%s>\n" % name, start) + len(name) + 4
+        return self.report[start:end]
+
+    def test_document_is_well_formed_with_the_blocks_in_step_order(self):
+        self.assertEqual(self.returncode, 0)
+        self.assertEqual(self.console[-1], "Saving to " + windows_path(self.report_path))
+        check = subprocess.run(["xmllint", "--noout", self.report_path], capture_output=True)
+        self.assertEqual(check.returncode, 0, check.stderr)
+        self.assertEqual(self.saved.count(b"\n"), self.saved.count(b"\r\n"))
+        positions = [self.report.index("<%s>\n" % name)
+                     for name in ("networking", "disks", "registry", "products", "filesystem")]
+        self.assertEqual(positions, sorted(positions))
+        self.assertEqual(self.report.count("<registry>"), 1)
+        self.assertEqual(self.report.count("<filesystem>"), 1)
+
+    def test_registry_dumps_the_maker_keys(self):
+        registry = self.block("registry")
+        self.assertTrue(registry.startswith("<registry>\n" + EXPECTED_REGISTRY_USER), registry[:2000])
+        self.assertTrue(registry.endswith(EXPECTED_REGISTRY_MACHINE), registry[-2000:])
+        self.assertIn('  <key name="HKLM">\n    <key name="Hardware">\n', registry)
+
+    def test_products_lists_the_uninstall_entry_and_both_views(self):
+        self.assertEqual(self.block("products"), EXPECTED_PRODUCTS)
+
+    def test_disks_and_networking_hold_their_lines(self):
+        disks = self.block("disks")
+        self.assertIn('  <disk type="fixed" drive="C:\\" totalfreebytes="', disks)
+        networking = self.block("networking")
+        for line in networking.split("\n")[1:-2]:
+            self.assertTrue(line.startswith(("  <adapter ", "  </adapter>", '    <ip v="4" ')), line)
+
+    def test_filesystem_lists_the_maker_folders_and_the_install_folder_once(self):
+        listing = self.block("filesystem")
+        # The drivers folder of the engine comes first; the maker's data folders follow.
+        self.assertTrue(listing.startswith('<filesystem>\n  <dir name="C:">\n  <dir name="windows">\n'))
+        self.assertIn('  <dir name="ProgramData">\n    <dir name="Pallanto">\n      <dir name="logs">\n',
+                      listing)
+        cut = "A" * 256000 + BANNER + "Z" * 256000
+        self.assertIn('      <dir name="logs">\n' + element(8, "app.log", self.cut_log, cut) + "      </dir>\n",
+                      listing)
+        self.assertIn(element(7, "NOTES.TXT", b"not embedded"), listing)
+        self.assertIn(element(7, "readme.txt", b"line one\r\nline <two> & caf\xc3\xa9",
+                              "line one&#013;\nline &lt;two&gt; &amp; caf&#233;"), listing)
+        self.assertIn(element(7, "service.debug", b"debug\n", "debug\n"), listing)
+        self.assertIn(element(7, "a&amp;b&apos;c.log", b"odd", "odd"), listing)
+        self.assertIn('          <dir name="Pallanto">\n' + element(10, "session.log", b"roaming\n", "roaming\n")
+                      + '          </dir>\n', listing)
+        # Named by a registry value and by two product entries: listed once, subfolders too.
+        shared = ('  <dir name="VitascanE2E">\n'
+                  '    <dir name="Shared">\n'
+                  '      <dir name="sub">\n' + element(8, "b.txt", b"b\n", "b\n") +
+                  '      </dir>\n' + element(7, "a.log", b"a", "a") +
+                  '    </dir>\n'
+                  '  </dir>\n')
+        self.assertEqual(listing.count(shared), 1, listing[-3000:])
+        self.assertEqual(listing.count('<dir name="VitascanE2E">'), 1)
+
+        # Every file of the data folder has an element, whatever its name became.
+        root = ElementTree.fromstring(self.saved)
+        drive = next(d for d in root.find("filesystem") if d.get("name") == "C:")
+        data = next(d for d in drive if d.get("name") == "ProgramData").find("dir")
+        self.assertEqual(data.get("name"), "Pallanto")
+        names = [f.get("name") for f in data.findall("file")]
+        self.assertEqual(len(names), 3 + len(self.odd_names), names)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

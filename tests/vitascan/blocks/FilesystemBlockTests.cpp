@@ -1,0 +1,297 @@
+#include "vitascan/blocks/FilesystemBlock.h"
+
+#include "platform/str_convert.h"
+#include "platform/unique_handle.h"
+#include "tests/TestFiles.h"
+#include "tests/vitascan/blocks/BlockFixtures.h"
+#include "vitascan/MarkupHelpers.h"
+#include "vitascan/Report.h"
+
+#include <map>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using block_fixtures::FindFolder;
+using block_fixtures::KnownFolder;
+using block_fixtures::ScopedFolder;
+using block_fixtures::ScopedKey;
+using block_fixtures::Utc;
+using vitascan::FilesystemBlock;
+using vitascan::FolderNode;
+
+const SYSTEMTIME kWritten = Utc(2026, 12, 4, 9, 5, 7);
+const wchar_t kWrittenText[] = L"04/12/2026 9:05:07";
+
+std::wstring OwnExecutable() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// A file element as the listing writes it: `indent` blanks, the attributes, then either the
+// embedded content or none.
+std::wstring Element(int indent, const std::wstring& escapedName, unsigned long long bytes,
+                     const std::wstring& date, const std::wstring& extra = L"",
+                     const std::wstring* content = nullptr) {
+    std::wstring text = std::wstring(indent, L' ') + L"<file name=\"" + escapedName +
+                        L"\" bytes=\"" + std::to_wstring(bytes) + L"\" size=\"" +
+                        vitascan::FormatByteSize(bytes, 0) + L"\" datemodified=\"" + date + L"\"" +
+                        extra;
+    if (content == nullptr)
+        return text + L"/>\n";
+    return text + L">\n" + *content + std::wstring(indent, L' ') + L"</file>\n";
+}
+
+// The elements of the node's files in the node's own order (the order the disk listed them).
+std::wstring InTreeOrder(const FolderNode& node,
+                         const std::map<std::wstring, std::wstring>& byName) {
+    std::wstring text;
+    for (const std::wstring& name : node.files) {
+        const auto found = byName.find(name);
+        if (found == byName.end()) {
+            ADD_FAILURE() << "unexpected file in the tree";
+            continue;
+        }
+        text += found->second;
+    }
+    EXPECT_EQ(node.files.size(), byName.size());
+    return text;
+}
+
+class FilesystemBlockTest : public ::testing::Test {
+protected:
+    ScopedFolder programData{KnownFolder(FOLDERID_ProgramData) + L"\\Pallanto\\"};
+    ScopedFolder roaming{KnownFolder(FOLDERID_RoamingAppData) + L"\\Pallanto\\"};
+};
+
+TEST_F(FilesystemBlockTest, ListsTheMakersDataFoldersWithSizesDatesVersionsAndContent) {
+    const std::string exact = std::string(511999, 'B') + "\n";
+    const std::string over = std::string(256000, 'A') + "M" + std::string(256000, 'Z');
+    const std::string program = testing_support::ReadBytes(OwnExecutable());
+    ASSERT_FALSE(program.empty());
+    programData.WriteFile(L"logs\\exact.log", exact, kWritten);
+    programData.WriteFile(L"logs\\over.log", over, kWritten);
+    programData.WriteFile(L"NOTES.TXT", "notes", kWritten);
+    programData.WriteFile(L"service.debug", "debug <line>\n", kWritten);
+    programData.WriteFile(L"app.DLL", program, kWritten);
+    programData.WriteFile(L"tool.exe", program, kWritten);
+    programData.WriteFile(L"cr.txt", "line1\r\nline2\tend", kWritten);
+    programData.WriteFile(L"utf8.txt", "caf\xc3\xa9 \xe4\xb8\xad \xf0\x9f\x98\x80!", kWritten);
+    programData.WriteFile(L"empty.log", "", kWritten);
+    programData.WriteFile(L"odd &'name \U0001F600.xml", "x<y&z", kWritten);
+    programData.WriteFile(L"data.bin", std::string(1536, '\0'), Utc(2001, 1, 2, 23, 59, 1));
+    const std::wstring locked = programData.WriteFile(L"locked.log", "secret", kWritten);
+    roaming.WriteFile(L"session.log", "roaming\n", kWritten);
+
+    // A file held open without sharing cannot be read: its element has no content.
+    win::unique_file_handle hold(
+        ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(hold);
+
+    FolderNode tree;
+    FilesystemBlock block(&tree);
+    EXPECT_EQ(block.GetDescription(), L"Listing files and folders");
+    const std::wstring xml = block.GetXml();
+    hold.reset();
+
+    // Files of C:\ProgramData\Pallanto (depth 3) at 7 blanks, of its logs folder at 8.
+    const std::wstring exactText = str::as_wstring(exact);
+    const std::wstring overText = std::wstring(256000, L'A') + FilesystemBlock::kTruncationBanner +
+                                  std::wstring(256000, L'Z');
+    const std::wstring debugText = L"debug &lt;line&gt;\n";
+    const std::wstring crText = L"line1&#013;\nline2&#009;end";
+    const std::wstring utf8Text = L"caf&#233; &#20013; !";
+    const std::wstring none;
+    const std::wstring oddText = L"x&lt;y&amp;z";
+    const std::map<std::wstring, std::wstring> logs = {
+        {L"exact.log", Element(8, L"exact.log", 512000, kWrittenText, L"", &exactText)},
+        {L"over.log", Element(8, L"over.log", 512001, kWrittenText, L"", &overText)},
+    };
+    const std::map<std::wstring, std::wstring> files = {
+        {L"NOTES.TXT", Element(7, L"NOTES.TXT", 5, kWrittenText)},
+        {L"service.debug", Element(7, L"service.debug", 13, kWrittenText, L"", &debugText)},
+        {L"app.DLL", Element(7, L"app.DLL", program.size(), kWrittenText)},
+        {L"tool.exe", Element(7, L"tool.exe", program.size(), kWrittenText,
+                              L" version=\"" VITASCAN_EXPECTED_VERSION L"\"")},
+        {L"cr.txt", Element(7, L"cr.txt", 16, kWrittenText, L"", &crText)},
+        {L"utf8.txt", Element(7, L"utf8.txt", 15, kWrittenText, L"", &utf8Text)},
+        {L"empty.log", Element(7, L"empty.log", 0, kWrittenText, L"", &none)},
+        {L"odd &'name \U0001F600.xml",
+         Element(7, L"odd &amp;&apos;name .xml", 5, kWrittenText, L"", &oddText)},
+        {L"data.bin", Element(7, L"data.bin", 1536, L"02/01/2001 23:59:01")},
+        {L"locked.log", Element(7, L"locked.log", 6, kWrittenText, L"", &none)},
+    };
+    const FolderNode* pallanto = FindFolder(tree, programData.path());
+    ASSERT_NE(pallanto, nullptr);
+    ASSERT_EQ(pallanto->children.size(), 1u);
+    const std::wstring programDataPart = L"<filesystem>\n"
+                                         L"  <dir name=\"C:\">\r\n"
+                                         L"  <dir name=\"ProgramData\">\r\n"
+                                         L"    <dir name=\"Pallanto\">\r\n"
+                                         L"      <dir name=\"logs\">\r\n" +
+                                         InTreeOrder(*pallanto->children[0], logs) +
+                                         L"      </dir>\r\n" + InTreeOrder(*pallanto, files) +
+                                         L"    </dir>\r\n"
+                                         L"  </dir>\r\n";
+    EXPECT_EQ(xml.substr(0, programDataPart.size()), programDataPart);
+
+    // The roaming folder, C:\users\<name>\AppData\Roaming\Pallanto: depth 2 at two blanks,
+    // depth d from 3 on at 2 + 2(d - 2), its files at 2 + d + 2.
+    const std::vector<std::wstring> parts = str::split(roaming.path(), L"\\");
+    const std::wstring sessionText = L"roaming\n";
+    ASSERT_EQ(parts.size(), 7u) << "unexpected roaming folder " << roaming.path();
+    const std::wstring roamingPart =
+        L"  <dir name=\"" + parts[1] + L"\">\r\n" + L"    <dir name=\"" + parts[2] + L"\">\r\n" +
+        L"      <dir name=\"" + parts[3] + L"\">\r\n" + L"        <dir name=\"" + parts[4] +
+        L"\">\r\n" + L"          <dir name=\"Pallanto\">\r\n" +
+        Element(10, L"session.log", 8, kWrittenText, L"", &sessionText) +
+        L"          </dir>\r\n        </dir>\r\n      </dir>\r\n    </dir>\r\n  </dir>\r\n";
+    EXPECT_EQ(xml.substr(programDataPart.size()), roamingPart + L"  </dir>\r\n</filesystem>\n");
+}
+
+TEST_F(FilesystemBlockTest, FilesThatVanishBeforeRenderingAreSkipped) {
+    // One folder small enough to be searched name by name, one listed at once.
+    for (int i = 0; i < 10; ++i)
+        programData.WriteFile(L"many\\f" + std::to_wstring(i) + L".bin", "x", kWritten);
+    programData.WriteFile(L"few\\kept.bin", "x", kWritten);
+    programData.WriteFile(L"few\\gone.bin", "x", kWritten);
+    FolderNode tree;
+    vitascan::AddFolder(tree, programData.path(), true);
+    // Names the tree holds in another case than the disk are still found, spelled as on disk.
+    vitascan::AddFile(*vitascan::AddPath(tree, programData.path() + L"many\\"), L"F10.BIN");
+    programData.WriteFile(L"many\\f10.bin", "x", kWritten);
+    ::DeleteFileW((programData.path() + L"many\\f3.bin").c_str());
+    ::DeleteFileW((programData.path() + L"few\\gone.bin").c_str());
+
+    const std::wstring xml = FilesystemBlock::RenderFolder(tree, L"  ", -1);
+    EXPECT_EQ(xml.find(L"f3.bin"), std::wstring::npos);
+    EXPECT_EQ(xml.find(L"gone.bin"), std::wstring::npos);
+    EXPECT_NE(xml.find(L"<file name=\"kept.bin\""), std::wstring::npos);
+    EXPECT_NE(xml.find(L"<file name=\"f10.bin\""), std::wstring::npos);
+    size_t count = 0;
+    for (size_t at = 0; (at = xml.find(L"<file ", at)) != std::wstring::npos; ++at)
+        ++count;
+    EXPECT_EQ(count, 11u);
+
+    // Folders gone from the disk are left out with everything below them.
+    FolderNode gone;
+    vitascan::AddFolder(gone, L"Q:\\Nowhere\\deeper\\", true);
+    EXPECT_EQ(FilesystemBlock::RenderFolder(gone, L"  ", -1), L"");
+    testing_support::RemoveTree(programData.path().substr(0, programData.path().size() - 1));
+    testing_support::RemoveTree(roaming.path().substr(0, roaming.path().size() - 1));
+    const std::wstring withoutData = FilesystemBlock(&tree).GetXml();
+    EXPECT_EQ(withoutData.find(L"Pallanto"), std::wstring::npos) << withoutData;
+}
+
+TEST(FilesystemBlock, FileEntriesTakeSizeDateAndNameFromTheFindRecord) {
+    WIN32_FIND_DATAW record{};
+    record.nFileSizeHigh = 1;
+    record.nFileSizeLow = 0x40000000; // 5 GiB
+    const SYSTEMTIME time = Utc(2026, 12, 4, 9, 5, 7);
+    ::SystemTimeToFileTime(&time, &record.ftLastWriteTime);
+    wcscpy(record.cFileName, L"SETUP.EXE");
+    // The prefix and then `level` blanks; none for a level that is not positive.
+    EXPECT_EQ(FilesystemBlock::FormatFileEntry(L"C:\\Nowhere\\", L"setup.exe", record, L"--", 3),
+              L"--   <file name=\"SETUP.EXE\" bytes=\"5368709120\" size=\"5 GB\" "
+              L"datemodified=\"04/12/2026 9:05:07\"/>\n");
+    EXPECT_EQ(
+        FilesystemBlock::FormatFileEntry(L"C:\\Nowhere\\", L"x", record, L"--", -2).substr(0, 7),
+        L"--<file");
+    // Content is chosen by the found name; a file that is not there embeds nothing.
+    wcscpy(record.cFileName, L"missing.log");
+    record.nFileSizeHigh = 0;
+    record.nFileSizeLow = 3;
+    EXPECT_EQ(FilesystemBlock::FormatFileEntry(L"C:\\Nowhere\\", L"x", record, L"", 1),
+              L" <file name=\"missing.log\" bytes=\"3\" size=\"3 B\" "
+              L"datemodified=\"04/12/2026 9:05:07\">\n </file>\n");
+}
+
+TEST(FilesystemBlock, ReadsWholeOrCutTextAndReportsReadFailures) {
+    testing_support::ScratchFolder scratch;
+    const std::wstring eleven = scratch.WriteFile(L"eleven.txt", "0123456789A");
+    EXPECT_EQ(FilesystemBlock::ReadFileText(eleven, 11, L"|"), L"0123456789A");
+    EXPECT_EQ(FilesystemBlock::ReadFileText(eleven, 10, L"|"), L"01234|6789A");
+    EXPECT_EQ(FilesystemBlock::ReadFileText(eleven, 0, L"|"), L"");
+    EXPECT_EQ(FilesystemBlock::ReadFileText(scratch.path() + L"absent.txt", 10, L"|"), L"");
+    // A file of 2 GiB or more has no length to read by and embeds nothing (sparse here).
+    const std::wstring huge = scratch.WriteFile(L"huge.log", "head");
+    {
+        win::unique_file_handle file(
+            ::CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        LARGE_INTEGER end;
+        end.QuadPart = 5LL << 30;
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) &&
+                    ::SetEndOfFile(file.get()));
+    }
+    EXPECT_EQ(FilesystemBlock::ReadFileText(huge, 512000, L"|"), L"");
+    // Head and tail are decoded apart: a sequence split by the cut is not rejoined.
+    const std::wstring split = scratch.WriteFile(L"split.txt", "ab\xc3\xa9\xc3\xa9yz");
+    EXPECT_EQ(FilesystemBlock::ReadFileText(split, 6, L"|"), L"ab\xfffd|\xfffdyz");
+
+    EXPECT_EQ(FilesystemBlock::ReadFileChunk(nullptr, 5), L"null file");
+    win::unique_file_stream stream(::_wfopen(eleven.c_str(), L"rb"));
+    ASSERT_TRUE(stream);
+    EXPECT_EQ(FilesystemBlock::ReadFileChunk(stream.get(), 0), L"");
+    EXPECT_EQ(FilesystemBlock::ReadFileChunk(stream.get(), 20), L"0123456789A");
+    const std::wstring atEnd = FilesystemBlock::ReadFileChunk(stream.get(), 5);
+    EXPECT_EQ(atEnd.rfind(L"*** EOF found\n: ", 0), 0u) << atEnd;
+    EXPECT_EQ(atEnd.back(), L'\n');
+
+    // A stream whose handle has no read access fails in the read itself.
+    HANDLE writeOnly = ::CreateFileW((scratch.path() + L"w.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                     CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(writeOnly, INVALID_HANDLE_VALUE);
+    win::unique_file_stream failing(
+        ::_fdopen(::_open_osfhandle(reinterpret_cast<intptr_t>(writeOnly), _O_RDONLY), "rb"));
+    ASSERT_TRUE(failing);
+    const std::wstring failed = FilesystemBlock::ReadFileChunk(failing.get(), 5);
+    EXPECT_EQ(failed.rfind(L"*** A read error occurred\n: ", 0), 0u) << failed;
+    EXPECT_GT(failed.size(), 30u);
+}
+
+// Registry and products blocks name the same folder, without and with its subfolders: the
+// listing shows it once, with everything both added.
+TEST(FilesystemBlock, FolderNamedByTwoBlocksIsListedOnce) {
+    ScopedFolder folders{L"C:\\VitascanFixture\\"};
+    folders.WriteFile(L"Shared\\a.log", "a", kWritten);
+    folders.WriteFile(L"Shared\\sub\\b.log", "b\n", kWritten);
+    ScopedKey user{HKEY_CURRENT_USER, L"Software\\KORVEL-AB"};
+    user.SetText(L"", L"DataFolder", L"C:\\VitascanFixture\\Shared");
+    ScopedKey machine{HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_64KEY};
+    machine.SetText(L"Pallanto", L"InstallLocation", L"C:\\VitascanFixture\\Shared\\");
+
+    vitascan::Report report(0x10 | 0x20 | 0x80, false);
+    report.Reset();
+    while (report.ProcessNextStep()) {
+    }
+    const std::wstring document = report.GetDocument();
+    const std::wstring shared = L"  <dir name=\"VitascanFixture\">\r\n"
+                                L"    <dir name=\"Shared\">\r\n"
+                                L"      <dir name=\"sub\">\r\n"
+                                L"        <file name=\"b.log\" bytes=\"2\" size=\"2 B\" "
+                                L"datemodified=\"04/12/2026 9:05:07\">\nb\n        </file>\n"
+                                L"      </dir>\r\n"
+                                L"       <file name=\"a.log\" bytes=\"1\" size=\"1 B\" "
+                                L"datemodified=\"04/12/2026 9:05:07\">\na       </file>\n"
+                                L"    </dir>\r\n"
+                                L"  </dir>\r\n";
+    const size_t at = document.find(shared);
+    ASSERT_NE(at, std::wstring::npos) << document;
+    const std::wstring element = L"<dir name=\"VitascanFixture\">";
+    EXPECT_EQ(document.find(element), at + 2);
+    EXPECT_EQ(document.find(element, at + shared.size()), std::wstring::npos);
+    // Step order: registry, products, filesystem.
+    const size_t registry = document.find(L"<registry>\n");
+    const size_t products = document.find(L"<products>\n");
+    const size_t filesystem = document.find(L"<filesystem>\n");
+    EXPECT_LT(registry, products);
+    EXPECT_LT(products, filesystem);
+    EXPECT_LT(filesystem, at);
+}
+
+} // namespace

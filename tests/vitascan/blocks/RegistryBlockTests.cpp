@@ -1,0 +1,181 @@
+#include "vitascan/blocks/RegistryBlock.h"
+
+#include "tests/vitascan/blocks/BlockFixtures.h"
+#include "vitascan/FolderTree.h"
+#include "vitascan/MarkupHelpers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using block_fixtures::FindFolder;
+using block_fixtures::ScopedFolder;
+using block_fixtures::ScopedKey;
+using vitascan::FolderNode;
+using vitascan::RegistryBlock;
+
+class RegistryBlockTest : public ::testing::Test {
+protected:
+    RegistryBlockTest() {
+        folders.WriteFile(L"Shared\\shared.log", "s", block_fixtures::Utc(2026, 12, 4, 9, 5, 7));
+        folders.WriteFile(L"Shared\\sub\\deeper.log", "d",
+                          block_fixtures::Utc(2026, 12, 4, 9, 5, 7));
+        folders.MakeFolder(L"Default");
+        folders.MakeFolder(L"Expand");
+
+        // Created in the order of their names ignoring case: Windows enumerates values in
+        // creation order, Wine in name order. "Big" does not fit the first data buffer; the
+        // shorter values after it are read through the grown one ("Short" is stored without
+        // its NUL and reads as its own bytes alone).
+        user.SetText(L"", L"Big", std::wstring(3000, L'x'));
+        user.SetRaw(L"", L"Blob", REG_BINARY, "\x01\x02\x03");
+        user.SetDword(L"", L"Count", 255);
+        user.SetText(L"", L"Empty", L"");
+        user.SetText(L"", L"Expand", L"C:\\VitascanFixture\\Expand", REG_EXPAND_SZ);
+        user.SetText(L"", L"Folder", L"C:\\VitascanFixture\\Shared");
+        user.SetRaw(L"", L"List", REG_MULTI_SZ, std::string("a\0\0\0b\0\0\0\0\0", 10));
+        user.SetRaw(L"", L"Nothing", REG_NONE, "\x01");
+        user.SetText(L"", L"odd<&\">\x1b\U0001F600", L"A&B <c> \"q\" 'a'\x01\tz\U0001F600\u00e9\r");
+        user.SetRaw(L"", L"OneByte", REG_SZ, "A");
+        user.SetRaw(L"", L"Qword", REG_QWORD, std::string(8, '\x07'));
+        user.SetRaw(L"", L"Short", REG_SZ, std::string("a\0b\0c\0", 6));
+        user.SetRaw(L"", L"Zero", REG_DWORD, "");
+        // The unnamed default value is never written, but its folder counts.
+        user.SetText(L"", L"", L"C:\\VitascanFixture\\Default");
+        user.SetText(L"Settings", L"Mode", L"fast");
+        user.SetDword(L"Settings\\Deep", L"Level", 1);
+        user.SetText(L"Odd & <Key>", L"", L"default only");
+        user.SetRaw(L"Alpha", L"Nothing", REG_NONE, "");
+
+        machine32.SetText(L"Pallanto", L"InstallLocation", L"C:\\VitascanFixture\\Shared\\");
+        machine32.SetText(L"Pallanto", L"ProductLabel", L"Pallanto 32");
+        machine64.SetText(L"Pallanto", L"ProductLabel", L"Pallanto 64");
+    }
+
+    ScopedFolder folders{L"C:\\VitascanFixture\\"};
+    ScopedKey user{HKEY_CURRENT_USER, L"Software\\KORVEL-AB"};
+    ScopedKey machine32{HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_32KEY};
+    ScopedKey machine64{HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_64KEY};
+};
+
+const std::wstring kUserDump =
+    L"  <key name=\"HKCU\">\n"
+    L"    <key name=\"Software\">\n"
+    L"      <key name=\"KORVEL-AB\">\n"
+    L"        <value name=\"Big\" type=\"REG_SZ\" value=\"" +
+    std::wstring(3000, L'x') +
+    L"\"/>\n"
+    L"        <value name=\"Blob\" type=\"REG_BINARY\"/>\n"
+    L"        <value name=\"Count\" type=\"REG_DWORD\" value=\"0x000000ff (255)\"/>\n"
+    L"        <value name=\"Empty\" type=\"REG_SZ\" value=\"\"/>\n"
+    L"        <value name=\"Expand\" type=\"REG_EXPAND_SZ\" "
+    L"value=\"C:\\VitascanFixture\\Expand\"/>\n"
+    L"        <value name=\"Folder\" type=\"REG_SZ\" value=\"C:\\VitascanFixture\\Shared\"/>\n"
+    L"        <value name=\"List\" type=\"\"/>\n"
+    L"        <value name=\"odd&lt;&amp;&quot;&gt;\" type=\"REG_SZ\" "
+    L"value=\"A&amp;B &lt;c&gt; &quot;q&quot; &apos;a&apos;&#009;z&#233;&#013;\"/>\n"
+    L"        <value name=\"OneByte\" type=\"REG_SZ\" value=\"\"/>\n"
+    L"        <value name=\"Qword\" type=\"REG_QWORD\"/>\n"
+    L"        <value name=\"Short\" type=\"REG_SZ\" value=\"abc\"/>\n"
+    L"        <value name=\"Zero\" type=\"REG_DWORD\" value=\"\"/>\n"
+    L"        <key name=\"Alpha\">\n"
+    L"        </key>\n"
+    L"        <key name=\"Odd &amp; &lt;Key&gt;\">\n"
+    L"        </key>\n"
+    L"        <key name=\"Settings\">\n"
+    L"          <value name=\"Mode\" type=\"REG_SZ\" value=\"fast\"/>\n"
+    L"          <key name=\"Deep\">\n"
+    L"            <value name=\"Level\" type=\"REG_DWORD\" value=\"0x00000001 (1)\"/>\n"
+    L"          </key>\n"
+    L"        </key>\n"
+    L"      </key>\n"
+    L"    </key>\n"
+    L"  </key>\n";
+
+// Only the 32-bit dump names the WOW6432Node level.
+const std::wstring kMachine32Dump =
+    L"  <key name=\"HKLM\">\n"
+    L"    <key name=\"Software\">\n"
+    L"      <key name=\"WOW6432Node\">\n"
+    L"        <key name=\"KORVEL-AB\">\n"
+    L"          <key name=\"Pallanto\">\n"
+    L"            <value name=\"InstallLocation\" type=\"REG_SZ\" "
+    L"value=\"C:\\VitascanFixture\\Shared\\\"/>\n"
+    L"            <value name=\"ProductLabel\" type=\"REG_SZ\" value=\"Pallanto 32\"/>\n"
+    L"          </key>\n"
+    L"        </key>\n"
+    L"      </key>\n"
+    L"    </key>\n"
+    L"  </key>\n";
+
+const std::wstring kMachine64Dump =
+    L"  <key name=\"HKLM\">\n"
+    L"    <key name=\"Software\">\n"
+    L"      <key name=\"KORVEL-AB\">\n"
+    L"        <key name=\"Pallanto\">\n"
+    L"          <value name=\"ProductLabel\" type=\"REG_SZ\" value=\"Pallanto 64\"/>\n"
+    L"        </key>\n"
+    L"      </key>\n"
+    L"    </key>\n"
+    L"  </key>\n";
+
+TEST_F(RegistryBlockTest, DumpsTheMakerKeysOfBothViewsAroundTheBiosKey) {
+    FolderNode tree;
+    RegistryBlock block(&tree);
+    EXPECT_EQ(block.GetDescription(), L"Reading registry keys");
+    const std::wstring xml = block.GetXml();
+
+    const std::wstring head = L"<registry>\n" + kUserDump;
+    const std::wstring tail = kMachine32Dump + kMachine64Dump + L"</registry>\n";
+    ASSERT_GE(xml.size(), head.size() + tail.size());
+    EXPECT_EQ(xml.substr(0, head.size()), head);
+    EXPECT_EQ(xml.substr(xml.size() - tail.size()), tail);
+    // Between them, the BIOS key with its whole chain of names.
+    const std::wstring bios = xml.substr(head.size(), xml.size() - head.size() - tail.size());
+    EXPECT_EQ(bios.rfind(L"  <key name=\"HKLM\">\n    <key name=\"Hardware\">\n"
+                         L"      <key name=\"Description\">\n        <key name=\"System\">\n"
+                         L"          <key name=\"BIOS\">\n",
+                         0),
+              0u)
+        << bios;
+    EXPECT_TRUE(vitascan::EndsWith(bios, L"          </key>\n        </key>\n      </key>\n"
+                                         L"    </key>\n  </key>\n"));
+}
+
+TEST_F(RegistryBlockTest, StringValuesNamingFoldersAddThoseFoldersAlone) {
+    FolderNode tree;
+    RegistryBlock(&tree).GetXml();
+
+    // REG_SZ values, the unnamed default one too, add existing folders without subfolders.
+    const FolderNode* shared = FindFolder(tree, L"C:\\VitascanFixture\\Shared\\");
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->files, (std::vector<std::wstring>{L"shared.log"}));
+    EXPECT_TRUE(shared->children.empty());
+    EXPECT_NE(FindFolder(tree, L"C:\\VitascanFixture\\Default\\"), nullptr);
+    // An expandable string is not looked at.
+    EXPECT_EQ(FindFolder(tree, L"C:\\VitascanFixture\\Expand\\"), nullptr);
+
+    // Without a tree nothing is collected, and the text is the same.
+    EXPECT_EQ(RegistryBlock::DumpRegistryKey(L"HKCU\\Software\\KORVEL-AB", nullptr, 0, -1),
+              kUserDump);
+}
+
+TEST_F(RegistryBlockTest, KeyPathsAreReadAsTheyAreWritten) {
+    // The root prefix is exact; the WOW6432Node test ignores case.
+    EXPECT_EQ(RegistryBlock::DumpRegistryKey(L"hkcu\\Software\\KORVEL-AB", nullptr, 0, -1), L"");
+    const std::wstring upper =
+        RegistryBlock::DumpRegistryKey(L"HKLM\\SOFTWARE\\KORVEL-AB", nullptr, KEY_WOW64_32KEY, -1);
+    EXPECT_EQ(upper.rfind(L"  <key name=\"HKLM\">\n    <key name=\"SOFTWARE\">\n"
+                          L"      <key name=\"WOW6432Node\">\n",
+                          0),
+              0u)
+        << upper;
+    // A missing key leaves no trace; content dumps take the given indentation.
+    EXPECT_EQ(RegistryBlock::DumpRegistryKey(L"HKCU\\Software\\KORVEL-AB\\Missing", nullptr, 0, -1),
+              L"");
+    EXPECT_EQ(
+        RegistryBlock::DumpRegistryKey(L"HKCU\\Software\\KORVEL-AB\\Settings\\Deep", nullptr, 0, 1),
+        L"   <value name=\"Level\" type=\"REG_DWORD\" value=\"0x00000001 (1)\"/>\n");
+}
+
+} // namespace

@@ -1,0 +1,49 @@
+// The folders and files of interest: every folder of the shared tree that exists, with one
+// entry per file (size, date, version of programs and libraries) and the embedded text of
+// logs, XML and text files, cut around the middle when large.
+#pragma once
+
+#include "vitascan/FolderTree.h"
+#include "vitascan/IBlock.h"
+
+#include <cstdio>
+#include <string>
+
+#include <windows.h>
+
+namespace vitascan {
+
+class FilesystemBlock : public IBlock {
+public:
+    // Files larger than this are embedded as their first and last half of it.
+    static constexpr int kContentLimit = 512000;
+    // Put between the head and the tail of a cut file.
+    static const std::wstring kTruncationBanner;
+
+    // The tree belongs to the engine and outlives the block.
+    explicit FilesystemBlock(FolderNode* folderTree) : folderTree(folderTree) {}
+
+    std::wstring GetDescription() override;
+    // Adds the suite's data folders to the tree, then renders the whole tree.
+    std::wstring GetXml() override;
+
+    // The elements of the existing subfolders of `node`, then of its files. Every line starts
+    // with `prefix`; `level` sets the indentation of the nesting (the root is rendered at -1).
+    static std::wstring RenderFolder(const FolderNode& node, const std::wstring& prefix, int level);
+    // One <file> element for the file `name` in `folderPath` (which ends in a backslash), as
+    // `findData` describes it.
+    static std::wstring FormatFileEntry(const std::wstring& folderPath, const std::wstring& name,
+                                        const WIN32_FIND_DATAW& findData,
+                                        const std::wstring& prefix, int level);
+    // The file's text decoded from UTF-8; a file over `limit` bytes gives its first and last
+    // limit / 2 bytes with `banner` between them. "" when it cannot be opened or is empty.
+    static std::wstring ReadFileText(const std::wstring& path, int limit,
+                                     const std::wstring& banner);
+    // The next `count` bytes of the stream decoded from UTF-8, or the text of what went wrong.
+    static std::wstring ReadFileChunk(FILE* file, int count);
+
+private:
+    FolderNode* folderTree;
+};
+
+} // namespace vitascan
