@@ -6,16 +6,12 @@
 
 namespace testing_support {
 
-namespace {
-
 void MakeFolders(const std::wstring& path) {
     // Create each level in turn; existing levels are fine.
     for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
         ::CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
     ::CreateDirectoryW(path.c_str(), nullptr);
 }
-
-} // namespace
 
 ScratchFolder::ScratchFolder(std::wstring_view hint) {
     static std::atomic<unsigned> counter{0};

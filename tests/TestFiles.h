@@ -27,6 +27,9 @@ private:
     std::wstring path_;
 };
 
+// Creates the folder and every missing parent (a full path, no final backslash).
+void MakeFolders(const std::wstring& path);
+
 // Deletes a file or a whole folder tree; missing paths are fine.
 void RemoveTree(const std::wstring& path);
 

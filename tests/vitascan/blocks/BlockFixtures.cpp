@@ -10,12 +10,6 @@ namespace block_fixtures {
 
 namespace {
 
-void MakeFolders(const std::wstring& path) {
-    for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-        ::CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-    ::CreateDirectoryW(path.c_str(), nullptr);
-}
-
 void Check(bool ok, const char* what) {
     if (!ok)
         throw std::runtime_error(what);
@@ -76,7 +70,7 @@ void ScopedKey::SetDword(const std::wstring& subkey, const std::wstring& name, D
 
 ScopedFolder::ScopedFolder(std::wstring path) : path_(std::move(path)) {
     testing_support::RemoveTree(path_.substr(0, path_.size() - 1));
-    MakeFolders(path_.substr(0, path_.size() - 1));
+    testing_support::MakeFolders(path_.substr(0, path_.size() - 1));
 }
 
 ScopedFolder::~ScopedFolder() {
@@ -87,14 +81,14 @@ std::wstring ScopedFolder::MakeFolder(std::wstring_view relative) const {
     std::wstring full = path_ + std::wstring(relative);
     if (full.back() == L'\\')
         full.pop_back();
-    MakeFolders(full);
+    testing_support::MakeFolders(full);
     return full + L"\\";
 }
 
 std::wstring ScopedFolder::WriteFile(std::wstring_view relative, std::string_view bytes,
                                      const SYSTEMTIME& modified) const {
     const std::wstring full = path_ + std::wstring(relative);
-    MakeFolders(full.substr(0, full.rfind(L'\\')));
+    testing_support::MakeFolders(full.substr(0, full.rfind(L'\\')));
     win::unique_file_handle file(::CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr,
                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     Check(static_cast<bool>(file), "cannot create a fixture file");
