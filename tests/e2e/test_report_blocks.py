@@ -3,6 +3,7 @@ registry keys in both views, uninstall entries, the maker's data folders and an 
 folder), then VitascanCmd.exe /out:... and the saved document, checked fragment by fragment."""
 import calendar
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -204,11 +205,26 @@ class ReportBlocks(unittest.TestCase):
         check = subprocess.run(["xmllint", "--noout", self.report_path], capture_output=True)
         self.assertEqual(check.returncode, 0, check.stderr)
         self.assertEqual(self.saved.count(b"\n"), self.saved.count(b"\r\n"))
-        positions = [self.report.index("<%s>\n" % name)
-                     for name in ("networking", "disks", "registry", "products", "filesystem")]
-        self.assertEqual(positions, sorted(positions))
-        self.assertEqual(self.report.count("<registry>"), 1)
-        self.assertEqual(self.report.count("<filesystem>"), 1)
+        steps = ("networking", "system", "disks", "registry", "products", "filesystem", "processes")
+        self.assertEqual(re.findall(r"^<(\w+)>$", self.report, re.MULTILINE), list(steps))
+        self.assertEqual(self.console[1:-1], [
+            "Collecting network adapters", "Collecting system information", "Checking disk space",
+            "Reading registry keys", "Looking for installed products", "Listing files and folders",
+            "Listing running processes"])
+
+    def test_system_has_every_section_in_order(self):
+        system = self.block("system")
+        self.assertEqual(re.findall(r"^  <(\w+)", system, re.MULTILINE),
+                         ["wmi", "windowsinstaller", "dotnet", "monitors", "locale", "ie", "environment", "time",
+                          "processors", "memory"])
+        for element_name in ("Win32_OperatingSystem", "Win32_Processor", "Win32_ComputerSystem"):
+            self.assertEqual(len(re.findall(r"^    <%s .*/>$" % element_name, system, re.MULTILINE)), 1)
+        self.assertRegex(system, r'OSLanguageLanguage="[^"]+"')
+
+    def test_processes_list_this_report_run(self):
+        processes = self.block("processes")
+        self.assertRegex(processes, r'\n    <Win32_Process [^\n]*Name="VitascanCmd.exe"[^\n]*/>\n')
+        self.assertTrue(processes.endswith("  </wmi>\n</processes>\n"))
 
     def test_registry_dumps_the_maker_keys(self):
         registry = self.block("registry")
