@@ -26,14 +26,14 @@ namespace {
 
 enum class Kind { Void, Text, Unsigned, Int, Bool, Status, StatusBool };
 
-struct CallSpec {
+struct CallShape {
     const char* name;
     std::vector<Kind> arguments;
     Kind result;
 };
 
 // The sixteen calls with their argument and result types.
-const std::vector<CallSpec> kCalls = {
+const std::vector<CallShape> kCalls = {
     {"TrackEvent", {Kind::Text}, Kind::Void},
     {"TrackStringValueEvent", {Kind::Text, Kind::Text}, Kind::Void},
     {"TrackUnsignedValueEvent", {Kind::Text, Kind::Unsigned}, Kind::Void},
@@ -52,10 +52,10 @@ const std::vector<CallSpec> kCalls = {
     {"GetProgressPct", {}, Kind::Int},
 };
 
-const CallSpec* FindCall(const std::string& name) {
-    for (const CallSpec& spec : kCalls)
-        if (name == spec.name)
-            return &spec;
+const CallShape* FindCall(const std::string& name) {
+    for (const CallShape& shape : kCalls)
+        if (name == shape.name)
+            return &shape;
     return nullptr;
 }
 
@@ -295,10 +295,10 @@ int main() {
             break;
         } else if (head == L"!raw" && tokens->size() >= 2) {
             const std::string name = str::encode_utf8((*tokens)[1]);
-            const CallSpec* spec = FindCall(name);
+            const CallShape* shape = FindCall(name);
             transport = server.CallRaw(name, str::encode_utf8(RestAfter(line, 2)), reply);
             if (transport.ok())
-                ShowReply((*tokens)[1], spec ? spec->result : Kind::Void, reply);
+                ShowReply((*tokens)[1], shape ? shape->result : Kind::Void, reply);
         } else if (head == L"!envelope") {
             transport = server.SendMessage(str::encode_utf8(RestAfter(line, 1)));
             if (transport.ok())
@@ -328,12 +328,12 @@ int main() {
             continue;
         } else {
             const std::string name = str::encode_utf8(head);
-            const CallSpec* spec = FindCall(name);
+            const CallShape* shape = FindCall(name);
             kes::grammar::Sequence arguments(';', '&');
             try {
                 for (size_t i = 1; i < tokens->size(); ++i) {
-                    const Kind kind = spec && i - 1 < spec->arguments.size()
-                                          ? spec->arguments[i - 1]
+                    const Kind kind = shape && i - 1 < shape->arguments.size()
+                                          ? shape->arguments[i - 1]
                                           : Kind::Text;
                     arguments.value.push_back(EncodeArgument(kind, (*tokens)[i]));
                 }
@@ -346,7 +346,7 @@ int main() {
             arguments.Encode(argumentText);
             transport = server.CallRaw(name, argumentText, reply);
             if (transport.ok())
-                ShowReply(head, spec ? spec->result : Kind::Void, reply);
+                ShowReply(head, shape ? shape->result : Kind::Void, reply);
         }
         if (transport.failed()) {
             Print(where + L"connection lost: " + gtl::status::detail::as_wstring(transport));
