@@ -90,3 +90,6 @@ gtl::status unexpected_exception(const std::wstring& message);
 // The system's message for a Windows error code, UTF-8, without its trailing line break;
 // no value when the system has no message for the code.
 std::optional<std::string> KESErrMsg(std::uint32_t errorCode);
+
+// The same as wide text for error statuses; "error N" when the system has no message.
+std::wstring KESErrText(std::uint32_t errorCode);

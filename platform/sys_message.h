@@ -51,5 +51,8 @@ MakeNamedPipeClientDuplex(const pipe::ClientSettings& settings);
 
 // The frame of one message: its length as 4 bytes little-endian, then the message.
 std::string Frame(const std::string& message);
+// The 4 length bytes that start a frame, and the length they hold.
+std::string FrameHeader(std::uint32_t length);
+std::uint32_t FrameLength(const char* header);
 
 } // namespace sys::message

@@ -19,9 +19,7 @@ bool IsDirectory(const std::wstring& path) {
 namespace {
 
 gtl::status SystemError(const std::wstring& what, DWORD code) {
-    const auto message = KESErrMsg(code);
-    return gtl::status::error(
-        what + L": " + (message ? str::as_wstring(*message) : L"error " + std::to_wstring(code)));
+    return gtl::status::error(what + L": " + KESErrText(code));
 }
 
 } // namespace

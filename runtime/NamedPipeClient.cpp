@@ -10,11 +10,6 @@ namespace sys::message {
 
 namespace {
 
-std::wstring SystemText(DWORD code) {
-    const auto message = KESErrMsg(code);
-    return message ? str::as_wstring(*message) : L"error " + std::to_wstring(code);
-}
-
 class NamedPipeClient final : public IReaderWriterConnection {
 public:
     explicit NamedPipeClient(const pipe::ClientSettings& settings)
@@ -32,7 +27,7 @@ public:
         }
         if (!pipe_)
             return gtl::status::error(L"Cannot open the pipe " + path_ + L": " +
-                                      SystemText(::GetLastError()));
+                                      KESErrText(::GetLastError()));
         return {};
     }
 
@@ -41,10 +36,7 @@ public:
         std::vector<char> chunk(readSize_);
         for (;;) {
             if (pending_.size() - consumed_ >= 4) {
-                const auto* head =
-                    reinterpret_cast<const unsigned char*>(pending_.data() + consumed_);
-                const std::uint32_t length = head[0] | (head[1] << 8) | (head[2] << 16) |
-                                             (static_cast<std::uint32_t>(head[3]) << 24);
+                const std::uint32_t length = FrameLength(pending_.data() + consumed_);
                 if (length > kMaxMessageSize)
                     return Failure(L"a message of " + std::to_wstring(length) +
                                    L" bytes is over the limit of " +
@@ -67,7 +59,7 @@ public:
                 const DWORD error = ::GetLastError();
                 if (error != ERROR_BROKEN_PIPE && error != ERROR_PIPE_NOT_CONNECTED &&
                     error != ERROR_NO_DATA)
-                    return Failure(L"reading failed: " + SystemText(error));
+                    return Failure(L"reading failed: " + KESErrText(error));
                 got = 0;
             }
             if (got == 0) {
@@ -98,7 +90,7 @@ public:
             DWORD written = 0;
             if (!::WriteFile(pipe_.get(), frame.data() + sent,
                              static_cast<DWORD>(frame.size() - sent), &written, nullptr))
-                return Failure(L"writing failed: " + SystemText(::GetLastError()));
+                return Failure(L"writing failed: " + KESErrText(::GetLastError()));
             sent += written;
         }
         return {};
@@ -130,12 +122,21 @@ MakeNamedPipeClientDuplex(const pipe::ClientSettings& settings) {
     return std::make_shared<NamedPipeClient>(settings);
 }
 
+std::string FrameHeader(std::uint32_t length) {
+    std::string header(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        header[static_cast<size_t>(i)] = static_cast<char>((length >> (8 * i)) & 0xFF);
+    return header;
+}
+
+std::uint32_t FrameLength(const char* header) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(header);
+    return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
+           (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
 std::string Frame(const std::string& message) {
-    const auto length = static_cast<std::uint32_t>(message.size());
-    std::string frame;
-    frame.reserve(4 + message.size());
-    for (int shift = 0; shift < 32; shift += 8)
-        frame += static_cast<char>((length >> shift) & 0xFF);
+    std::string frame = FrameHeader(static_cast<std::uint32_t>(message.size()));
     frame += message;
     return frame;
 }

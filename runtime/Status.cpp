@@ -92,3 +92,8 @@ std::optional<std::string> KESErrMsg(std::uint32_t errorCode) {
         text.pop_back();
     return str::encode_utf8(text);
 }
+
+std::wstring KESErrText(std::uint32_t errorCode) {
+    const auto message = KESErrMsg(errorCode);
+    return message ? str::as_wstring(*message) : L"error " + std::to_wstring(errorCode);
+}

@@ -11,6 +11,7 @@
 #include "platform/math_convert.h"
 #include "platform/str_convert.h"
 #include "platform/sys_console.h"
+#include "platform/sys_message.h"
 #include "tools/VitascanPeer.h"
 
 #include <cstdio>
@@ -241,9 +242,10 @@ int main() {
         else if (scriptPath.empty() && (arg == L"-" || arg[0] != L'-'))
             scriptPath = arg;
         else
-            return Fail(L"unknown argument " + arg +
-                        L"\nusage: VitascanDriver.exe [--offline] [--show-output] [--raw] [--exe PATH] "
-                        L"[--pipe NAME] SCRIPT|-");
+            return Fail(
+                L"unknown argument " + arg +
+                L"\nusage: VitascanDriver.exe [--offline] [--show-output] [--raw] [--exe PATH] "
+                L"[--pipe NAME] SCRIPT|-");
     }
     ::LocalFree(argv);
     if (scriptPath.empty())
@@ -313,10 +315,7 @@ int main() {
                 Print(where + gtl::status::detail::as_wstring(e.get_status()));
                 continue;
             }
-            std::string bytes;
-            for (int shift = 0; shift < 32; shift += 8)
-                bytes += static_cast<char>((length >> shift) & 0xFF);
-            transport = server.SendBytes(bytes);
+            transport = server.SendBytes(sys::message::FrameHeader(length));
         } else if (head == L"!bytes" && tokens->size() == 2) {
             std::string bytes;
             const std::wstring& hex = (*tokens)[1];

@@ -11,13 +11,8 @@ namespace peer {
 
 namespace {
 
-std::wstring SystemText(DWORD code) {
-    const auto message = KESErrMsg(code);
-    return message ? str::as_wstring(*message) : L"error " + std::to_wstring(code);
-}
-
 gtl::status SystemFailure(const std::wstring& what) {
-    return gtl::status::error(what + L": " + SystemText(::GetLastError()));
+    return gtl::status::error(what + L": " + KESErrText(::GetLastError()));
 }
 
 std::wstring OwnFolder() {
@@ -146,9 +141,7 @@ gtl::status PipeServerEnd::ReadMessage(std::string& payload) {
     std::vector<char> chunk(65536);
     for (;;) {
         if (pending_.size() >= 4) {
-            const auto* head = reinterpret_cast<const unsigned char*>(pending_.data());
-            const std::uint32_t length = head[0] | (head[1] << 8) | (head[2] << 16) |
-                                         (static_cast<std::uint32_t>(head[3]) << 24);
+            const std::uint32_t length = sys::message::FrameLength(pending_.data());
             if (length > sys::message::kMaxMessageSize)
                 return gtl::status::error(L"The other end sent a frame of " +
                                           std::to_wstring(length) + L" bytes");
