@@ -2,6 +2,7 @@
 
 #include "platform/str_convert.h"
 #include "platform/unique_handle.h"
+#include "vitascan/RegistryKeys.h"
 
 #include <msi.h>
 
@@ -70,6 +71,22 @@ void AppendXmlEscaped(std::wstring& out, std::wstring_view text) {
     }
 }
 
+void AppendAttribute(std::wstring& out, std::wstring_view name, std::wstring_view value) {
+    out += L' ';
+    out += name;
+    out += L"=\"";
+    AppendXmlEscaped(out, value);
+    out += L'"';
+}
+
+void AppendUnescapedAttribute(std::wstring& out, std::wstring_view name, std::wstring_view value) {
+    out += L' ';
+    out += name;
+    out += L"=\"";
+    out += value;
+    out += L'"';
+}
+
 std::wstring XmlEscape(std::wstring_view text) {
     std::wstring out;
     out.reserve(text.size());
@@ -117,6 +134,13 @@ std::uint32_t GetFileVersionText(const std::wstring& path, std::wstring& out) {
     return result;
 }
 
+std::optional<std::wstring> FileVersion(const std::wstring& path) {
+    std::wstring version;
+    if (GetFileVersionText(path, version) != 0)
+        return std::nullopt;
+    return version;
+}
+
 std::wstring GetEnvironmentText(const std::wstring& name) {
     const DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
     if (size == 0)
@@ -131,8 +155,8 @@ std::wstring GetEnvironmentText(const std::wstring& name) {
 
 bool ReadRegistryString(HKEY rootKey, const std::wstring& subKey, const std::wstring& valueName,
                         std::wstring& out) {
-    win::unique_hkey key;
-    if (::RegOpenKeyExW(rootKey, subKey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    const win::unique_hkey key = reg::OpenForReading(rootKey, subKey);
+    if (!key)
         return false;
     std::vector<BYTE> data(128, 0);
     DWORD type = 0;

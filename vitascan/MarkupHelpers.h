@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,12 @@ std::wstring XmlEscape(std::wstring_view text);
 // The same, appended to `out`: the writers build one string.
 void AppendXmlEscaped(std::wstring& out, std::wstring_view text);
 
+// ` name="value"` with the value escaped: the way a machine value becomes an attribute.
+void AppendAttribute(std::wstring& out, std::wstring_view name, std::wstring_view value);
+// ` name="value"` with the value written as it is. Only for the few values the report's
+// format fixes as unescaped; every other attribute goes through AppendAttribute.
+void AppendUnescapedAttribute(std::wstring& out, std::wstring_view name, std::wstring_view value);
+
 // "819 B", "1 KB", "5 GB"...: the largest unit of which the count is at least 0.8. A non-zero
 // roundTo first rounds the count to its nearest multiple (a tie goes down).
 std::wstring FormatByteSize(std::uint64_t bytes, std::uint64_t roundTo);
@@ -28,6 +35,8 @@ std::wstring FormatByteSize(std::uint64_t bytes, std::uint64_t roundTo);
 // The file's version as the installer service reads it ("1.2.3.4"); returns the service's
 // result code, 0 on success, and leaves `out` empty otherwise.
 std::uint32_t GetFileVersionText(const std::wstring& path, std::wstring& out);
+// The same as a probe: the version, or nothing when the file has none that can be read.
+std::optional<std::wstring> FileVersion(const std::wstring& path);
 
 // The process's environment variable, or "" when it is not set.
 std::wstring GetEnvironmentText(const std::wstring& name);

@@ -114,9 +114,8 @@ void Report::StartGroup(const std::wstring& name) {
 }
 
 void Report::SetDataPoint(const std::wstring& name, const std::wstring& value) {
-    groupsText.append(L" ").append(name).append(L"=\"");
-    AppendXmlEscaped(groupsText, value);
-    groupsText += L'"';
+    // The client's name goes in as sent: it is the client's to keep to names XML allows.
+    AppendAttribute(groupsText, name, value);
 }
 
 void Report::EndGroup() {
@@ -144,8 +143,7 @@ std::wstring ShortVersion(const std::wstring& version) {
 std::wstring Report::GetDocument() const {
     wchar_t path[260] = {};
     ::GetModuleFileNameW(nullptr, path, 260);
-    std::wstring version;
-    GetFileVersionText(path, version);
+    const std::wstring version = FileVersion(path).value_or(std::wstring());
 
     std::wstring document;
     document.reserve(groupsText.size() + blocksText.size() + 160);

@@ -165,12 +165,8 @@ TEST(SystemBlockGeneral, TimeAndLocaleTextHelpers) {
     EXPECT_EQ(sb::FormatLocalTime(86400ll * 400, L""), L"");
     EXPECT_EQ(sb::FormatLocalTime(86400ll * 400, std::wstring(200, L'x').c_str()), L"");
 
-    std::wstring text = L"stale";
-    EXPECT_EQ(sb::GetLocaleText(1033, LOCALE_SENGLANGUAGE, text), 8); // with its NUL
-    EXPECT_EQ(text, L"English");
-    text = L"stale";
-    EXPECT_EQ(sb::GetLocaleText(1033, 0xFFFF, text), 0);
-    EXPECT_EQ(text, L"");
+    EXPECT_EQ(sb::GetLocaleText(1033, LOCALE_SENGLANGUAGE), L"English");
+    EXPECT_EQ(sb::GetLocaleText(1033, 0xFFFF), std::nullopt);
 }
 
 TEST(SystemBlockDotNet, VersionFoldersWithProbeFilesOrTheirName) {

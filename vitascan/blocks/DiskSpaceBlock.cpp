@@ -33,9 +33,8 @@ std::wstring DiskSpaceBlock::GetXml() {
         if (!::GetDiskFreeSpaceExW(drive, &available, &total, &totalFree))
             available.QuadPart = totalFree.QuadPart = 0;
 
-        xml += L"  <disk type=\"fixed\" drive=\"";
-        AppendXmlEscaped(xml, drive);
-        xml += L'"';
+        xml += L"  <disk type=\"fixed\"";
+        AppendAttribute(xml, L"drive", drive);
         xml += str::snprintf(L" totalfreebytes=\"%lld\" totalavailablebytes=\"%lld\"",
                              static_cast<long long>(totalFree.QuadPart),
                              static_cast<long long>(available.QuadPart));

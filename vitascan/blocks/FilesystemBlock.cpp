@@ -152,9 +152,9 @@ bool HasEmbeddedContent(std::wstring_view name) {
 void AppendFileEntry(std::wstring& out, const std::wstring& folderPath, const std::wstring& name,
                      const FileFacts& file, const std::wstring& prefix, int level) {
     AppendIndent(out, prefix, level);
-    out += L"<file name=\"";
-    AppendXmlEscaped(out, file.name);
-    out += L"\" bytes=\"";
+    out += L"<file";
+    AppendAttribute(out, L"name", file.name);
+    out += L" bytes=\"";
     AppendDecimal(out, file.size);
     out += L"\" size=\"";
     out += FormatByteSize(file.size, 0);
@@ -163,12 +163,8 @@ void AppendFileEntry(std::wstring& out, const std::wstring& folderPath, const st
     out += L'"';
 
     if (EndsWith(file.name, L".dll") || EndsWith(file.name, L".exe")) {
-        std::wstring version;
-        if (GetFileVersionText(folderPath + name, version) == 0) {
-            out += L" version=\"";
-            AppendXmlEscaped(out, version);
-            out += L'"';
-        }
+        if (const auto version = FileVersion(folderPath + name))
+            AppendAttribute(out, L"version", *version);
     }
 
     if (!HasEmbeddedContent(file.name)) {
@@ -191,9 +187,9 @@ void AppendFolder(std::wstring& out, const FolderNode& node, const std::wstring&
             continue;
         const int indent = level > 0 ? 2 * level : 0;
         AppendIndent(out, prefix, indent);
-        out += L"<dir name=\"";
-        AppendXmlEscaped(out, child->name);
-        out += L"\">\r\n";
+        out += L"<dir";
+        AppendAttribute(out, L"name", child->name);
+        out += L">\r\n";
         AppendFolder(out, *child, prefix, level + 1, captured);
         AppendIndent(out, prefix, indent);
         out += L"</dir>\r\n";

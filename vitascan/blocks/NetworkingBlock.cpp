@@ -25,21 +25,23 @@ std::wstring NetworkingBlock::GetDescription() {
 
 void NetworkingBlock::AppendAdapters(std::wstring& xml, const IP_ADAPTER_INFO* first) {
     for (const IP_ADAPTER_INFO* adapter = first; adapter != nullptr; adapter = adapter->Next) {
-        xml += L"  <adapter description=\"";
-        AppendXmlEscaped(xml, str::as_wstring(FieldText(adapter->Description)));
-        xml += L"\" address=\"";
+        xml += L"  <adapter";
+        AppendAttribute(xml, L"description", str::as_wstring(FieldText(adapter->Description)));
         // Always six bytes, whatever AddressLength says.
         const BYTE* a = adapter->Address;
-        AppendXmlEscaped(xml, str::snprintf(L"%02x-%02x-%02x-%02x-%02x-%02x", a[0], a[1], a[2],
-                                            a[3], a[4], a[5]));
-        xml += L"\">\r\n";
+        AppendAttribute(
+            xml, L"address",
+            str::snprintf(L"%02x-%02x-%02x-%02x-%02x-%02x", a[0], a[1], a[2], a[3], a[4], a[5]));
+        xml += L">\r\n";
         for (const IP_ADDR_STRING* ip = &adapter->IpAddressList; ip != nullptr; ip = ip->Next) {
             const std::string_view address = FieldText(ip->IpAddress.String);
             if (address == "0.0.0.0")
                 continue;
-            xml += str::snprintf(L"    <ip v=\"4\" address=\"%ls\" mask=\"%ls\" />\r\n",
-                                 str::as_wstring(address).c_str(),
-                                 str::as_wstring(FieldText(ip->IpMask.String)).c_str());
+            // The dotted texts go in as the IP Helper gives them; the format never escapes them.
+            xml += L"    <ip v=\"4\"";
+            AppendUnescapedAttribute(xml, L"address", str::as_wstring(address));
+            AppendUnescapedAttribute(xml, L"mask", str::as_wstring(FieldText(ip->IpMask.String)));
+            xml += L" />\r\n";
         }
         xml += L"  </adapter>\r\n";
     }

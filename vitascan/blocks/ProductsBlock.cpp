@@ -4,45 +4,21 @@
 #include "platform/sys_reg.h"
 #include "platform/unique_handle.h"
 #include "vitascan/MarkupHelpers.h"
-
-#include <algorithm>
-#include <functional>
+#include "vitascan/RegistryKeys.h"
 
 namespace vitascan {
 
 namespace {
 
-constexpr DWORD kNameCapacity = 260;
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 // The maker's name as its installers write it into help links (case matters).
 const wchar_t kMakerLinkText[] = L"korvel-ab";
-
-// Calls `visit` with the name of each subkey of `key`, in enumeration order, until the first
-// failing enumeration.
-void ForEachSubkey(HKEY key, const std::function<void(const std::wstring&)>& visit) {
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[kNameCapacity];
-        DWORD nameLength = kNameCapacity;
-        if (::RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            return;
-        visit(std::wstring(name, std::min<DWORD>(nameLength, kNameCapacity)));
-    }
-}
 
 // A string value of the subkey, or "" when it is missing or not a string.
 std::wstring ReadText(HKEY parent, const std::wstring& subkey, const wchar_t* valueName) {
     std::wstring text;
     ReadRegistryString(parent, subkey, valueName, text);
     return text;
-}
-
-void AppendAttribute(std::wstring& xml, const wchar_t* name, const std::wstring& value) {
-    xml += L' ';
-    xml += name;
-    xml += L"=\"";
-    AppendXmlEscaped(xml, value);
-    xml += L'"';
 }
 
 } // namespace
@@ -62,10 +38,10 @@ std::wstring ProductsBlock::GetXml() {
 }
 
 void ProductsBlock::AppendUninstallList(std::wstring& xml) {
-    win::unique_hkey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    const win::unique_hkey key = reg::OpenForReading(HKEY_LOCAL_MACHINE, kUninstallKey);
+    if (!key)
         return;
-    ForEachSubkey(key.get(), [&](const std::wstring& entry) {
+    reg::ForEachSubkeyName(key.get(), [&](const std::wstring& entry) {
         std::wstring helpLink;
         if (!ReadRegistryString(key.get(), entry, L"HelpLink", helpLink) ||
             helpLink.find(kMakerLinkText) == std::wstring::npos)
@@ -86,11 +62,10 @@ void ProductsBlock::AppendUninstallList(std::wstring& xml) {
 }
 
 void ProductsBlock::AppendMakerTree(std::wstring& xml, const std::wstring& path, REGSAM view) {
-    win::unique_hkey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, key.put()) !=
-        ERROR_SUCCESS)
+    const win::unique_hkey key = reg::OpenForReading(HKEY_LOCAL_MACHINE, path, view);
+    if (!key)
         return;
-    ForEachSubkey(key.get(), [&](const std::wstring& name) {
+    reg::ForEachSubkeyName(key.get(), [&](const std::wstring& name) {
         // The first location value that exists wins, even when it is empty.
         std::wstring location;
         const bool found = ReadRegistryString(key.get(), name, L"InstallLocation", location) ||

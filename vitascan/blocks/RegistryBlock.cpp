@@ -4,6 +4,7 @@
 #include "platform/sys_file.h"
 #include "platform/unique_handle.h"
 #include "vitascan/MarkupHelpers.h"
+#include "vitascan/RegistryKeys.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,7 +15,6 @@ namespace vitascan {
 
 namespace {
 
-constexpr DWORD kNameCapacity = 260;
 constexpr size_t kFirstDataSize = 1024;
 
 // The root named by the first four characters of a key path, compared exactly.
@@ -74,11 +74,18 @@ std::wstring DwordData(const std::vector<BYTE>& data, DWORD size) {
     return str::snprintf(L"0x%08x (%u)", value, value);
 }
 
+void AppendKeyStart(std::wstring& xml, size_t indent, std::wstring_view name) {
+    xml.append(indent, L' ');
+    xml += L"  <key";
+    AppendAttribute(xml, L"name", name);
+    xml += L">\n";
+}
+
 void AppendValues(std::wstring& xml, HKEY key, FolderNode* folderTree, int indent) {
     std::vector<BYTE> data(kFirstDataSize, 0);
     for (DWORD index = 0;; ++index) {
-        wchar_t name[kNameCapacity];
-        DWORD nameLength = kNameCapacity;
+        wchar_t name[reg::kNameCapacity];
+        DWORD nameLength = reg::kNameCapacity;
         DWORD type = REG_NONE;
         DWORD size = static_cast<DWORD>(data.size());
         LSTATUS result =
@@ -88,7 +95,7 @@ void AppendValues(std::wstring& xml, HKEY key, FolderNode* folderTree, int inden
             // its buffer fails again here and ends the walk.
             if (size > data.size())
                 data.assign(size, 0);
-            nameLength = kNameCapacity;
+            nameLength = reg::kNameCapacity;
             size = static_cast<DWORD>(data.size());
             result =
                 ::RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data.data(), &size);
@@ -102,19 +109,14 @@ void AppendValues(std::wstring& xml, HKEY key, FolderNode* folderTree, int inden
         else if (type == REG_DWORD)
             text = DwordData(data, size);
 
-        const std::wstring_view valueName(name, std::min<DWORD>(nameLength, kNameCapacity));
+        const std::wstring_view valueName(name, std::min(nameLength, reg::kNameCapacity));
         if (!valueName.empty() && type != REG_NONE) {
             xml.append(static_cast<size_t>(indent), L' ');
-            xml += L"  <value name=\"";
-            AppendXmlEscaped(xml, valueName);
-            xml += L"\" type=\"";
-            xml += TypeName(type);
-            xml += L'"';
-            if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_DWORD) {
-                xml += L" value=\"";
-                AppendXmlEscaped(xml, text);
-                xml += L'"';
-            }
+            xml += L"  <value";
+            AppendAttribute(xml, L"name", valueName);
+            AppendAttribute(xml, L"type", TypeName(type));
+            if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_DWORD)
+                AppendAttribute(xml, L"value", text);
             xml += L"/>\n";
         }
 
@@ -127,26 +129,17 @@ void AppendValues(std::wstring& xml, HKEY key, FolderNode* folderTree, int inden
 // The values and subkeys of the key, each line preceded by `indent` blanks.
 void AppendKeyContent(std::wstring& xml, HKEY root, const std::wstring& subkey,
                       FolderNode* folderTree, REGSAM view, int indent) {
-    win::unique_hkey key;
-    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
+    const win::unique_hkey key = reg::OpenForReading(root, subkey, view);
+    if (!key)
         return;
     AppendValues(xml, key.get(), folderTree, indent);
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[kNameCapacity];
-        DWORD nameLength = kNameCapacity;
-        if (::RegEnumKeyExW(key.get(), index, name, &nameLength, nullptr, nullptr, nullptr,
-                            nullptr) != ERROR_SUCCESS)
-            return;
-        const std::wstring child(name, std::min<DWORD>(nameLength, kNameCapacity));
-        xml.append(static_cast<size_t>(indent), L' ');
-        xml += L"  <key name=\"";
-        AppendXmlEscaped(xml, child);
-        xml += L"\">\n";
+    reg::ForEachSubkeyName(key.get(), [&](const std::wstring& child) {
+        AppendKeyStart(xml, static_cast<size_t>(indent), child);
         AppendKeyContent(xml, root, subkey.empty() ? child : subkey + L"\\" + child, folderTree,
                          view, indent + 2);
         xml.append(static_cast<size_t>(indent), L' ');
         xml += L"  </key>\n";
-    }
+    });
 }
 
 } // namespace
@@ -167,12 +160,9 @@ std::wstring RegistryBlock::DumpRegistryKey(const std::wstring& path, FolderNode
         return xml;
     }
 
-    {
-        // A missing key leaves no trace, not even its chain of names.
-        win::unique_hkey key;
-        if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
-            return {};
-    }
+    // A missing key leaves no trace, not even its chain of names.
+    if (!reg::OpenForReading(root, subkey, view))
+        return {};
 
     std::vector<std::wstring> components;
     SplitText(components, path, L"\\");
@@ -182,12 +172,8 @@ std::wstring RegistryBlock::DumpRegistryKey(const std::wstring& path, FolderNode
         EqualsIgnoringAsciiCase(components[1], L"Software") && (view & KEY_WOW64_32KEY) != 0)
         components.insert(components.begin() + 2, L"WOW6432Node");
 
-    for (size_t i = 0; i < components.size(); ++i) {
-        xml.append(2 * i, L' ');
-        xml += L"  <key name=\"";
-        AppendXmlEscaped(xml, components[i]);
-        xml += L"\">\n";
-    }
+    for (size_t i = 0; i < components.size(); ++i)
+        AppendKeyStart(xml, 2 * i, components[i]);
     AppendKeyContent(xml, root, subkey, folderTree, view, static_cast<int>(2 * components.size()));
     for (size_t i = components.size(); i-- > 0;) {
         xml.append(2 * i, L' ');

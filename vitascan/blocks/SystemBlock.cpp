@@ -13,16 +13,14 @@ namespace vitascan {
 
 namespace system_block {
 
-int GetLocaleText(LCID lcid, LCTYPE lcType, std::wstring& text) {
-    text.clear();
-    int count = ::GetLocaleInfoW(lcid, lcType, nullptr, 0);
-    if (count < 1)
-        return count;
-    std::wstring buffer(static_cast<size_t>(count), L'\0');
-    count = ::GetLocaleInfoW(lcid, lcType, buffer.data(), count);
-    if (count > 0)
-        text.assign(buffer.c_str());
-    return count;
+std::optional<std::wstring> GetLocaleText(LCID lcid, LCTYPE lcType) {
+    const int length = ::GetLocaleInfoW(lcid, lcType, nullptr, 0);
+    if (length < 1)
+        return std::nullopt;
+    std::wstring buffer(static_cast<size_t>(length), L'\0');
+    if (::GetLocaleInfoW(lcid, lcType, buffer.data(), length) < 1)
+        return std::nullopt;
+    return std::wstring(buffer.c_str());
 }
 
 std::wstring FormatLocalTime(__time64_t t, const wchar_t* format) {
@@ -43,13 +41,9 @@ std::wstring FormatLocalTime(__time64_t t, const wchar_t* format) {
 namespace {
 
 void AddLanguageAndCountry(WmiRow& row, const std::wstring& prefix, LCID lcid) {
-    std::wstring language;
-    std::wstring country;
-    GetLocaleText(lcid, LOCALE_SENGLANGUAGE, language);
-    GetLocaleText(lcid, LOCALE_SENGCOUNTRY, country);
     // Written even when empty: the attribute says that the identifier was looked up.
-    row[prefix + L"Language"] = std::move(language);
-    row[prefix + L"Country"] = std::move(country);
+    row[prefix + L"Language"] = GetLocaleText(lcid, LOCALE_SENGLANGUAGE).value_or(L"");
+    row[prefix + L"Country"] = GetLocaleText(lcid, LOCALE_SENGCOUNTRY).value_or(L"");
 }
 
 } // namespace
@@ -118,22 +112,21 @@ void AppendDotNetSection(std::wstring& out, const std::wstring& frameworkFolder)
             if (name[0] == L'\0' || name[1] < L'0' || name[1] > L'9')
                 continue;
             const std::wstring base = frameworkFolder + name + L"\\";
-            std::wstring version;
-            if (GetFileVersionText(base + L"Mscorlib.dll", version) != 0 &&
-                GetFileVersionText(
-                    base + L"Windows Communication Foundation\\System.ServiceModel.dll", version) !=
-                    0 &&
-                GetFileVersionText(base + L"Windows Presentation Foundation\\NPWPF.dll", version) !=
-                    0)
-                version = name + 1;
+            std::optional<std::wstring> probed = FileVersion(base + L"Mscorlib.dll");
+            if (!probed)
+                probed = FileVersion(base +
+                                     L"Windows Communication Foundation\\System.ServiceModel.dll");
+            if (!probed)
+                probed = FileVersion(base + L"Windows Presentation Foundation\\NPWPF.dll");
+            // None of the probe files: the folder's name says the version.
+            const std::wstring version = probed ? *probed : std::wstring(name + 1);
             if (version.empty())
                 continue;
-            out += L"    <instance version=\"";
-            AppendXmlEscaped(out, version);
-            // The description repeats the version as it is.
-            out += L"\" description=\"Microsoft .NET Framework ";
-            out += version;
-            out += L"\"/>\r\n";
+            out += L"    <instance";
+            AppendAttribute(out, L"version", version);
+            // The format repeats the version here as it is, unescaped: keep it so.
+            AppendUnescapedAttribute(out, L"description", L"Microsoft .NET Framework " + version);
+            out += L"/>\r\n";
         } while (::FindNextFileW(search.get(), &entry));
     }
     out += L"  </dotnet>\r\n";
@@ -153,12 +146,11 @@ void AppendEnvironmentSection(std::wstring& out, const wchar_t* environmentBlock
             if (name != L"TMP" && name != L"TEMP" && name != L"PATH")
                 continue;
             SplitText(pieces, text, L"=");
-            out += L"    <var name=\"";
-            out += name;
-            out += L"\" value=\"";
-            if (pieces.size() > 1)
-                AppendXmlEscaped(out, pieces[1]); // cut at the value's first "="
-            out += L"\"/>\r\n";
+            out += L"    <var";
+            AppendAttribute(out, L"name", name);
+            // The value is cut at its first "=".
+            AppendAttribute(out, L"value", pieces.size() > 1 ? pieces[1] : std::wstring());
+            out += L"/>\r\n";
         }
     }
     out += L"  </environment>\r\n";
@@ -166,10 +158,12 @@ void AppendEnvironmentSection(std::wstring& out, const wchar_t* environmentBlock
 
 std::wstring MonitorLine(int width, int height, std::wstring_view monitorDescription,
                          std::wstring_view graphicsCardDescription, bool primary) {
-    return str::snprintf(L"    <monitor width=\"%d\" height=\"%d\" monitordesc=\"%ls\" "
-                         L"graphicscarddesc=\"%ls\" primary=\"%ls\"/>\r\n",
-                         width, height, XmlEscape(monitorDescription).c_str(),
-                         XmlEscape(graphicsCardDescription).c_str(), primary ? L"yes" : L"no");
+    std::wstring line = str::snprintf(L"    <monitor width=\"%d\" height=\"%d\"", width, height);
+    AppendAttribute(line, L"monitordesc", monitorDescription);
+    AppendAttribute(line, L"graphicscarddesc", graphicsCardDescription);
+    AppendAttribute(line, L"primary", primary ? L"yes" : L"no");
+    line += L"/>\r\n";
+    return line;
 }
 
 std::wstring MemoryLine(const MEMORYSTATUSEX& memory) {
@@ -227,17 +221,10 @@ void AppendLocaleSection(std::wstring& out) {
     out += L"  <locale>\r\n";
     const LCID lcid = ::GetUserDefaultLCID();
     out += str::snprintf(L"    <user_locale LCID=\"%d\"", static_cast<int>(lcid));
-    std::wstring text;
-    if (GetLocaleText(lcid, LOCALE_SENGLANGUAGE, text) != 0) {
-        out += L" LOCALE_SENGLANGUAGE=\"";
-        AppendXmlEscaped(out, text);
-        out += L'"';
-    }
-    if (GetLocaleText(lcid, LOCALE_SENGCOUNTRY, text) != 0) {
-        out += L" LOCALE_SENGCOUNTRY=\"";
-        AppendXmlEscaped(out, text);
-        out += L'"';
-    }
+    if (const auto language = GetLocaleText(lcid, LOCALE_SENGLANGUAGE))
+        AppendAttribute(out, L"LOCALE_SENGLANGUAGE", *language);
+    if (const auto country = GetLocaleText(lcid, LOCALE_SENGCOUNTRY))
+        AppendAttribute(out, L"LOCALE_SENGCOUNTRY", *country);
 
     // At most three characters each; a separator that cannot be read is empty.
     auto separator = [](LCTYPE type, wchar_t(&buffer)[4]) {
@@ -251,13 +238,10 @@ void AppendLocaleSection(std::wstring& out) {
     separator(LOCALE_SLIST, list);
     separator(LOCALE_STHOUSAND, thousands);
     separator(LOCALE_SDECIMAL, decimal);
-    out += L" decimalsep=\"";
-    AppendXmlEscaped(out, decimal);
-    out += L"\" thousandssep=\"";
-    AppendXmlEscaped(out, thousands);
-    out += L"\" listsep=\"";
-    AppendXmlEscaped(out, list);
-    out += L"\"/>\r\n";
+    AppendAttribute(out, L"decimalsep", decimal);
+    AppendAttribute(out, L"thousandssep", thousands);
+    AppendAttribute(out, L"listsep", list);
+    out += L"/>\r\n";
     out += L"  </locale>\r\n";
 }
 
@@ -265,9 +249,9 @@ void AppendGeneralSection(std::wstring& out, bool excludePii) {
     std::wstring ieVersion = L"less than 4";
     ReadRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer", L"Version",
                        ieVersion);
-    out += L"  <ie version=\"";
-    AppendXmlEscaped(out, ieVersion);
-    out += L"\"/>\r\n";
+    out += L"  <ie";
+    AppendAttribute(out, L"version", ieVersion);
+    out += L"/>\r\n";
 
     if (!excludePii) {
         const win::unique_environment_block environment(::GetEnvironmentStringsW());
@@ -275,13 +259,11 @@ void AppendGeneralSection(std::wstring& out, bool excludePii) {
     }
 
     const __time64_t now = ::_time64(nullptr);
-    out += L"  <time time=\"";
-    AppendXmlEscaped(out, FormatLocalTime(now, L"%H:%M:%S"));
-    out += L"\" date=\"";
-    AppendXmlEscaped(out, FormatLocalTime(now, L"%d/%m/%Y"));
-    out += L"\" tz=\"";
-    AppendXmlEscaped(out, FormatLocalTime(now, L"%Z"));
-    out += L"\"/>\r\n";
+    out += L"  <time";
+    AppendAttribute(out, L"time", FormatLocalTime(now, L"%H:%M:%S"));
+    AppendAttribute(out, L"date", FormatLocalTime(now, L"%d/%m/%Y"));
+    AppendAttribute(out, L"tz", FormatLocalTime(now, L"%Z"));
+    out += L"/>\r\n";
 
     SYSTEM_INFO system = {};
     ::GetSystemInfo(&system);
@@ -326,11 +308,10 @@ std::wstring SystemBlock::GetXml() {
     const std::wstring systemRoot = GetEnvironmentText(L"SystemRoot");
 
     if (sectionMask & kWindowsInstaller) {
-        std::wstring version;
-        if (GetFileVersionText(systemRoot + L"\\system32\\msi.dll", version) == 0) {
-            out += L"  <windowsinstaller version=\"";
-            AppendXmlEscaped(out, version);
-            out += L"\"/>\r\n";
+        if (const auto version = FileVersion(systemRoot + L"\\system32\\msi.dll")) {
+            out += L"  <windowsinstaller";
+            AppendAttribute(out, L"version", *version);
+            out += L"/>\r\n";
         }
     }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,9 +43,8 @@ private:
 // block feeds them its probes and tests can feed them chosen values.
 namespace system_block {
 
-// The count GetLocaleInfoW returned for the text (0 when it cannot be read); `text` is the
-// locale text or "".
-int GetLocaleText(LCID lcid, LCTYPE lcType, std::wstring& text);
+// The locale text, or nothing when GetLocaleInfoW cannot give it.
+std::optional<std::wstring> GetLocaleText(LCID lcid, LCTYPE lcType);
 
 // `t` as local time through wcsftime; "" for an empty format or when formatting fails.
 std::wstring FormatLocalTime(__time64_t t, const wchar_t* format);
