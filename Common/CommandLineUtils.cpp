@@ -10,7 +10,8 @@ void WriteLine(std::wstring text) {
     text += L'\n';
     std::fputws(text.c_str(), stdout);
     std::fflush(stdout);
-    kes::diag::LogMacroHandler(1, 1, {"Common/CommandLineUtils", 25, "cmd::WriteLine"}, text);
+    kes::diag::LogMacroHandler(kes::diag::kInfo, kes::diag::kGeneral,
+                               {"Common/CommandLineUtils", 25, "cmd::WriteLine"}, text);
 }
 
 } // namespace cmd

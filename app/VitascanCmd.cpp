@@ -18,7 +18,8 @@ int ReportFatal(const gtl::status_exception& error) {
     const std::wstring text = gtl::status::detail::as_wstring(error.get_status()) + L"\n";
     std::fputws(text.c_str(), stderr);
     std::fflush(stderr);
-    kes::diag::LogMacroHandler(3, 1, {kEntryPointSource, 0, "main"}, text);
+    kes::diag::LogMacroHandler(kes::diag::kError, kes::diag::kGeneral,
+                               {kEntryPointSource, 0, "main"}, text);
     return 1;
 }
 

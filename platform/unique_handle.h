@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <oleauto.h>
 #include <unknwn.h>
 #include <winhttp.h>
@@ -111,6 +112,13 @@ struct WinHttpTraits {
     static void close(pointer h) noexcept { ::WinHttpCloseHandle(h); }
 };
 
+// COM initialised on a thread: the owner's end uninitialises it there.
+struct CoUninitializeTraits {
+    using pointer = bool;
+    static pointer invalid() noexcept { return false; }
+    static void close(pointer) noexcept { ::CoUninitialize(); }
+};
+
 using unique_file_handle = unique_handle<KernelHandleTraits>;
 using unique_object_handle = unique_handle<KernelObjectTraits>;
 using unique_hkey = unique_handle<RegKeyTraits>;
@@ -123,6 +131,14 @@ using unique_safearray = unique_handle<SafeArrayTraits>;
 using unique_file_stream = unique_handle<FileStreamTraits>;
 using unique_module = unique_handle<ModuleTraits>;
 using unique_hinternet = unique_handle<WinHttpTraits>;
+using unique_couninitialize_call = unique_handle<CoUninitializeTraits>;
+
+// Initialises COM on the calling thread with the given apartment, and returns what undoes it:
+// an empty owner, with the reason in `result`, when it failed. Destroy it on the same thread.
+inline unique_couninitialize_call InitializeCom(DWORD apartment, HRESULT& result) noexcept {
+    result = ::CoInitializeEx(nullptr, apartment);
+    return unique_couninitialize_call(SUCCEEDED(result));
+}
 
 // An owned COM interface pointer.
 template <typename T> class com_ptr {

@@ -35,6 +35,6 @@ void App::Close() {
     closed_ = true;
     std::fflush(stdout);
     std::fflush(stderr);
-    kes::diag::LogMacroHandler(1, 1, {"runtime/App", __LINE__, "App::Close"},
-                               GetName() + L" closed");
+    kes::diag::LogMacroHandler(kes::diag::kInfo, kes::diag::kGeneral,
+                               {"runtime/App", __LINE__, "App::Close"}, GetName() + L" closed");
 }

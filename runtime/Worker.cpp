@@ -20,11 +20,12 @@ unsigned __stdcall RunBody(void* argument) {
     try {
         (*body)();
     } catch (const std::exception& e) {
-        kes::diag::LogMacroHandler(3, 1, {"runtime/Worker", __LINE__, "RunBody"},
-                                   L"Worker ended by an exception: " +
-                                       str::as_wstring(std::string(e.what())));
+        kes::diag::LogMacroHandler(kes::diag::kError, kes::diag::kGeneral,
+                                   {"runtime/Worker", __LINE__, "RunBody"},
+                                   L"Worker ended by an exception: " + str::decode_utf8(e.what()));
     } catch (...) {
-        kes::diag::LogMacroHandler(3, 1, {"runtime/Worker", __LINE__, "RunBody"},
+        kes::diag::LogMacroHandler(kes::diag::kError, kes::diag::kGeneral,
+                                   {"runtime/Worker", __LINE__, "RunBody"},
                                    L"Worker ended by an unknown exception");
     }
     return 0;

@@ -1,6 +1,8 @@
 #include "vitascan/WmiQuery.h"
 
+#include "platform/kes_diag.h"
 #include "platform/math_convert.h"
+#include "platform/str_convert.h"
 #include "platform/unique_handle.h"
 #include "vitascan/MarkupHelpers.h"
 
@@ -11,71 +13,71 @@
 namespace vitascan {
 
 struct WmiConnection::State {
+    // First, so that COM is uninitialised only after the interfaces below are released.
+    win::unique_couninitialize_call com;
     win::com_ptr<IWbemLocator> locator;
     win::com_ptr<IWbemServices> services;
-    // CoInitializeEx succeeded: this object owes the thread a CoUninitialize.
-    bool comInitialized = false;
 };
+
+namespace {
+
+// A probe that failed is logged with its code; the block still writes its default.
+void LogFailure(const char* function, const std::wstring& what, HRESULT result) {
+    kes::diag::LogMacroHandler(
+        kes::diag::kWarning, kes::diag::kGeneral, {"vitascan/WmiQuery", 0, function},
+        what + str::snprintf(L" (HRESULT 0x%08lX)", static_cast<unsigned long>(result)));
+}
+
+} // namespace
 
 WmiConnection::WmiConnection() : WmiConnection(nullptr) {}
 
 WmiConnection::WmiConnection(gtl::status* connectResult) : state(std::make_unique<State>()) {
     gtl::status result = Connect();
-    if (result.failed()) {
-        Disconnect();
-        state.reset();
-    }
+    if (result.failed())
+        state.reset(); // releases what was obtained, COM last
     if (connectResult != nullptr)
         *connectResult = std::move(result);
 }
 
-WmiConnection::~WmiConnection() {
-    if (state)
-        Disconnect();
-}
+WmiConnection::~WmiConnection() = default;
 
 gtl::status WmiConnection::Connect() {
     if (state->locator)
         return {};
 
-    if (FAILED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
-        return gtl::status::error(L"Failed CoInitializeEx");
-    state->comInitialized = true;
-
-    // From here on a failure first releases what was obtained so far, as Disconnect does.
-    auto fail = [this](const wchar_t* message) {
-        Disconnect();
+    HRESULT result = S_OK;
+    auto fail = [&result](const wchar_t* message) {
+        LogFailure("WmiConnection::Connect", message, result);
         return gtl::status::error(message);
     };
 
-    if (FAILED(::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                                      RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr)))
+    state->com = win::InitializeCom(COINIT_MULTITHREADED, result);
+    if (!state->com)
+        return fail(L"Failed CoInitializeEx");
+
+    result = ::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                    RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    if (FAILED(result))
         return fail(L"Failed to initialize security");
 
-    if (FAILED(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWbemLocator, state->locator.put_void())))
+    result = ::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                state->locator.put_void());
+    if (FAILED(result))
         return fail(L"Failed to find WMI locator");
 
     const win::unique_bstr ns(::SysAllocString(L"ROOT\\CIMV2"));
-    if (FAILED(state->locator->ConnectServer(ns.get(), nullptr, nullptr, nullptr, 0, nullptr,
-                                             nullptr, state->services.put())))
+    result = state->locator->ConnectServer(ns.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                           state->services.put());
+    if (FAILED(result))
         return fail(L"Failed to connect to WMI server");
 
-    if (FAILED(::CoSetProxyBlanket(state->services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE,
-                                   nullptr, RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE,
-                                   nullptr, EOAC_NONE)))
+    result = ::CoSetProxyBlanket(state->services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE,
+                                 nullptr, RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE,
+                                 nullptr, EOAC_NONE);
+    if (FAILED(result))
         return fail(L"Failed to set security levels on proxy");
 
-    return {};
-}
-
-gtl::status WmiConnection::Disconnect() {
-    state->services.reset();
-    state->locator.reset();
-    if (state->comInitialized) {
-        ::CoUninitialize();
-        state->comInitialized = false;
-    }
     return {};
 }
 
@@ -129,16 +131,20 @@ std::vector<WmiRow> WmiConnection::Query(const std::wstring& query) {
     const win::unique_bstr language(::SysAllocString(L"WQL"));
     const win::unique_bstr text(::SysAllocStringLen(query.data(), static_cast<UINT>(query.size())));
     win::com_ptr<IEnumWbemClassObject> enumerator;
-    state->services->ExecQuery(language.get(), text.get(),
-                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
-                               enumerator.put());
+    const HRESULT queried = state->services->ExecQuery(
+        language.get(), text.get(), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+        enumerator.put());
+    if (FAILED(queried))
+        LogFailure("WmiConnection::Query", L"ExecQuery failed: " + query, queried);
     if (!enumerator)
         return rows;
 
     for (;;) {
         win::com_ptr<IWbemClassObject> instance;
         ULONG returned = 0;
-        enumerator->Next(WBEM_INFINITE, 1, instance.put(), &returned);
+        const HRESULT next = enumerator->Next(WBEM_INFINITE, 1, instance.put(), &returned);
+        if (FAILED(next))
+            LogFailure("WmiConnection::Query", L"Next failed: " + query, next);
         if (returned == 0 || !instance)
             break;
         rows.push_back(ReadRow(instance.get()));
@@ -204,11 +210,7 @@ std::wstring WmiRowsToXml(const std::vector<WmiRow>& rows, std::wstring_view ele
         for (const auto& [name, text] : rows[i]) {
             if (std::find(excluded.begin(), excluded.end(), name) != excluded.end())
                 continue;
-            out += L' ';
-            AppendXmlEscaped(out, name);
-            out += L"=\"";
-            AppendXmlEscaped(out, text);
-            out += L'"';
+            AppendAttribute(out, XmlEscape(name), text);
         }
         out += L"/>";
     }

@@ -23,7 +23,7 @@ using WmiRow = std::map<std::wstring, std::wstring>;
 
 // A connection to ROOT\CIMV2. COM is initialised (multithreaded apartment) on the creating
 // thread for the object's lifetime. A connection that could not be made answers every query
-// with no rows; why it failed never reaches the report.
+// with no rows; why it failed goes to the diagnostic log, never into the report.
 class WmiConnection {
 public:
     WmiConnection();
@@ -43,7 +43,6 @@ public:
 private:
     struct State;
     gtl::status Connect();
-    gtl::status Disconnect();
 
     std::unique_ptr<State> state;
 };
