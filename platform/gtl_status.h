@@ -87,7 +87,8 @@ gtl::status syntax(const std::wstring& text);
 gtl::status unexpected_exception(const std::wstring& message);
 } // namespace KesError
 
-// The system's message for a Windows error code, UTF-8, without its trailing line break;
+// The system's message for a Windows error code, narrow text in the ANSI code page as the
+// system's A functions give it (str::as_wstring widens it), without its trailing line break;
 // no value when the system has no message for the code.
 std::optional<std::string> KESErrMsg(std::uint32_t errorCode);
 

@@ -1,5 +1,7 @@
-// Text conversion and formatting of the runtime support library. Narrow texts are UTF-8
-// everywhere in this process; wide texts are UTF-16.
+// Text conversion and formatting of the runtime support library. Wide texts are UTF-16. A
+// narrow std::string from Windows (its A functions, IP Helper records, system messages) is in
+// the ANSI code page; UTF-8 is what the wire, the files and the SDK carry, and it is always
+// converted by name (encode_utf8 / decode_utf8) or typed as std::u8string.
 #pragma once
 
 #include <cstdarg>
@@ -14,11 +16,15 @@ namespace str {
 std::string encode_utf8(std::wstring_view text);
 std::wstring decode_utf8(std::string_view bytes);
 
-std::wstring as_wstring(std::string_view utf8);
+// Narrow text in the ANSI code page (GetACP) to UTF-16.
+std::wstring as_wstring(std::string_view ansi);
+// UTF-8 to UTF-16, as decode_utf8.
 std::wstring as_wstring(std::u8string_view utf8);
 inline std::wstring as_wstring(std::wstring_view text) {
     return std::wstring(text);
 }
+// UTF-16 to UTF-8, as encode_utf8: the narrow texts handed to the usage-intelligence SDK,
+// which takes UTF-8.
 std::string as_cstring(std::wstring_view text);
 std::u8string as_u8string(std::string_view bytes);
 

@@ -80,17 +80,17 @@ gtl::status unexpected_exception(const std::wstring& message) {
 
 std::optional<std::string> KESErrMsg(std::uint32_t errorCode) {
     win::unique_local_mem buffer;
-    DWORD length = ::FormatMessageW(
+    DWORD length = ::FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, errorCode, 0, reinterpret_cast<LPWSTR>(buffer.put()), 0, nullptr);
+        nullptr, errorCode, 0, reinterpret_cast<LPSTR>(buffer.put()), 0, nullptr);
     if (length == 0 || !buffer)
         return std::nullopt;
-    std::wstring text(static_cast<const wchar_t*>(buffer.get()), length);
+    std::string text(static_cast<const char*>(buffer.get()), length);
     // The system ends its messages with a line break (and sometimes a blank); a console line
     // built from the message must end once.
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
         text.pop_back();
-    return str::encode_utf8(text);
+    return text;
 }
 
 std::wstring KESErrText(std::uint32_t errorCode) {

@@ -1,5 +1,7 @@
 #include "platform/str_convert.h"
 
+#include <algorithm>
+#include <climits>
 #include <cwchar>
 
 #include <windows.h>
@@ -111,8 +113,17 @@ std::wstring decode_utf8(std::string_view bytes) {
     return DecodeUtf8(bytes.data(), bytes.size());
 }
 
-std::wstring as_wstring(std::string_view utf8) {
-    return DecodeUtf8(utf8.data(), utf8.size());
+std::wstring as_wstring(std::string_view ansi) {
+    if (ansi.empty())
+        return {};
+    // Texts past 2 GiB do not come from the system's A functions; what fits is converted.
+    const int size = static_cast<int>(std::min<size_t>(ansi.size(), INT_MAX));
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring out(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, out.data(), length);
+    return out;
 }
 
 std::wstring as_wstring(std::u8string_view utf8) {

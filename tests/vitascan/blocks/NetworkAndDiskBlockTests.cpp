@@ -23,9 +23,11 @@ void SetAddress(IP_ADDR_STRING& entry, const char* address, const char* mask) {
 TEST(NetworkingBlock, WritesEachAdapterWithItsIpv4Addresses) {
     IP_ADAPTER_INFO adapters[2]{};
     IP_ADDR_STRING second{};
-    // An adapter with two addresses and an escaped description; six address bytes although
-    // the record says four.
-    std::strcpy(adapters[0].Description, "Fast & \"Wide\" caf\xc3\xa9");
+    // An adapter with two addresses and an escaped description in the ANSI code page (0xE9 is
+    // "é" in 1252, as IP Helper would give a localised name); six address bytes although the
+    // record says four.
+    ASSERT_EQ(::GetACP(), 1252u) << "the test prefix is expected to use the Western code page";
+    std::strcpy(adapters[0].Description, "Fast & \"Wide\" caf\xe9");
     adapters[0].AddressLength = 4;
     const BYTE address[6] = {0x00, 0x1a, 0xff, 0x0b, 0xc0, 0x07};
     std::memcpy(adapters[0].Address, address, 6);
