@@ -3,6 +3,7 @@
 //
 //   EventsBench.exe [N]        (run under Wine)
 #include "analytics/AnalyticsService.h"
+#include "analytics/EventNames.h"
 
 #include <chrono>
 #include <cstdio>
@@ -21,6 +22,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 } // namespace
 
 int main(int argc, char** argv) {
+    namespace events = kes::analytics::legacy::events;
     const int count = argc > 1 ? std::atoi(argv[1]) : 1000000;
     kes::analytics::legacy::impl::AnalyticsService service(1);
 
@@ -28,16 +30,17 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
         switch (i % 4) {
         case 0:
-            service.TrackEvent(L"file.open");
+            service.TrackEvent(events::kFileOpen);
             break;
         case 1:
-            service.TrackStringValueEvent(L"session.init", L"engineering");
+            service.TrackStringValueEvent(events::kSessionInit, L"engineering");
             break;
         case 2:
-            service.TrackUnsignedValueEvent(L"mesh.cells", static_cast<std::uint32_t>(i));
+            service.TrackUnsignedValueEvent(events::kProjectContents,
+                                            static_cast<std::uint32_t>(i));
             break;
         default:
-            service.TrackTimedEventEnd(service.TrackTimedEventStart(L"mesh.generate"));
+            service.TrackTimedEventEnd(service.TrackTimedEventStart(events::kMeshGenerate));
             break;
         }
     }
