@@ -14,7 +14,7 @@ void RunCommandLineReport(const std::wstring& outputFile) {
         return;
     }
 
-    vitascan::Report report(0x0FFFFFFF, false);
+    vitascan::Report report(vitascan::block_bits::kEveryBlock, false);
     report.Reset();
     // Each description is printed just before its step runs.
     while (report.HasNextStep()) {

@@ -32,7 +32,7 @@ void RunServer(const std::wstring& pipeName, int offline) {
     // The worker holds its own copies now.
     registry.reset();
 
-    const gtl::status joined = sys::thread::Worker::Join(worker, 0xFFFFFFFF);
+    const gtl::status joined = sys::thread::Worker::Join(worker, sys::thread::Worker::kWaitForever);
     if (joined.failed())
         ThrowStatusAt(joined, kEntryPointSource, 0);
 }

@@ -19,6 +19,8 @@ public:
     // Waits up to `milliseconds` (0xFFFFFFFF: without limit) for the worker to end; an error
     // status when it is still running then, or when the wait itself fails.
     static gtl::status Join(const Handle& handle, std::uint32_t milliseconds);
+    // The wait limit of Join that means no limit.
+    static constexpr std::uint32_t kWaitForever = 0xFFFFFFFF;
 
     // Waits for the thread: a worker is never left running behind its handle.
     ~Worker();

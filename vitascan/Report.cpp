@@ -45,13 +45,13 @@ std::unique_ptr<IBlock> MakeSystemBlock(const StepContext& context) {
 // block, which renders it.
 // clang-format off
 const std::vector<StepRow> kStepTable = {
-    {0x2, &MakeBlock<NetworkingBlock>},
-    {0x3F000, &MakeSystemBlock},
-    {0x8, &MakeBlock<DiskSpaceBlock>},
-    {0x10, &MakeTreeBlock<RegistryBlock>},
-    {0x20, &MakeTreeBlock<ProductsBlock>},
-    {0x80, &MakeTreeBlock<FilesystemBlock>},
-    {0x800, &MakeBlock<ProcessBlock>},
+    {block_bits::kNetworking, &MakeBlock<NetworkingBlock>},
+    {SystemBlock::kAllSections, &MakeSystemBlock},
+    {block_bits::kDiskSpace, &MakeBlock<DiskSpaceBlock>},
+    {block_bits::kRegistry, &MakeTreeBlock<RegistryBlock>},
+    {block_bits::kProducts, &MakeTreeBlock<ProductsBlock>},
+    {block_bits::kFilesystem, &MakeTreeBlock<FilesystemBlock>},
+    {block_bits::kProcesses, &MakeBlock<ProcessBlock>},
 };
 // clang-format on
 

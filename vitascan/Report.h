@@ -12,6 +12,19 @@
 
 namespace vitascan {
 
+// Bits of the block mask that choose the report's blocks. The system block has one bit per
+// section (SystemBlock::kWmi ... kGeneral) and is built when any of them is set.
+namespace block_bits {
+inline constexpr std::uint32_t kNetworking = 0x2;
+inline constexpr std::uint32_t kDiskSpace = 0x8;
+inline constexpr std::uint32_t kRegistry = 0x10;
+inline constexpr std::uint32_t kProducts = 0x20;
+inline constexpr std::uint32_t kFilesystem = 0x80;
+inline constexpr std::uint32_t kProcesses = 0x800;
+// Every block the engine knows, as the command-line report asks for them.
+inline constexpr std::uint32_t kEveryBlock = 0x0FFFFFFF;
+} // namespace block_bits
+
 class Report {
 public:
     // No steps, empty texts, an empty tree.
