@@ -60,8 +60,7 @@ class FullSession(unittest.TestCase):
                 "AddStandardGroup 268435456",
                 "EndGroup",
                 "AddStandardGroup 8",
-                "AddStandardGroup 2",
-                "AddStandardGroup 258048",  # every section of the system block
+                "AddStandardGroup 258050",  # networking and every section of the system block
                 'SaveTo "%s"' % windows_path(report),
                 "ProcessStart",
             ] + ["GetNextStepDesc", "GetProgressPct", "ProcessNext"] * 8 + [
