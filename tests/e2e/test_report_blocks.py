@@ -5,14 +5,14 @@ import calendar
 import os
 import re
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
 import xml.etree.ElementTree as ElementTree
 
 sys.path.insert(0, os.path.dirname(__file__))
-from vitascan_e2e import PREFIX, WINE_RUN, lines, run, run_vitascan, scratch_dir, windows_path  # noqa: E402
+from vitascan_e2e import (PREFIX, WINE_RUN, assert_report_matches_schema, lines, run, run_vitascan,  # noqa: E402
+                          scratch_dir, windows_path)
 
 DRIVE_C = os.path.join(PREFIX, "drive_c")
 UNINSTALL = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -202,8 +202,7 @@ class ReportBlocks(unittest.TestCase):
     def test_document_is_well_formed_with_the_blocks_in_step_order(self):
         self.assertEqual(self.returncode, 0)
         self.assertEqual(self.console[-1], "Saving to " + windows_path(self.report_path))
-        check = subprocess.run(["xmllint", "--noout", self.report_path], capture_output=True)
-        self.assertEqual(check.returncode, 0, check.stderr)
+        assert_report_matches_schema(self.report_path)
         self.assertEqual(self.saved.count(b"\n"), self.saved.count(b"\r\n"))
         steps = ("networking", "system", "disks", "registry", "products", "filesystem", "processes")
         self.assertEqual(re.findall(r"^<(\w+)>$", self.report, re.MULTILINE), list(steps))
@@ -211,6 +210,29 @@ class ReportBlocks(unittest.TestCase):
             "Collecting network adapters", "Collecting system information", "Checking disk space",
             "Reading registry keys", "Looking for installed products", "Listing files and folders",
             "Listing running processes"])
+
+    def test_schema_refuses_a_renamed_attribute_and_a_block_out_of_order(self):
+        # Well-formed copies of this report, written alike: the schema takes the true copy and
+        # refuses each one-place change.
+        disks = self.block("disks")
+        cases = {
+            "true copy": (self.report, True),
+            "renamed attribute": (self.report.replace(' datemodified="', ' datemodifed="', 1), False),
+            "block out of order": (self.report.replace(disks, "").replace("<system>\n", disks + "<system>\n"),
+                                   False),
+        }
+        for name, (text, valid) in cases.items():
+            with self.subTest(name), scratch_dir() as tmp:
+                self.assertEqual(text == self.report, valid)
+                ElementTree.fromstring(text)
+                path = os.path.join(tmp, "copy.vitascan")
+                with open(path, "w", encoding="ascii") as f:
+                    f.write(text)
+                if valid:
+                    assert_report_matches_schema(path)
+                else:
+                    with self.assertRaisesRegex(AssertionError, "fails to validate"):
+                        assert_report_matches_schema(path)
 
     def test_system_has_every_section_in_order(self):
         system = self.block("system")

@@ -8,6 +8,7 @@ BIN_DIR = os.environ["VITASCAN_BIN_DIR"]
 WINE_RUN = os.environ["VITASCAN_WINE_RUN"]
 VITASCAN_EXE = os.path.join(BIN_DIR, "VitascanCmd.exe")
 PREFIX = os.path.join(BUILD_DIR, "wine")
+REPORT_SCHEMA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "vitascan.rng")
 
 
 def run(program, *args, env=None, timeout=600, stdin=None):
@@ -52,3 +53,12 @@ def run_driver(script, *options, env=None, timeout=600):
     result = subprocess.run([WINE_RUN, VITASCAN_DRIVER, *options, "-"], input=script.encode("utf-8"),
                             capture_output=True, env=full_env, timeout=timeout)
     return result.returncode, lines(result.stdout), result.stderr.decode("utf-8", "replace")
+
+
+def assert_report_matches_schema(path):
+    """Fails with xmllint's message unless the saved report at path is well-formed and valid
+    against docs/vitascan.rng."""
+    check = subprocess.run(["xmllint", "--noout", "--relaxng", REPORT_SCHEMA, path], capture_output=True)
+    if check.returncode != 0:
+        raise AssertionError("%s does not match %s:\n%s" % (
+            path, os.path.normpath(REPORT_SCHEMA), check.stderr.decode("utf-8", "replace")))
