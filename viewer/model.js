@@ -217,8 +217,9 @@ function linkProducts(model) {
 // its text names the line and column.
 export function parseErrorOf(text) {
   const m = /line (\d+) at column (\d+):?\s*(.*)/s.exec(text);
-  if (!m) return { message: text.trim(), line: null, column: null };
-  return { message: m[3].trim().split('\n')[0], line: Number(m[1]), column: Number(m[2]) };
+  if (!m) return { message: text.replace(/Below is a rendering of the page.*$/s, '').trim(), line: null, column: null };
+  const message = m[3].replace(/Below is a rendering of the page.*$/s, '').trim().split('\n')[0];
+  return { message, line: Number(m[1]), column: Number(m[2]) };
 }
 
 export function buildModel(doc, fileName, parseError) {

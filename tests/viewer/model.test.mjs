@@ -1,0 +1,95 @@
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { existsSync } from 'node:fs';
+import { join } from 'node:path';
+import { model, modelOfFile } from './xml.mjs';
+import { smallReport, hostileReport, HOSTILE_TEXTS } from './reports.mjs';
+import { REPORT_DIR } from './paths.mjs';
+import { parseDuration, parseErrorOf, allFiles, findFolder, MAX_GROUP_DEPTH } from '../../viewer/model.js';
+
+const real = (name) => join(REPORT_DIR, name);
+// Under CTest the reports are always made first; by hand they may be missing.
+const haveReal = Boolean(process.env.VITASCAN_BIN_DIR) || existsSync(real('server.vitascan'));
+
+test('a hand-written report reads into every section', () => {
+  const m = model(smallReport({ cutLog: true, events: [{ name: 'a', eventtime: '0d 0:00:01.234' }, { name: 'b', value: '7', eventtime: '0d 0:00:05.000', elapsed: '0d 0:00:02.500' }] }));
+  assert.equal(m.versionDisplay, '1.0.2.0');
+  assert.equal(m.networking[0].ips[0].address, '192.168.1.20');
+  assert.deepEqual(m.system.wmi.map((c) => c.name), ['Win32_OperatingSystem', 'Win32_Processor', 'Win32_ComputerSystem']);
+  assert.equal(m.system.environment[0].name, 'PATH');
+  assert.equal(m.disks[0].freeBytes, 80 * 1024 ** 3);
+  assert.equal(m.disks[0].totalBytes, null);
+  assert.deepEqual(m.products.map((p) => p.source), ['installed programs', 'registry, 64-bit view']);
+  assert.deepEqual(m.products[1].registryPath, ['HKLM', 'Software', 'KORVEL-AB', 'Pallanto']);
+  assert.equal(m.processes.length, 3);
+  assert.deepEqual(m.events.map((e) => [e.eventtimeMs, e.elapsedMs]), [[1234, null], [5000, 2500]]);
+  const logs = findFolder(m.filesystem, ['C:', 'ProgramData', 'Pallanto', 'logs']);
+  assert.equal(logs.files[0].cut, true);
+  assert.ok(logs.files[0].content.startsWith('2026-12-04 09:05:07 INFO'));
+  const settings = findFolder(m.filesystem, ['C:', 'ProgramData', 'Pallanto']).files.find((f) => f.name === 'settings.xml');
+  assert.equal(settings.content, '<settings mode="fast"/>\n', 'framing line feed and closing indentation are not content');
+  assert.equal([...allFiles(m.filesystem)].length, 4);
+});
+
+test('broken input names the file and the problem', () => {
+  const cases = [
+    ['', /empty\.vitascan is empty/],
+    ['PK\u0003\u0004 zip', /x\.vitascan is not an XML document/],
+    ['<?xml version="1.0"?><html><body/></html>', /not a Vitascan report: its root element is <html>/],
+    ['<vitascan version="1.0"><system>', /not an XML document/],
+  ];
+  for (const [text, expected] of cases) {
+    const name = text === '' ? 'empty.vitascan' : 'x.vitascan';
+    assert.throws(() => model(text, name), expected);
+  }
+});
+
+test('parse error texts of the browser give line and column', () => {
+  assert.deepEqual(parseErrorOf('This page contains the following errors:error on line 5 at column 3: Opening and ending tag mismatch: a line 0 and bBelow is a rendering of the page up to the first error.'),
+    { message: 'Opening and ending tag mismatch: a line 0 and b', line: 5, column: 3 });
+  assert.equal(parseErrorOf('something odd').line, null);
+});
+
+test('durations read as the events group writes them', () => {
+  for (const [text, ms] of [['0d 0:00:00.000', 0], ['1d 1:01:01.001', 90061001], ['0d 0:00:59.999', 59999], ['1d 1:00:00.000', 90000000], ['soon', null], [null, null]]) {
+    assert.equal(parseDuration(text), ms, text);
+  }
+});
+
+test('hostile names stay text, prototype names stay data, deep groups are cut', () => {
+  const m = model(hostileReport());
+  assert.deepEqual(m.system.environment.map((v) => v.value), HOSTILE_TEXTS);
+  assert.equal(m.groups[0].children[0].attrs.find(([k]) => k === 'huge')[1].length, 2_000_000);
+  let g = m.groups[1];
+  let depth = 1;
+  while (g.children.length) g = g.children[0], depth++;
+  assert.equal(depth, MAX_GROUP_DEPTH);
+  assert.equal(g.cutDeeper, true);
+  const proto = model(smallReport({ groups: '<g __proto__="x" constructor="y"/>\n' }));
+  assert.deepEqual(proto.groups[0].attrs, [['__proto__', 'x'], ['constructor', 'y']]);
+  assert.equal({}.x, undefined);
+});
+
+test('the real command-line report reads into a machine description', { skip: !haveReal && 'reports not made (run through CTest)' }, () => {
+  const m = modelOfFile(real('machine.vitascan'));
+  assert.match(m.version, /^\d+\.\d+$/);
+  assert.ok(m.system.wmi.find((c) => c.name === 'Win32_OperatingSystem').instances[0].Caption);
+  assert.ok(m.processes.some((p) => p.Name === 'VitascanCmd.exe'));
+  assert.ok(m.disks.length >= 1);
+  assert.ok(findFolder(m.filesystem, ['C:', 'windows', 'system32', 'drivers']) ?? findFolder(m.filesystem, ['C:', 'Windows', 'system32', 'drivers']));
+  assert.equal(m.events, null);
+  const withProduct = modelOfFile(real('machine-with-product.vitascan'));
+  assert.equal(withProduct.products.length, m.products.length + 1);
+});
+
+test('the real server-mode report holds its events and the client group', { skip: !haveReal && 'reports not made (run through CTest)' }, () => {
+  const m = modelOfFile(real('server.vitascan'));
+  assert.deepEqual(m.events.map((e) => e.name), ['file.open', 'session.init', 'mesh.cells', 'mesh.generate', 'solver.run']);
+  assert.deepEqual(m.events.map((e) => e.value), ['', 'user & co', '7', '', '']);
+  assert.ok(m.events[3].elapsedMs >= 0);
+  assert.equal(m.events[4].elapsed, null);
+  assert.equal(m.groups[0].name, 'client');
+  assert.deepEqual(m.groups[0].attrs, [['build', 'a<b']]);
+  assert.deepEqual(m.groups[0].children[0].attrs, [['seats', '5']]);
+  assert.ok(m.system && m.filesystem && m.processes);
+});
