@@ -5,12 +5,18 @@ import { buildIndex, search, MAX_HITS } from './search.js';
 import { renderOverview } from './overview.js';
 import { renderSystem, renderEnvironment, renderProcesses, renderEvents, renderGroups } from './sections.js';
 import { renderRegistry, renderFiles } from './trees.js';
+import { runFindings } from './findings.js';
+import { compareModels } from './compare.js';
+import { ticketSummary } from './summary.js';
+import { renderFindings } from './findingsView.js';
+import { renderCompare } from './compareView.js';
 
 // Beyond this a tab risks running out of memory while the browser parses the document.
 export const MAX_REPORT_BYTES = 768 * 1024 * 1024;
 
 const VIEWS = [
   ['overview', 'Overview', renderOverview],
+  ['findings', 'Findings', renderFindings],
   ['system', 'System', renderSystem],
   ['environment', 'Environment', renderEnvironment],
   ['registry', 'Registry', renderRegistry],
@@ -26,24 +32,52 @@ export function parseXmlInBrowser(text) {
   return { doc, error: err ? parseErrorOf(err.textContent) : null };
 }
 
-const state = { reports: [], current: -1, view: 'overview', hits: [], hit: -1, query: '', extraViews: [] };
+const state = { reports: [], current: -1, view: 'overview', hits: [], hit: -1, query: '', compare: { a: 0, b: 1, showSame: false }, comparisons: new Map() };
 const ui = {};
 
-// Other modules (findings, compare) add their views and overview parts here.
-export function addView(id, label, render, { needsTwo = false } = {}) {
-  state.extraViews.push([id, label, render, needsTwo]);
+function views() {
+  return state.reports.length > 1 ? VIEWS.concat([['compare', 'Compare', renderCompare]]) : VIEWS;
 }
 
-function views() {
-  return VIEWS.concat(state.extraViews.filter((v) => !v[3] || state.reports.length > 1));
+function findingsOf(report) {
+  report.findings ??= runFindings(report.model);
+  return report.findings;
+}
+
+// The comparison of the chosen pair, kept until another pair is chosen.
+function comparison() {
+  const { a, b, showSame } = state.compare;
+  if (state.reports.length < 2 || !state.reports[a] || !state.reports[b]) return null;
+  const key = `${a}:${b}`;
+  if (!state.comparisons.has(key)) state.comparisons.set(key, compareModels(state.reports[a].model, state.reports[b].model));
+  return { a, b, showSame, sections: state.comparisons.get(key), before: state.reports[a].model.fileName, after: state.reports[b].model.fileName };
+}
+
+function setCompare(change) {
+  Object.assign(state.compare, change);
+  open({ view: 'compare' });
+}
+
+function openIn(i, place) {
+  select(i, place);
+}
+
+function copyForTicket() {
+  const report = currentReport();
+  if (!report) return;
+  const text = ticketSummary(report.model, findingsOf(report), state.view === 'compare' ? comparison() : null);
+  const area = h('textarea', { class: 'ticket-text', readonly: 'readonly', 'aria-label': 'Summary for a ticket' });
+  area.value = text;
+  ui.ticket.textContent = '';
+  ui.ticket.append(h('div', { class: 'ticket' }, h('p', null, 'Copied to the clipboard: ', h('button', { type: 'button', on: { click: () => { ui.ticket.textContent = ''; } } }, 'Close')), area));
+  area.select();
+  const fallback = () => document.execCommand('copy');
+  if (navigator.clipboard?.writeText) navigator.clipboard.writeText(text).catch(fallback);
+  else fallback();
 }
 
 export function currentReport() {
   return state.reports[state.current] ?? null;
-}
-
-export function allReports() {
-  return state.reports;
 }
 
 function message(text, kind = 'error') {
@@ -70,16 +104,20 @@ async function openFiles(files) {
       message(e instanceof ReportError ? e.message : `${file.name} could not be opened: ${e.message}`);
     }
   }
+  if (state.reports.length > 1) {
+    // The newest report is compared with the one opened before it.
+    state.compare = { a: state.reports.length - 2, b: state.reports.length - 1, showSame: false };
+  }
   if (state.reports.length) select(state.reports.length - 1);
 }
 
-function select(i) {
+function select(i, place = { view: 'overview' }) {
   state.current = i;
   state.hits = [];
   state.hit = -1;
   ui.searchStatus.textContent = '';
   renderSwitcher();
-  open({ view: 'overview' });
+  open(place);
 }
 
 function renderSwitcher() {
@@ -97,7 +135,7 @@ export function open(place) {
   }
   const view = views().find((v) => v[0] === place.view);
   ui.main.textContent = '';
-  ui.main.appendChild(view ? view[2](report.model, place, { open, reports: state.reports, current: state.current }) : empty('Unknown view.'));
+  ui.main.appendChild(view ? view[2](report.model, place, { open, reports: state.reports, current: state.current, findings: () => findingsOf(report), comparison, setCompare, openIn }) : empty('Unknown view.'));
   if (place.anchor) {
     const el = ui.main.querySelector(`[data-anchor="${CSS.escape(place.anchor)}"]`);
     el?.classList.add('hit');
@@ -139,22 +177,19 @@ export function start(root) {
   ui.switcher = h('div', { class: 'switcher' });
   ui.nav = h('nav');
   ui.messages = h('div', { class: 'messages' });
-  ui.tools = h('span', { class: 'tools' });
+  ui.tools = h('span', { class: 'tools' }, h('button', { type: 'button', class: 'copy-ticket', on: { click: copyForTicket } }, 'Copy for a ticket'));
+  ui.ticket = h('div');
   ui.main = h('main', null, h('div', { class: 'welcome' },
     h('h2', null, 'Drop Vitascan reports here'),
     h('p', null, 'or choose them with the button above. Reports are read in this browser only: nothing is uploaded and nothing is fetched.')));
   root.append(
     h('header', null, h('h1', null, 'Vitascan report viewer'), input,
       h('span', { class: 'search' }, ui.search, h('button', { type: 'button', on: { click: runSearch } }, 'Find next'), h('button', { type: 'button', on: { click: () => step(-1) } }, 'Previous')), ui.tools),
-    ui.searchStatus, ui.switcher, ui.messages, ui.nav, ui.main);
+    ui.searchStatus, ui.switcher, ui.messages, ui.ticket, ui.nav, ui.main);
   document.addEventListener('dragover', (e) => e.preventDefault());
   document.addEventListener('drop', (e) => {
     e.preventDefault();
     openFiles([...(e.dataTransfer?.files ?? [])]);
   });
   ui.root.dataset.ready = 'yes';
-}
-
-export function addTool(el) {
-  ui.tools.appendChild(el);
 }

@@ -59,6 +59,11 @@ export function propertyTable(pairs, highlight) {
   return h('table', { class: 'props' }, h('tbody', null, pairs.map(([k, v]) => h('tr', { class: k === highlight ? 'hit' : null, dataset: { key: k } }, h('th', null, k), h('td', null, v)))));
 }
 
+// Cells may hold elements (links); filtering and sorting look at text only.
+function cellText(v) {
+  return v instanceof Object ? '' : String(v ?? '');
+}
+
 function compareValues(a, b) {
   const na = Number(a);
   const nb = Number(b);
@@ -69,7 +74,7 @@ function compareValues(a, b) {
 // A sortable, filterable table that renders one page of rows at a time, so that a
 // million rows cost no more DOM than a hundred. columns: [{ label, get(row) }].
 // Returns the element; element.showRow(i) pages to row i and marks it.
-export function pagedTable(columns, rows, { pageSize = 100, filterLabel = 'Filter' } = {}) {
+export function pagedTable(columns, rows, { pageSize = 100, filterLabel = 'Filter', rowClass = () => null } = {}) {
   let order = rows.map((_, i) => i);
   let shown = order;
   let page = 0;
@@ -87,7 +92,7 @@ export function pagedTable(columns, rows, { pageSize = 100, filterLabel = 'Filte
     body.textContent = '';
     const frag = document.createDocumentFragment();
     for (const i of shown.slice(page * pageSize, (page + 1) * pageSize)) {
-      frag.appendChild(h('tr', { class: i === marked ? 'hit' : null, dataset: { row: i } }, columns.map((c) => h('td', null, c.get(rows[i])))));
+      frag.appendChild(h('tr', { class: [rowClass(rows[i]), i === marked ? 'hit' : null].filter(Boolean).join(' ') || null, dataset: { row: i } }, columns.map((c) => h('td', null, c.get(rows[i])))));
     }
     body.appendChild(frag);
     status.textContent = `${shown.length} of ${rows.length} rows, page ${page + 1} of ${pages()}`;
@@ -100,14 +105,14 @@ export function pagedTable(columns, rows, { pageSize = 100, filterLabel = 'Filte
   }
   function applyFilter() {
     const q = filter.value.trim().toLowerCase();
-    shown = q ? order.filter((i) => columns.some((c) => String(c.get(rows[i]) ?? '').toLowerCase().includes(q))) : order;
+    shown = q ? order.filter((i) => columns.some((c) => cellText(c.get(rows[i])).toLowerCase().includes(q))) : order;
     go(0);
   }
   function sortBy(col) {
     sortDir = col === sortCol ? -sortDir : 1;
     sortCol = col;
     const get = columns[col].get;
-    order = rows.map((_, i) => i).sort((a, b) => sortDir * compareValues(get(rows[a]) ?? '', get(rows[b]) ?? '') || a - b);
+    order = rows.map((_, i) => i).sort((a, b) => sortDir * compareValues(cellText(get(rows[a])), cellText(get(rows[b]))) || a - b);
     head.querySelectorAll('th').forEach((th, i) => th.setAttribute('aria-sort', i === col ? (sortDir > 0 ? 'ascending' : 'descending') : 'none'));
     applyFilter();
   }

@@ -46,7 +46,7 @@ try {
   reg('delete', key, '/f');
 }
 
-// Server mode: events (one timed event never ended), a client group with a nested one,
+// Server mode: events (a timed event ended, the same one started again and never ended), a client group with a nested one,
 // then every block.
 const server = join(REPORT_DIR, 'server.vitascan');
 const script = [
@@ -55,7 +55,7 @@ const script = [
   'TrackUnsignedValueEvent mesh.cells 7',
   'TrackTimedEventStart mesh.generate',
   'TrackTimedEventEnd 3',
-  'TrackTimedEventStart solver.run',
+  'TrackTimedEventStart mesh.generate',
   'StartGroup client',
   'SetDataPoint build "a<b"',
   'StartGroup licence',

@@ -61,12 +61,13 @@ test('the server-mode report shows its events and the client groups, nested', as
   const page = await openViewer(chromium.browser, VIEWER_HTML);
   await openReports(page, report('server.vitascan'));
   const events = await show(page, 'events');
-  assert.match(events, /solver\.run\s+plain/);
+  assert.match(events, /file\.open\s+plain/);
   assert.match(events, /mesh\.generate\s+timed/);
   assert.match(events, /session\.init\s+with value\s+user & co/);
-  // Sorting by name puts file.open first.
+  // Sorting by name, twice for descending order.
   await page.click('.grid th:first-child');
-  assert.equal(await page.$eval('.grid tbody tr td', (td) => td.textContent), 'file.open');
+  await page.click('.grid th:first-child');
+  assert.equal(await page.$eval('.grid tbody tr td', (td) => td.textContent), 'session.init');
   await shot(page, 'server-events');
   await show(page, 'groups');
   assert.equal(await page.$eval('.group[data-path="0.0"] .group-name', (el) => el.textContent), 'licence');
@@ -123,5 +124,54 @@ test('a hostile report runs nothing and fetches nothing in any section', async (
   await shot(page, 'hostile');
   assert.equal(await page.evaluate(() => window.__pwned), undefined);
   assert.equal(await page.evaluate(() => document.querySelectorAll('img, svg, iframe, link, object, embed, script').length), 1, 'only the viewer\'s own script');
+  assertQuiet(page);
+});
+
+test('two reports of this machine, one with a product added, compare to show the new product', async () => {
+  const page = await openViewer(chromium.browser, VIEWER_HTML);
+  await openReports(page, report('machine.vitascan'), report('machine-with-product.vitascan'));
+  await show(page, 'compare');
+  const products = await page.$eval('.diff-summary tr[data-section="products"]', (tr) => [...tr.cells].map((c) => c.textContent));
+  assert.deepEqual(products.slice(0, 4), ['Products', '1', '0', '0']);
+  const row = await page.$eval('.diff-section[data-section="products"] tr.diff-added', (tr) => tr.textContent);
+  assert.match(row, /added.*Viewer Fixture Product.*3\.1\.4/);
+  assert.equal(await page.$$eval('.diff-section[data-section="products"] tr.diff-same', (r) => r.length), 0, 'unchanged items are hidden');
+  await page.click('input.show-same');
+  await page.waitForSelector('#app[data-view="compare"] .show-same:checked');
+  await shot(page, 'compare');
+  // The difference links to the product in the "after" report.
+  await page.click('.diff-section[data-section="products"] tr.diff-added a');
+  await page.waitForSelector('#app[data-view="overview"] tr.hit');
+  assert.match(await text(page, 'tr.hit'), /Viewer Fixture Product/);
+  assert.match(await text(page, '.switcher button.current'), /machine-with-product/);
+  assertQuiet(page);
+});
+
+test('a nearly full drive is a finding whose link opens the drive, and the ticket text holds it', async () => {
+  const page = await openViewer(chromium.browser, VIEWER_HTML);
+  await openReports(page, report('drive-full.vitascan'));
+  const finding = await text(page, '.findings-list li[data-rule="lowDiskSpace"]');
+  assert.match(finding, /problem.*Drive C:\\ has only 1\.0 GB free/);
+  await show(page, 'files');
+  await show(page, 'findings');
+  await page.click('li[data-rule="lowDiskSpace"] a.evidence');
+  await page.waitForSelector('#app[data-view="overview"] [data-anchor="drive-0"].hit');
+  await shot(page, 'finding-drive');
+  await page.click('button.copy-ticket');
+  const ticket = await page.$eval('textarea.ticket-text', (t) => t.value);
+  assert.match(ticket, /\n- \[problem\] Drive C:\\ has only 1\.0 GB free\.\n/);
+  assertQuiet(page);
+});
+
+test('the hostile report compared with a clean one still runs nothing', async () => {
+  const page = await openViewer(chromium.browser, VIEWER_HTML);
+  await openReports(page, report('small.vitascan'), report('hostile.vitascan'));
+  await show(page, 'compare');
+  await page.click('input.show-same');
+  await page.waitForSelector('#app[data-view="compare"] .show-same:checked');
+  await page.click('button.copy-ticket');
+  await show(page, 'findings');
+  assert.equal(await page.evaluate(() => window.__pwned), undefined);
+  assert.equal(await page.evaluate(() => document.querySelectorAll('img, svg, iframe, link, object, embed, script').length), 1);
   assertQuiet(page);
 });
