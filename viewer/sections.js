@@ -46,9 +46,12 @@ export function renderProcesses(model, place) {
 
 export function renderEvents(model, place) {
   if (!model.events) return empty('The report has no events.');
+  // A start without an end looks like a plain event; the name tells it is timed.
+  const timed = new Set(model.events.filter((e) => e.elapsed != null).map((e) => e.name));
+  const kind = (e) => (e.elapsed != null ? 'timed' : timed.has(e.name) ? 'timed, never ended' : e.value !== '' ? 'with value' : 'plain');
   const table = pagedTable([
     { label: 'Name', get: (e) => e.name },
-    { label: 'Kind', get: (e) => (e.elapsed != null ? 'timed' : e.value !== '' ? 'with value' : 'plain') },
+    { label: 'Kind', get: kind },
     { label: 'Value', get: (e) => e.value },
     { label: 'Time', get: (e) => e.eventtime },
     { label: 'Elapsed', get: (e) => e.elapsed ?? '' },

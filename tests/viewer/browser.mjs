@@ -52,5 +52,5 @@ export async function openReports(page, ...paths) {
 }
 
 export async function text(page, selector) {
-  return page.$eval(selector, (el) => el.textContent);
+  return page.$eval(selector, (el) => el.innerText);
 }

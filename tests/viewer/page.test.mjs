@@ -62,7 +62,8 @@ test('the server-mode report shows its events and the client groups, nested', as
   await openReports(page, report('server.vitascan'));
   const events = await show(page, 'events');
   assert.match(events, /file\.open\s+plain/);
-  assert.match(events, /mesh\.generate\s+timed/);
+  assert.match(events, /mesh\.generate\s+timed\s/);
+  assert.match(events, /mesh\.generate\s+timed, never ended/);
   assert.match(events, /session\.init\s+with value\s+user & co/);
   // Sorting by name, twice for descending order.
   await page.click('.grid th:first-child');
@@ -151,7 +152,7 @@ test('a nearly full drive is a finding whose link opens the drive, and the ticke
   const page = await openViewer(chromium.browser, VIEWER_HTML);
   await openReports(page, report('drive-full.vitascan'));
   const finding = await text(page, '.findings-list li[data-rule="lowDiskSpace"]');
-  assert.match(finding, /problem.*Drive C:\\ has only 1\.0 GB free/);
+  assert.match(finding, /^PROBLEM\s*Drive C:\\ has only 1\.0 GB free/);
   await show(page, 'files');
   await show(page, 'findings');
   await page.click('li[data-rule="lowDiskSpace"] a.evidence');
