@@ -25,6 +25,8 @@ export function renderRegistry(model, place) {
 // One embedded file: line numbers beside the text, the cut banner marked.
 export function contentPane(file, line) {
   const lines = file.content.split('\n');
+  // A final line feed ends the last line; it does not start another.
+  if (lines.length > 1 && lines[lines.length - 1] === '') lines.pop();
   const gutter = h('pre', { class: 'gutter' }, lines.map((_, i) => i + 1).join('\n'));
   const text = h('pre', { class: 'text' });
   const banner = lines.findIndex((l) => l.includes(CUT_BANNER));
