@@ -71,7 +71,8 @@ function findFolderIgnoringCase(root, path) {
 }
 
 export function missingInstallFolder(model) {
-  if (!model.filesystem) return [];
+  // A broken report lists only the files before the break.
+  if (!model.filesystem || model.broken) return [];
   return (model.products ?? []).flatMap((p, i) => {
     if (!p.location) return [];
     const path = listedFolderOf(p.location);

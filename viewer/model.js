@@ -240,15 +240,48 @@ export function buildModel(doc, fileName, parseError) {
     networking: null, system: null, disks: null, registry: null, products: null, filesystem: null, processes: null,
   };
   const readers = { networking: readNetworking, system: readSystem, disks: readDisks, registry: readRegistry, products: readProducts, filesystem: readFilesystem, processes: readProcesses };
-  for (const el of elements(root)) {
-    const name = el.nodeName;
-    if (name === 'parsererror') continue;
-    if (readers[name] && model[name] === null) model[name] = readers[name](el);
-    else if (name === 'events' && model.events === null) model.events = readEvents(el);
-    else model.groups.push(readGroup(el, 1));
+  // Sections are the trailing elements in their fixed order; a client group may carry a
+  // section's name, but it comes before them.
+  const children = elements(root).filter((el) => el.nodeName !== 'parsererror');
+  let first = children.length;
+  let rank = SECTION_NAMES.length;
+  while (first > 0) {
+    const r = SECTION_NAMES.indexOf(children[first - 1].nodeName);
+    if (r < 0 || r >= rank) break;
+    rank = r;
+    first--;
   }
+  children.forEach((el, i) => {
+    if (i >= first) model[el.nodeName] = readers[el.nodeName](el);
+    else if (el.nodeName === 'events' && model.events === null) model.events = readEvents(el);
+    else model.groups.push(readGroup(el, 1));
+  });
   linkProducts(model);
   return model;
+}
+
+// The files section is most of a large report. Cut out, it can be parsed after the
+// overview is shown. It is the last "<filesystem>" line of the document: client groups
+// come before it, and nothing after it (the processes) can hold that line.
+export function splitFilesSection(text) {
+  const open = text.lastIndexOf('\n<filesystem>');
+  if (open < 0 || !/^\r?\n/.test(text.slice(open + 13, open + 15))) return null;
+  const close = text.indexOf('\n</filesystem>', open);
+  if (close < 0) return null;
+  const end = close + 15;
+  let lines = 1;
+  for (let i = text.indexOf('\n'); i >= 0 && i <= open; i = text.indexOf('\n', i + 1)) lines++;
+  return { outer: `${text.slice(0, open + 1)}<filesystem/>${text.slice(end)}`, files: text.slice(open + 1, end), firstLine: lines };
+}
+
+// Reads a separately parsed files section into the model; a break in it is reported at
+// its line in the whole document.
+export function addFilesSection(model, parsed, firstLine) {
+  const root = parsed.doc.documentElement;
+  model.filesystem = root && root.nodeName === 'filesystem' ? readFilesystem(root) : { name: '', path: [], dirs: [], files: [] };
+  if (parsed.error && !model.broken) {
+    model.broken = { ...parsed.error, line: parsed.error.line != null ? parsed.error.line + firstLine - 1 : null };
+  }
 }
 
 // parseXml(text) gives { doc, error } where error is null or { message, line, column }.

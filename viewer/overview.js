@@ -49,6 +49,6 @@ export function renderOverview(model, place, { open, findings }) {
       h('td', null, p.name), h('td', null, p.version), h('td', null, p.buildLabel ?? ''), h('td', null, p.location),
       h('td', null, p.registryPath ? h('a', { href: '#', on: { click: (e) => { e.preventDefault(); open({ view: 'registry', path: p.registryPath, value: 'ProductLabel' }); } } }, p.source) : p.source))))) : empty('No products of the maker in the report.')));
   const found = findings();
-  const top = h('div', { class: 'findings' }, section(`Findings (${found.length})`, findingsList(found, open)));
+  const top = h('div', { class: 'findings' }, found ? section(`Findings (${found.length})`, findingsList(found, open)) : section('Findings', empty('Reading the files section…')));
   return h('div', { class: 'overview' }, top, report, machine, drives, net, products);
 }

@@ -112,14 +112,17 @@ await eventsReport(events);
 const chromium = await launch();
 try {
   let page = await openViewer(chromium.browser, viewer);
+  const t0 = Date.now();
   const open = await timeOpen(page, [files], () => document.querySelector('.overview'));
-  const parse = await page.$eval('#app', (el) => `${el.dataset.loadMs} ms, of which the browser's parser ${el.dataset.parseMs} ms`);
+  const shown = await page.$eval('#app', (el) => `${el.dataset.overviewMs} ms from choosing the file to the overview's frame`);
+  await page.waitForSelector('#app[data-files-pending="no"] .findings-list', { timeout: 120000 });
+  const complete = (Date.now() - t0) / 1000;
   const searchStart = Date.now();
   await page.type('header input[type=search]', 'line 4242 ');
   await page.keyboard.press('Enter');
   await page.waitForSelector('.code span.hit', { timeout: 120000 });
   const search = (Date.now() - searchStart) / 1000;
-  console.log(`100,000 files + ${LOGS} logs (${mb(files)}): overview in ${open.toFixed(2)} s (read and model ${parse}); first search to the log line ${search.toFixed(2)} s`);
+  console.log(`100,000 files + ${LOGS} logs (${mb(files)}): overview in ${open.toFixed(2)} s as the test driver sees it (in the page: ${shown}); files section and findings complete ${complete.toFixed(2)} s; first search to the log line ${search.toFixed(2)} s`);
   await page.close();
 
   page = await openViewer(chromium.browser, viewer);

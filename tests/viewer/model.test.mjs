@@ -5,7 +5,8 @@ import { join } from 'node:path';
 import { model, modelOfFile } from './xml.mjs';
 import { smallReport, hostileReport, HOSTILE_TEXTS } from './reports.mjs';
 import { REPORT_DIR } from './paths.mjs';
-import { parseDuration, parseErrorOf, allFiles, findFolder, MAX_GROUP_DEPTH } from '../../viewer/model.js';
+import { parseDuration, parseErrorOf, allFiles, findFolder, MAX_GROUP_DEPTH, splitFilesSection, addFilesSection } from '../../viewer/model.js';
+import { parseXml } from './xml.mjs';
 
 const real = (name) => join(REPORT_DIR, name);
 // Under CTest the reports are always made first; by hand they may be missing.
@@ -92,4 +93,18 @@ test('the real server-mode report holds its events and the client group', { skip
   assert.deepEqual(m.groups[0].attrs, [['build', 'a<b']]);
   assert.deepEqual(m.groups[0].children[0].attrs, [['seats', '5']]);
   assert.ok(m.system && m.filesystem && m.processes);
+});
+
+test('the files section read apart gives the same model, with breaks at their line in the whole report', () => {
+  // A client group named like the section comes first and must not be taken for it.
+  const text = smallReport({ cutLog: true, groups: '<filesystem>\n  <x />\n</filesystem>\n' }).replace(/\n/g, '\r\n');
+  const split = splitFilesSection(text);
+  const apart = model(split.outer);
+  addFilesSection(apart, parseXml(split.files), split.firstLine);
+  assert.deepEqual(apart, model(text));
+  assert.equal(text.split('\n')[split.firstLine - 1], '<filesystem>\r');
+  assert.equal(splitFilesSection(text.slice(0, text.indexOf('</filesystem>'))), null, 'a cut-off section is read the plain way');
+  const broken = model(split.outer);
+  addFilesSection(broken, { doc: parseXml('<filesystem/>').doc, error: { message: 'bad', line: 3, column: 9 } }, split.firstLine);
+  assert.deepEqual(broken.broken, { message: 'bad', line: split.firstLine + 2, column: 9 });
 });

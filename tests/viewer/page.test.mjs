@@ -2,7 +2,7 @@
 // search, broken files and a hostile report. Screenshots go to the build folder.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdirSync } from 'node:fs';
+import { mkdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { launch, openViewer, openReports, text } from './browser.mjs';
 import { REPORT_DIR, VIEWER_HTML, SCREENSHOT_DIR } from './paths.mjs';
@@ -108,6 +108,18 @@ test('broken files get a message naming the file and the problem', async () => {
   // What came before the break is shown.
   assert.match(await text(page, 'main'), /Operating system\s*Microsoft Windows 7 Professional/);
   await shot(page, 'broken-file');
+  assertQuiet(page, { brokenDocument: true });
+});
+
+test('a large report shows its overview first, then reads its files and reports a break in them', async () => {
+  const page = await openViewer(chromium.browser, VIEWER_HTML);
+  await openReports(page, report('broken-files.vitascan'));
+  const line = readFileSync(report('broken-files.vitascan'), 'latin1').split('\n').findIndex((l) => l.includes('Pallanto<.exe')) + 1;
+  await page.waitForSelector('#app[data-files-pending="no"] .findings-list');
+  assert.match(await text(page, '.message.warning'), new RegExp(`^broken-files\\.vitascan is broken at line ${line}, column \\d+`));
+  const findings = await text(page, '.findings-list');
+  assert.match(findings, /session\.log has 200000 lines/, 'the log before the break is read');
+  assert.doesNotMatch(findings, /install folder/, 'an incomplete listing proves no folder missing');
   assertQuiet(page, { brokenDocument: true });
 });
 
