@@ -53,7 +53,9 @@ function complete(report) {
   if (!report.pendingFiles) return report;
   const { files, firstLine } = report.pendingFiles;
   report.pendingFiles = null;
+  const started = performance.now();
   addFilesSection(report.model, parseXmlInBrowser(files), firstLine);
+  ui.root.dataset.filesMs = String(Math.round(performance.now() - started));
   if (report.model.broken) brokenMessage(report.model);
   report.findings = null;
   report.index = null;
@@ -70,7 +72,13 @@ function comparison() {
   const { a, b, showSame } = state.compare;
   if (state.reports.length < 2 || !state.reports[a] || !state.reports[b]) return null;
   const key = `${a}:${b}`;
-  if (!state.comparisons.has(key)) state.comparisons.set(key, compareModels(complete(state.reports[a]).model, complete(state.reports[b]).model));
+  if (!state.comparisons.has(key)) {
+    const before = complete(state.reports[a]).model;
+    const after = complete(state.reports[b]).model;
+    const started = performance.now();
+    state.comparisons.set(key, compareModels(before, after));
+    ui.root.dataset.compareMs = String(Math.round(performance.now() - started));
+  }
   return { a, b, showSame, sections: state.comparisons.get(key), before: state.reports[a].model.fileName, after: state.reports[b].model.fileName };
 }
 
@@ -170,11 +178,13 @@ export function open(place) {
   ui.main.textContent = '';
   ui.main.appendChild(view ? view[2](report.model, place, { open, reports: state.reports, current: state.current, findings, comparison, setCompare, openIn }) : empty('Unknown view.'));
   if (deferred) {
-    // After the next paint, so that the overview is on screen while the files are read.
+    // After the next paint, so that the overview is on screen while the files are read;
+    // then the other open reports, ready for compare.
     requestAnimationFrame(() => setTimeout(() => {
       if (!report.pendingFiles) return;
       complete(report);
       if (currentReport() === report && state.view === 'overview') open(place);
+      state.reports.filter((r) => r.pendingFiles).forEach((r) => setTimeout(() => complete(r), 0));
     }, 0));
   }
   if (place.anchor) {

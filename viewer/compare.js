@@ -40,8 +40,14 @@ function drives(m) {
 function files(m) {
   if (!m.filesystem) return [];
   const out = [];
+  let lastDir = null;
+  let prefix = '';
   for (const { dir, file } of allFiles(m.filesystem)) {
-    out.push({ key: `${dir.path.join('\\')}\\${file.name}`, value: `${file.bytes ?? ''} bytes, ${file.date}${file.version ? `, version ${file.version}` : ''}`, place: { view: 'files', path: dir.path, file: file.name, line: null } });
+    if (dir !== lastDir) {
+      lastDir = dir;
+      prefix = `${dir.path.join('\\')}\\`;
+    }
+    out.push({ key: prefix + file.name, value: `${file.bytes ?? ''} bytes, ${file.date}${file.version ? `, version ${file.version}` : ''}`, place: { view: 'files', path: dir.path, file: file.name, line: null } });
   }
   return out;
 }

@@ -10,7 +10,7 @@ const GB = 1024 ** 3;
 
 export function smallReport(o = {}) {
   const opt = {
-    freeBytes: 80 * GB, totalMemKb: 16777216, freeMemKb: 8388608, pii: false, wmi: true, processes: null,
+    freeBytes: 80 * GB, freeMemKb: 8388608, pii: false, wmi: true, processes: null,
     products: [
       { name: 'Pallanto Suite 10.2', version: '10.2.0.15', comments: 'Engineering suite', location: 'C:\\Program Files\\Korvel\\Pallanto\\' },
       { name: 'Pallanto', version: '10.2', buildlabel: 'b15', location: 'C:\\Program Files\\Korvel\\Pallanto\\' },
@@ -23,7 +23,7 @@ export function smallReport(o = {}) {
     extraFiles: '',
     ...o,
   };
-  const osAttrs = opt.wmi ? `BuildNumber="7601" Caption="Microsoft Windows 7 Professional" FreePhysicalMemory="${opt.freeMemKb}" OSArchitecture="64-bit" TotalVisibleMemorySize="${opt.totalMemKb}" Version="6.1.7601"${opt.pii ? '' : ' CSName="WORKSTATION7" RegisteredUser="me"'}` : null;
+  const osAttrs = opt.wmi ? `BuildNumber="7601" Caption="Microsoft Windows 7 Professional" FreePhysicalMemory="${opt.freeMemKb}" OSArchitecture="64-bit" TotalVisibleMemorySize="16777216" Version="6.1.7601"${opt.pii ? '' : ' CSName="WORKSTATION7" RegisteredUser="me"'}` : null;
   const wmi = opt.wmi
     ? `    <Win32_OperatingSystem ${osAttrs}/>\n    <Win32_Processor Name="Intel(R) Xeon(R) Processor" NumberOfCores="2" NumberOfLogicalProcessors="4"${opt.pii ? '' : ' SystemName="WORKSTATION7"'}/>\n    <Win32_ComputerSystem Manufacturer="The Wine Project" Model="Wine" TotalPhysicalMemory="17179869184"${opt.pii ? '' : ' Name="WORKSTATION7" UserName="me"'}/>\n`
     : '\n\n\n';
