@@ -110,7 +110,7 @@ export function currentReport() {
 }
 
 function message(text, kind = 'error') {
-  ui.messages.appendChild(h('div', { class: `message ${kind}`, role: kind === 'error' ? 'alert' : 'status' }, text));
+  return ui.messages.appendChild(h('div', { class: `message ${kind}`, role: kind === 'error' ? 'alert' : 'status' }, text));
 }
 
 async function openFiles(files) {
@@ -121,6 +121,9 @@ async function openFiles(files) {
       message(`${file.name} is ${(file.size / 1048576).toFixed(0)} MB: the viewer opens reports of up to ${MAX_REPORT_BYTES / 1048576} MB, so that the browser tab does not run out of memory.`);
       continue;
     }
+    // Large reports take a while: say so, and let that be painted before parsing starts.
+    const reading = file.size > DEFER_FILES_BYTES ? message(`Reading ${file.name} (${(file.size / 1048576).toFixed(0)} MB)…`, 'status') : null;
+    if (reading) await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0)));
     try {
       const text = await file.text();
       const split = text.length > DEFER_FILES_BYTES ? splitFilesSection(text) : null;
@@ -138,6 +141,7 @@ async function openFiles(files) {
     } catch (e) {
       message(e instanceof ReportError ? e.message : `${file.name} could not be opened: ${e.message}`);
     }
+    reading?.remove();
   }
   if (state.reports.length > 1) {
     // The newest report is compared with the one opened before it.

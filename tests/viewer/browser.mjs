@@ -48,7 +48,7 @@ export async function openViewer(browser, viewerPath) {
 export async function openReports(page, ...paths) {
   const input = await page.$('input[type=file]');
   await input.uploadFile(...paths);
-  await page.waitForFunction((n) => document.querySelectorAll('.switcher button').length >= n || document.querySelector('.message'), {}, paths.length);
+  await page.waitForFunction((n) => document.querySelectorAll('.switcher button').length >= n || document.querySelector('.message:not(.status)'), {}, paths.length);
 }
 
 export async function text(page, selector) {
