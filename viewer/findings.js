@@ -1,7 +1,7 @@
 // What a support engineer checks first. Each rule is one function from the model to a
 // list of findings: { rule, severity ("problem", "warning" or "note"), text, place },
 // where place opens the evidence. A new rule is one function here and one test.
-import { allFiles, wmiFirst } from './model.js';
+import { allFiles, findFolder, wmiFirst } from './model.js';
 
 const GB = 1024 ** 3;
 export const DRIVE_MIN_FREE_BYTES = 5 * GB;
@@ -33,7 +33,7 @@ export function lowMemory(model) {
   const os = wmiFirst(model, 'Win32_OperatingSystem');
   const total = Number(os.TotalVisibleMemorySize);
   const free = Number(os.FreePhysicalMemory);
-  if (!(total > 0) || os.FreePhysicalMemory == null || os.FreePhysicalMemory === '' || !(free / total < MEMORY_MIN_FREE_SHARE)) return [];
+  if (!(total > 0) || !os.FreePhysicalMemory || !(free / total < MEMORY_MIN_FREE_SHARE)) return [];
   return [finding('lowMemory', 'warning', `Only ${((free / total) * 100).toFixed(0)} % of physical memory was free (${(free / 1048576).toFixed(1)} GB of ${(total / 1048576).toFixed(1)} GB).`,
     { view: 'system', cls: 'Win32_OperatingSystem', instance: 0, prop: 'FreePhysicalMemory' })];
 }
@@ -64,19 +64,13 @@ export function listedFolderOf(location) {
   return parts.filter(Boolean);
 }
 
-function findFolderIgnoringCase(root, path) {
-  let d = root;
-  for (const name of path) d = d?.dirs.find((c) => c.name.toLowerCase() === name.toLowerCase());
-  return d ?? null;
-}
-
 export function missingInstallFolder(model) {
   // A broken report lists only the files before the break.
   if (!model.filesystem || model.broken) return [];
   return (model.products ?? []).flatMap((p, i) => {
     if (!p.location) return [];
     const path = listedFolderOf(p.location);
-    if (!path.length || findFolderIgnoringCase(model.filesystem, path)) return [];
+    if (!path.length || findFolder(model.filesystem, path)) return [];
     return [finding('missingInstallFolder', 'problem', `The install folder of ${p.name} (${p.location}) is not in the files listing: it does not exist on that machine.`, { view: 'overview', anchor: `product-${i}` })];
   });
 }
@@ -121,7 +115,7 @@ export function emptyWmi(model) {
   const out = [];
   if (model.processes && model.processes.length === 0) out.push(finding('emptyWmi', 'warning', 'The process list is empty: the WMI query for processes failed on that machine.', { view: 'processes' }));
   const wmi = model.system?.wmi;
-  if (wmi && (wmi.length === 0 || wmi.every((c) => c.instances.every((i) => Object.keys(i).length === 0)))) {
+  if (wmi && wmi.length === 0) {
     out.push(finding('emptyWmi', 'warning', 'The WMI system section is empty: the query failed (look at the WMI service of that machine).', { view: 'system' }));
   }
   return out;

@@ -135,7 +135,7 @@ function fileContent(el, depth) {
   let text = el.textContent;
   if (text === '') return null;
   if (text.startsWith('\n')) text = text.slice(1);
-  const indent = ' '.repeat(Math.max(0, depth + 4));
+  const indent = ' '.repeat(depth + 4);
   if (text.endsWith(indent)) text = text.slice(0, text.length - indent.length);
   else text = text.replace(/ +$/, '');
   return text;
@@ -301,18 +301,11 @@ export function* allFiles(dir) {
   }
 }
 
+// Windows compares folder names ignoring case.
 export function findFolder(root, path) {
   let d = root;
-  for (const name of path) {
-    d = d?.dirs.find((c) => c.name === name);
-  }
+  for (const name of path) d = d?.dirs.find((c) => c.name.toLowerCase() === name.toLowerCase());
   return d ?? null;
-}
-
-export function findKey(root, path) {
-  let k = root;
-  for (const name of path) k = k?.keys.find((c) => c.name === name);
-  return k ?? null;
 }
 
 // WMI properties of the first instance of a class, or an empty record.

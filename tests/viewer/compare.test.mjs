@@ -51,6 +51,7 @@ test('the ticket summary holds the key lines, the findings and the differences',
   const text = ticketSummary(after, runFindings(after), { before: 'before.vitascan', after: 'after.vitascan', sections });
   assert.match(text, /^Vitascan report after\.vitascan \(VitascanCmd 1\.0\.2\.0\), written 06\/12\/2026 14:05:09/);
   assert.match(text, /\nWindows: Microsoft Windows 7 Professional, 6\.1\.7601, build 7601, 64-bit\n/);
+  assert.match(text, /\nComputer: The Wine Project Wine; Intel\(R\) Xeon\(R\) Processor, 4 logical processors\n/);
   assert.match(text, /\nDrives: C:\\ 1\.0 GB free\n/);
   assert.match(text, /\n- \[problem\] Drive C:\\ has only 1\.0 GB free\.\n/);
   assert.match(text, /\nDifferences from before\.vitascan to after\.vitascan:\nProducts \+0 -0 ~0; .*Drives \+0 -0 ~1/);

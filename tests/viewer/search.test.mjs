@@ -29,6 +29,7 @@ test('each kind of text is found with the place that holds it', () => {
 test('log lines are found one hit per line, with their line numbers', () => {
   const hits = search(index, 'error mesh');
   assert.deepEqual(hits.map((h) => h.place.line), [2, 5, 8, 17]);
+  assert.deepEqual(search(index, '2026-12-04 09:05:07 INFO').map((h) => h.place.line), [1, 4, 7, 16], 'a hit at the very start of a file');
   assert.ok(hits.every((h) => h.place.file === 'session.log'));
   assert.match(hits[0].snippet, /09:06:00 ERROR mesh failed/);
   assert.equal(search(index, ':0').filter((h) => h.place.file === 'session.log').length, 12, 'a line with the text twice is one hit');
