@@ -39,6 +39,11 @@ for (const [id, after, expected] of CASES) {
   });
 }
 
+test('items of the same name are told apart by their order', () => {
+  const twice = (versions) => model(smallReport({ registryProducts: [], products: versions.map((v) => ({ name: 'Pallanto', version: v, comments: '', location: '' })) }));
+  assert.deepEqual(changes(compareModels(twice(['1']), twice(['1', '2']))[0]), [['added', 'Pallanto (installed programs) #2', null, '2']]);
+});
+
 test('a report compared with itself has only unchanged items, each linked to both sides', () => {
   for (const s of compareModels(base, base)) {
     assert.equal(s.items.every((i) => i.status === 'same' && i.placeA && i.placeB), true, s.id);

@@ -49,6 +49,12 @@ test('a drive of known size fires below a tenth free even with more than 5 GB', 
   assert.deepEqual(rules.lowDiskSpace(m), []);
 });
 
+test('a report without its system section proves nothing about personal data', () => {
+  const m = model(smallReport({ pii: true }));
+  m.system = null;
+  assert.deepEqual(rules.personalDataLeftOut(m), []);
+});
+
 test('every rule is listed, and findings come problems first', () => {
   assert.equal(rules.RULES.length, new Set(CASES.map(([r]) => r)).size);
   const all = rules.runFindings(model(smallReport({ freeBytes: GB, cutLog: true, pii: true })));
