@@ -12,23 +12,16 @@ const real = (name) => join(REPORT_DIR, name);
 // Under CTest the reports are always made first; by hand they may be missing.
 const haveReal = Boolean(process.env.VITASCAN_BIN_DIR) || existsSync(real('server.vitascan'));
 
-test('a hand-written report reads into every section', () => {
+// Most of the model is checked through findings, compare and search; these are the parts
+// only the reader decides.
+test('a hand-written report: versions, product sources, event times, file text framing', () => {
   const m = model(smallReport({ cutLog: true, events: [{ name: 'a', eventtime: '0d 0:00:01.234' }, { name: 'b', value: '7', eventtime: '0d 0:00:05.000', elapsed: '0d 0:00:02.500' }] }));
-  assert.equal(m.versionDisplay, '1.0.2.0');
-  assert.equal(m.networking[0].ips[0].address, '192.168.1.20');
-  assert.deepEqual(m.system.wmi.map((c) => c.name), ['Win32_OperatingSystem', 'Win32_Processor', 'Win32_ComputerSystem']);
-  assert.equal(m.system.environment[0].name, 'PATH');
-  assert.equal(m.disks[0].freeBytes, 80 * 1024 ** 3);
-  assert.equal(m.disks[0].totalBytes, null);
-  assert.deepEqual(m.products.map((p) => p.source), ['installed programs', 'registry, 64-bit view']);
+  assert.deepEqual([m.version, m.versionDisplay, m.disks[0].totalBytes], ['1.0', '1.0.2.0', null]);
   assert.deepEqual(m.products[1].registryPath, ['HKLM', 'Software', 'KORVEL-AB', 'Pallanto']);
-  assert.equal(m.processes.length, 3);
   assert.deepEqual(m.events.map((e) => [e.eventtimeMs, e.elapsedMs]), [[1234, null], [5000, 2500]]);
-  const logs = findFolder(m.filesystem, ['C:', 'ProgramData', 'Pallanto', 'logs']);
-  assert.equal(logs.files[0].cut, true);
-  assert.ok(logs.files[0].content.startsWith('2026-12-04 09:05:07 INFO'));
-  const settings = findFolder(m.filesystem, ['C:', 'ProgramData', 'Pallanto']).files.find((f) => f.name === 'settings.xml');
-  assert.equal(settings.content, '<settings mode="fast"/>\n', 'framing line feed and closing indentation are not content');
+  const folder = findFolder(m.filesystem, ['C:', 'ProgramData', 'Pallanto']);
+  assert.deepEqual(folder.dirs[0].files.map((f) => [f.cut, f.content.slice(0, 24)]), [[true, '2026-12-04 09:05:07 INFO']]);
+  assert.equal(folder.files[1].content, '<settings mode="fast"/>\n', 'framing line feed and closing indentation are not content');
   assert.equal([...allFiles(m.filesystem)].length, 4);
 });
 
