@@ -17,6 +17,7 @@ export async function launch() {
   });
   return {
     browser,
+    profile,
     async close() {
       await browser.close();
       rmSync(profile, { recursive: true, force: true });
