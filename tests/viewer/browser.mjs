@@ -1,6 +1,6 @@
 // Debian's chromium, headless, driven through puppeteer-core, with every request that
 // leaves the page recorded: the viewer must fetch nothing.
-import { mkdtempSync, rmSync } from 'node:fs';
+import { mkdtempSync, rmSync, readFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
@@ -54,4 +54,16 @@ export async function openReports(page, ...paths) {
 
 export async function text(page, selector) {
   return page.$eval(selector, (el) => el.innerText);
+}
+
+// Drops reports on the page as a drag from the desktop would: a drop event whose data
+// transfer holds the files.
+export async function dropReports(page, ...paths) {
+  const files = paths.map((p) => ({ name: p.split('/').pop(), text: readFileSync(p, 'latin1') }));
+  await page.evaluate((list) => {
+    const data = new DataTransfer();
+    for (const f of list) data.items.add(new File([f.text], f.name));
+    document.querySelector('main').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+  }, files);
+  await page.waitForFunction((n) => document.querySelectorAll('.switcher button').length >= n, {}, paths.length);
 }

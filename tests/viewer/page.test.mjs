@@ -4,7 +4,7 @@ import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { mkdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { launch, openViewer, openReports, text } from './browser.mjs';
+import { launch, openViewer, openReports, dropReports, text } from './browser.mjs';
 import { REPORT_DIR, VIEWER_HTML, SCREENSHOT_DIR } from './paths.mjs';
 
 const report = (name) => join(REPORT_DIR, name);
@@ -57,9 +57,9 @@ test('the real command-line report opens on its overview and every section shows
   assertQuiet(page);
 });
 
-test('the server-mode report shows its events and the client groups, nested', async () => {
+test('the server-mode report, dropped on the page, shows its events and the client groups, nested', async () => {
   const page = await openViewer(chromium.browser, VIEWER_HTML);
-  await openReports(page, report('server.vitascan'));
+  await dropReports(page, report('server.vitascan'));
   const events = await show(page, 'events');
   assert.match(events, /file\.open\s+plain/);
   assert.match(events, /mesh\.generate\s+timed\s/);
