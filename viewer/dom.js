@@ -2,7 +2,7 @@
 // values set through the DOM; nothing here parses markup.
 
 // Long values (a hostile report may hold megabytes in one attribute) are shown cut.
-export const MAX_SHOWN = 4000;
+export const MAX_SHOWN = 1000;
 
 export function clip(text, max = MAX_SHOWN) {
   const s = text == null ? '' : String(text);
