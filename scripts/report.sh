@@ -5,6 +5,7 @@
 set -e
 cd "$(dirname "$0")/.."
 scripts/build.sh --target VitascanCmd
+cmake --build --preset mingw --target VitascanViewer
 out="$(realpath -m "${1:-report.vitascan}")"
 export VITASCAN_BUILD_DIR="$PWD/build/mingw"
 cmake/wine-server.sh start
@@ -24,3 +25,4 @@ if ! errors="$(xmllint --noout --relaxng docs/vitascan.rng "$out" 2>&1)"; then
   exit 1
 fi
 echo "The report is at $out"
+echo "To read it, open $PWD/build/mingw/bin/VitascanViewer.html in a browser and drop the report on it"

@@ -1,0 +1,175 @@
+// Viewer benchmark, run by hand after a build (not part of the tests):
+//   node bench/viewer/bench.mjs [--synthetic]
+// Makes the reports, opens them in headless chromium through the file picker and prints:
+// - a report of 100,000 files and 5 logs of 512,000 characters: time to the overview,
+//   to the first search, and to the opened files tree;
+// - a report of 1,000,000 events (well over 100 MB): time to the overview, or the message;
+// - two reports of 100,000 files: time to the compare summary.
+// The 100,000-file report is written by the real VitascanCmd.exe under Wine (files laid in
+// the build's Wine prefix and removed afterwards); --synthetic writes it here instead, in
+// the same layout. The events report is always written here: a million remote calls
+// under Wine would take far longer than the viewer.
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, writeFileSync, readFileSync, rmSync, statSync, createWriteStream, readdirSync } from 'node:fs';
+import { join, dirname } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { launch, openViewer } from '../../tests/viewer/browser.mjs';
+
+const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+const build = process.env.VITASCAN_BUILD_DIR ?? join(top, 'build', 'mingw');
+const viewer = join(build, 'bin', 'VitascanViewer.html');
+const out = join(build, 'viewer-bench');
+mkdirSync(out, { recursive: true });
+
+const FILES = 100000;
+const LOGS = 5;
+const LOG_CHARS = 512000;
+const EVENTS = 1000000;
+
+function logText(n) {
+  const lines = [];
+  let size = 0;
+  for (let i = 0; size < LOG_CHARS; i++) {
+    const l = `2026-12-04 09:${String(i % 60).padStart(2, '0')}:07 ${i % 97 === 0 ? 'ERROR' : 'INFO'} log ${n} line ${i} mesh cells ${i * 7}\n`;
+    lines.push(l);
+    size += l.length;
+  }
+  return lines.join('').slice(0, LOG_CHARS);
+}
+
+function realFilesReport(path) {
+  const prefix = join(build, 'wine', 'drive_c', 'ProgramData', 'Pallanto', 'bench');
+  const wineRun = join(top, 'cmake', 'wine-run.sh');
+  const env = { ...process.env, VITASCAN_BUILD_DIR: build };
+  try {
+    for (let d = 0; d < FILES / 1000; d++) {
+      const dir = join(prefix, `folder${d}`);
+      mkdirSync(dir, { recursive: true });
+      for (let f = 0; f < 1000 - (d < LOGS ? 1 : 0); f++) writeFileSync(join(dir, `file${f}.dat`), '');
+      if (d < LOGS) writeFileSync(join(dir, `session${d}.log`), logText(d));
+    }
+    execFileSync(join(top, 'cmake', 'wine-server.sh'), ['start'], { env });
+    const started = Date.now();
+    execFileSync(wineRun, [join(build, 'bin', 'VitascanCmd.exe'), `/out:Z:${path.replace(/\//g, '\\')}`], { env, stdio: 'ignore' });
+    console.log(`VitascanCmd.exe wrote the 100,000-file report in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+  } finally {
+    rmSync(prefix, { recursive: true, force: true });
+    execFileSync(join(top, 'cmake', 'wine-server.sh'), ['stop'], { env });
+  }
+}
+
+function syntheticFilesReport(path) {
+  const parts = ['<?xml version="1.0" encoding="utf-8"?>\n<vitascan version=\'1.0\' versionDisplay=\'1.0.2.0\'>\n<filesystem>\n  <dir name="C:">\n  <dir name="ProgramData">\n    <dir name="Pallanto">\n      <dir name="bench">\n'];
+  for (let d = 0; d < FILES / 1000; d++) {
+    parts.push(`        <dir name="folder${d}">\n`);
+    if (d < LOGS) parts.push(`         <file name="session${d}.log" bytes="${LOG_CHARS}" size="500 KB" datemodified="04/12/2026 9:05:07">\n${logText(d)}         </file>\n`);
+    for (let f = 0; f < 1000 - (d < LOGS ? 1 : 0); f++) parts.push(`         <file name="file${f}.dat" bytes="0" size="0 B" datemodified="04/12/2026 9:05:07"/>\n`);
+    parts.push('        </dir>\n');
+  }
+  parts.push('      </dir>\n    </dir>\n  </dir>\n  </dir>\n</filesystem>\n</vitascan>\n');
+  writeFileSync(path, parts.join(''));
+}
+
+// A changed copy: 1,000 files grow, the last folder is renamed (1,000 removed, 1,000 added).
+function changedCopy(from, to) {
+  let n = 0;
+  const text = readFileSync(from, 'latin1')
+    .replace(/(<file name="file\d+\.dat" bytes=")0(")/g, (m, a, b) => (n++ % 100 === 0 ? `${a}4096${b}` : m))
+    .replace(`<dir name="folder${FILES / 1000 - 1}">`, '<dir name="renamed">');
+  writeFileSync(to, text, 'latin1');
+}
+
+async function eventsReport(path) {
+  const stream = createWriteStream(path);
+  const write = (s) => (stream.write(s) ? null : new Promise((r) => stream.once('drain', r)));
+  await write('<?xml version="1.0" encoding="utf-8"?>\n<vitascan version=\'1.0\' versionDisplay=\'1.0.2.0\'>\n<events>\n');
+  for (let i = 0; i < EVENTS; i++) {
+    const ms = i * 37;
+    const t = `0d ${Math.floor(ms / 3600000)}:${String(Math.floor(ms / 60000) % 60).padStart(2, '0')}:${String(Math.floor(ms / 1000) % 60).padStart(2, '0')}.${String(ms % 1000).padStart(3, '0')}`;
+    await write(`  <event name="feature.used.${i % 500}" value="the value of usage event number ${i}" eventtime="${t}" elapsed="0d 0:00:00.${String(i % 1000).padStart(3, '0')}" />\n`);
+  }
+  await write('</events>\n</vitascan>\n');
+  await new Promise((r) => stream.end(r));
+}
+
+async function timeOpen(page, paths, until, timeout = 600000) {
+  const started = Date.now();
+  const input = await page.$('input[type=file]');
+  await input.uploadFile(...paths);
+  await page.waitForFunction(until, { timeout, polling: 50 });
+  return (Date.now() - started) / 1000;
+}
+
+// CPU seconds used so far by every process of this browser (found by its profile folder):
+// on a machine shared with other builds, wall time says more about them than about us.
+function cpuSeconds(profile) {
+  let ticks = 0;
+  for (const pid of readdirSync('/proc').filter((d) => /^\d+$/.test(d))) {
+    try {
+      if (!readFileSync(`/proc/${pid}/cmdline`, 'latin1').includes(profile)) continue;
+      const fields = readFileSync(`/proc/${pid}/stat`, 'latin1').split(') ')[1].split(' ');
+      ticks += Number(fields[11]) + Number(fields[12]);
+    } catch {
+      // The process ended meanwhile.
+    }
+  }
+  return ticks / 100;
+}
+
+const mb = (p) => `${(statSync(p).size / 1048576).toFixed(1)} MB`;
+const files = join(out, 'files-100k.vitascan');
+const files2 = join(out, 'files-100k-changed.vitascan');
+const events = join(out, 'events-1m.vitascan');
+if (process.argv.includes('--synthetic')) syntheticFilesReport(files);
+else realFilesReport(files);
+changedCopy(files, files2);
+await eventsReport(events);
+
+const chromium = await launch();
+try {
+  const cpu = () => cpuSeconds(chromium.profile);
+  let page = await openViewer(chromium.browser, viewer);
+  let cpu0 = cpu();
+  const t0 = Date.now();
+  const open = await timeOpen(page, [files], () => document.querySelector('.overview'));
+  const shown = await page.$eval('#app', (el) => `${el.dataset.overviewMs} ms from choosing the file to the overview's frame`);
+  await page.waitForSelector('#app[data-files-pending="no"] .findings-list', { timeout: 120000 });
+  const complete = (Date.now() - t0) / 1000;
+  const cpuOpen = cpu() - cpu0;
+  const searchStart = Date.now();
+  await page.type('header input[type=search]', 'line 4242 ');
+  await page.keyboard.press('Enter');
+  await page.waitForSelector('.code span.hit', { timeout: 120000 });
+  const search = (Date.now() - searchStart) / 1000;
+  console.log(`100,000 files + ${LOGS} logs (${mb(files)}): overview in ${open.toFixed(2)} s as the test driver sees it (in the page: ${shown}); files section and findings complete ${complete.toFixed(2)} s, ${cpuOpen.toFixed(2)} CPU s; first search to the log line ${search.toFixed(2)} s`);
+  await page.close();
+
+  page = await openViewer(chromium.browser, viewer);
+  cpu0 = cpu();
+  const cmp = await timeOpen(page, [files, files2], () => document.querySelectorAll('.switcher button').length === 2);
+  const compareStart = Date.now();
+  await page.click('nav button[data-view="compare"]');
+  await page.waitForSelector('.diff-summary');
+  const summary = await page.$eval('.diff-summary tr[data-section="files"]', (tr) => [...tr.cells].map((c) => c.textContent).join(' '));
+  const inPage = await page.$eval('#app', (el) => `comparing itself ${el.dataset.compareMs} ms`);
+  const cpuCompare = cpu() - cpu0;
+  console.log(`compare of two 100,000-file reports: both open in ${cmp.toFixed(2)} s, compare summary ${((Date.now() - compareStart) / 1000).toFixed(2)} s after that (${inPage}; files row: ${summary}); from choosing both files to the summary ${(cmp + (Date.now() - compareStart) / 1000).toFixed(2)} s, ${cpuCompare.toFixed(2)} CPU s`);
+  await page.close();
+
+  page = await openViewer(chromium.browser, viewer);
+  cpu0 = cpu();
+  const ev = await timeOpen(page, [events], () => document.querySelector('.overview') || document.querySelector('.message.error'));
+  const said = await page.$eval('.messages', (el) => el.textContent);
+  const heap = await page.evaluate(() => performance.memory?.usedJSHeapSize);
+  if (!said) {
+    const t0 = Date.now();
+    await page.click('nav button[data-view="events"]');
+    await page.waitForSelector('.paged');
+    console.log(`1,000,000 events (${mb(events)}): overview in ${ev.toFixed(2)} s, ${(cpu() - cpu0).toFixed(2)} CPU s, events table in ${((Date.now() - t0) / 1000).toFixed(2)} s, JS heap ${(heap / 1048576).toFixed(0)} MB`);
+  } else {
+    console.log(`1,000,000 events (${mb(events)}): refused in ${ev.toFixed(2)} s: ${said}`);
+  }
+  await page.close();
+} finally {
+  await chromium.close();
+}

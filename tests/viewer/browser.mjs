@@ -1,0 +1,69 @@
+// Debian's chromium, headless, driven through puppeteer-core, with every request that
+// leaves the page recorded: the viewer must fetch nothing.
+import { mkdtempSync, rmSync, readFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+export const CHROMIUM = process.env.VITASCAN_CHROMIUM ?? '/usr/bin/chromium';
+
+export async function launch() {
+  const profile = mkdtempSync(join(tmpdir(), 'vitascan-viewer-'));
+  const browser = await puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync', `--user-data-dir=${profile}`, '--window-size=1400,1000'],
+  });
+  return {
+    browser,
+    profile,
+    async close() {
+      await browser.close();
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// A page with the viewer loaded; page.requests lists every URL requested after the load,
+// page.problems every console error, CSP violation, dialog or page error.
+export async function openViewer(browser, viewerPath) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1400, height: 1000 });
+  page.requests = [];
+  page.problems = [];
+  page.on('request', (r) => page.requests.push(r.url()));
+  page.on('pageerror', (e) => page.problems.push(`page error: ${e.message}`));
+  page.on('dialog', async (d) => {
+    page.problems.push(`dialog: ${d.message()}`);
+    await d.dismiss();
+  });
+  page.on('console', (m) => m.type() === 'error' && page.problems.push(`console: ${m.text()}`));
+  await page.goto(`file://${viewerPath}`);
+  await page.waitForSelector('#app[data-ready="yes"]');
+  page.requests.length = 0;
+  return page;
+}
+
+// Opens reports through the file picker, as a user would.
+export async function openReports(page, ...paths) {
+  const input = await page.$('input[type=file]');
+  await input.uploadFile(...paths);
+  await page.waitForFunction((n) => document.querySelectorAll('.switcher button').length >= n || document.querySelector('.message:not(.status)'), {}, paths.length);
+}
+
+export async function text(page, selector) {
+  return page.$eval(selector, (el) => el.innerText);
+}
+
+// Drops reports on the page as a drag from the desktop would: a drop event whose data
+// transfer holds the files.
+export async function dropReports(page, ...paths) {
+  const files = paths.map((p) => ({ name: p.split('/').pop(), text: readFileSync(p, 'latin1') }));
+  await page.evaluate((list) => {
+    const data = new DataTransfer();
+    for (const f of list) data.items.add(new File([f.text], f.name));
+    document.querySelector('main').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+  }, files);
+  await page.waitForFunction((n) => document.querySelectorAll('.switcher button').length >= n, {}, paths.length);
+}
