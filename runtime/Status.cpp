@@ -84,7 +84,7 @@ gtl::status from_current_exception() {
     } catch (const std::exception& e) {
         return unexpected_exception(str::as_wstring(std::string_view(e.what())));
     } catch (...) {
-        return unexpected_exception(L"an exception that is not a standard exception");
+        return unexpected_exception(L"unknown exception");
     }
 }
 

@@ -110,8 +110,7 @@ TEST(RemoteCallWorker, AnswersEveryRequestAndGoesOn) {
     EXPECT_EQ(replies[1].first,
               L"the reply to Huge is 67108865 bytes, over the message limit of 67108864 bytes");
     EXPECT_EQ(replies[2].first, L"Unexpected exception: boom");
-    EXPECT_EQ(replies[3].first,
-              L"Unexpected exception: an exception that is not a standard exception");
+    EXPECT_EQ(replies[3].first, L"Unexpected exception: unknown exception");
     for (size_t i = 0; i < 4; ++i)
         EXPECT_EQ(replies[i].second, "") << i;
     EXPECT_EQ(replies[4], std::make_pair(std::wstring(), std::string("still here")));
@@ -130,8 +129,7 @@ TEST(FromCurrentException, GivesTheCarriedStatusOrAnUnexpectedException) {
     EXPECT_EQ(caught([&] { throw gtl::status_exception(carried); }), carried);
     EXPECT_EQ(caught([] { throw std::logic_error("bad"); }),
               KesError::unexpected_exception(L"bad"));
-    EXPECT_EQ(caught([] { throw 1.5; }).message(),
-              L"Unexpected exception: an exception that is not a standard exception");
+    EXPECT_EQ(caught([] { throw 1.5; }).message(), L"Unexpected exception: unknown exception");
 }
 
 } // namespace
