@@ -73,9 +73,12 @@ bool SoakWithoutRecording(std::size_t requests) {
     }
     const double seconds = Seconds(start);
     const std::uint64_t late = PrivateBytes(server.Process());
-    const double growth = early ? 100.0 * (static_cast<double>(late) - early) / early : 0;
+    const double growth = early ? 100.0 * (static_cast<double>(late) - static_cast<double>(early)) /
+                                      static_cast<double>(early)
+                                : 0;
     std::printf("run 1: %zu requests that record nothing\n", requests);
-    std::printf("  %.1f s, %.1f us per call\n", seconds, seconds * 1e6 / requests);
+    std::printf("  %.1f s, %.1f us per call\n", seconds,
+                seconds * 1e6 / static_cast<double>(requests));
     std::printf("  server private bytes: %llu after %zu, %llu after %zu: %+.2f%%\n",
                 static_cast<unsigned long long>(early), kEarlySample,
                 static_cast<unsigned long long>(late), requests, growth);
@@ -128,7 +131,7 @@ bool RecordAndSave(std::size_t events) {
     }
     std::printf("run 2: %zu events recorded, then the events group saved\n", events);
     std::printf("  recording %.1f s, %.1f us per call; saving %.2f s, %zu bytes\n", recording,
-                recording * 1e6 / events, saving, document.size());
+                recording * 1e6 / static_cast<double>(events), saving, document.size());
     std::printf("  events in the saved document, in order: %zu of %zu\n", found, events);
     return found == events && document.find(marker, at) == std::string::npos;
 }
