@@ -35,11 +35,9 @@ public:
                 std::apply(handler, std::move(arguments.value));
             else
                 result = std::apply(handler, std::move(arguments.value));
-        } catch (const gtl::status_exception& e) {
-            callStatus = e.get_status();
-            result = Result{};
-        } catch (const std::exception& e) {
-            callStatus = KesError::unexpected_exception(str::as_wstring(std::string(e.what())));
+        } catch (const std::exception&) {
+            // Other exceptions pass through to the worker, which answers them itself.
+            callStatus = KesError::from_current_exception();
             result = Result{};
         }
 

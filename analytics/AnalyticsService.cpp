@@ -127,7 +127,9 @@ std::tuple<gtl::status, bool> AnalyticsService::ProcessNext() {
     std::wstring reason;
     if (vitascan::SaveReportDocument(saveTarget, std::move(document), reason))
         return {gtl::status(), true};
-    return {gtl::status::error(L" Unable to save to " + saveTarget + L": " + reason), true};
+    return {gtl::status::error(L" Unable to save to " + KesError::quote_client_text(saveTarget) +
+                               L": " + reason),
+            true};
 }
 
 gtl::status AnalyticsService::Process() {

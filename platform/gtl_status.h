@@ -2,6 +2,7 @@
 // exception that carries one across layers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -85,6 +86,17 @@ gtl::status internal(const std::wstring& what, const std::string& file, std::uin
 gtl::status syntax(const std::wstring& text);
 // A standard exception caught where only statuses may leave.
 gtl::status unexpected_exception(const std::wstring& message);
+// The status of the exception being handled: a status exception gives its status, a standard
+// exception unexpected_exception with its text, anything else unexpected_exception with a
+// fixed text. Call it only inside a catch block.
+gtl::status from_current_exception();
+
+// How an error message quotes a text the client sent: whole when it has at most
+// kQuotedTextLimit characters; else its first kQuotedTextLimit characters, then "…" and its
+// full length, as in "abc… (22000000 characters)". So no reply outgrows the frame limit
+// because of what it quotes.
+inline constexpr std::size_t kQuotedTextLimit = 4096;
+std::wstring quote_client_text(const std::wstring& text);
 } // namespace KesError
 
 // The system's message for a Windows error code, narrow text in the ANSI code page as the

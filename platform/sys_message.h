@@ -3,6 +3,7 @@
 
 #include "platform/gtl_status.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +21,8 @@ struct ClientSettings {
 };
 } // namespace pipe
 
+// Every frame starts with the message length: 4 bytes, little-endian.
+inline constexpr std::size_t kFrameHeaderSize = 4;
 // The largest message either side accepts; a longer frame is a communication error.
 inline constexpr std::uint32_t kMaxMessageSize = 64u * 1024 * 1024;
 
@@ -49,9 +52,9 @@ public:
 std::shared_ptr<IReaderWriterConnection>
 MakeNamedPipeClientDuplex(const pipe::ClientSettings& settings);
 
-// The frame of one message: its length as 4 bytes little-endian, then the message.
+// The frame of one message: its header, then the message.
 std::string Frame(const std::string& message);
-// The 4 length bytes that start a frame, and the length they hold.
+// The header that starts a frame, and the length it holds.
 std::string FrameHeader(std::uint32_t length);
 std::uint32_t FrameLength(const char* header);
 

@@ -75,6 +75,11 @@ struct LocalMemTraits { // buffers the system allocated with LocalAlloc
     static pointer invalid() noexcept { return nullptr; }
     static void close(pointer h) noexcept { ::LocalFree(h); }
 };
+struct ArgvTraits { // the argument array CommandLineToArgvW allocates with LocalAlloc
+    using pointer = LPWSTR*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::LocalFree(h); }
+};
 struct EnvironmentBlockTraits {
     using pointer = LPWCH;
     static pointer invalid() noexcept { return nullptr; }
@@ -124,6 +129,7 @@ using unique_object_handle = unique_handle<KernelObjectTraits>;
 using unique_hkey = unique_handle<RegKeyTraits>;
 using unique_find_handle = unique_handle<FindTraits>;
 using unique_local_mem = unique_handle<LocalMemTraits>;
+using unique_argv = unique_handle<ArgvTraits>;
 using unique_environment_block = unique_handle<EnvironmentBlockTraits>;
 using unique_cotaskmem_string = unique_handle<CoTaskMemTraits>;
 using unique_bstr = unique_handle<BstrTraits>;

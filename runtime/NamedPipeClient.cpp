@@ -35,15 +35,15 @@ public:
         ended = false;
         std::vector<char> chunk(readSize_);
         for (;;) {
-            if (pending_.size() - consumed_ >= 4) {
+            if (pending_.size() - consumed_ >= kFrameHeaderSize) {
                 const std::uint32_t length = FrameLength(pending_.data() + consumed_);
                 if (length > kMaxMessageSize)
                     return Failure(L"a message of " + std::to_wstring(length) +
                                    L" bytes is over the limit of " +
                                    std::to_wstring(kMaxMessageSize));
-                if (pending_.size() - consumed_ - 4 >= length) {
-                    message.assign(pending_, consumed_ + 4, length);
-                    consumed_ += 4 + static_cast<size_t>(length);
+                if (pending_.size() - consumed_ - kFrameHeaderSize >= length) {
+                    message.assign(pending_, consumed_ + kFrameHeaderSize, length);
+                    consumed_ += kFrameHeaderSize + static_cast<size_t>(length);
                     if (consumed_ == pending_.size()) {
                         pending_.clear();
                         consumed_ = 0;
@@ -97,9 +97,11 @@ public:
     }
 
 private:
+    // The server of the pipe may learn who this process is, never act as it: a process that
+    // created a pipe of this name first cannot borrow this process's rights.
     HANDLE Connect() const {
         return ::CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                             0, nullptr);
+                             SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
     }
 
     gtl::status Failure(const std::wstring& what) const {
@@ -123,9 +125,9 @@ MakeNamedPipeClientDuplex(const pipe::ClientSettings& settings) {
 }
 
 std::string FrameHeader(std::uint32_t length) {
-    std::string header(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        header[static_cast<size_t>(i)] = static_cast<char>((length >> (8 * i)) & 0xFF);
+    std::string header(kFrameHeaderSize, '\0');
+    for (size_t i = 0; i < kFrameHeaderSize; ++i)
+        header[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
     return header;
 }
 

@@ -19,7 +19,8 @@ RemoteCallRegistry::Find(const std::string& name) const {
 ReportOnCommunicationError MakeReportOnCommunicationError() {
     return [](const gtl::status& error) {
         kes::diag::LogMacroHandler(
-            3, 1, {"runtime/RemoteCallWorker", __LINE__, "ReportOnCommunicationError"},
+            kes::diag::kError, kes::diag::kGeneral,
+            {"runtime/RemoteCallWorker", __LINE__, "ReportOnCommunicationError"},
             L"Remote-call connection failed: " + gtl::status::detail::as_wstring(error));
         return false;
     };
@@ -77,8 +78,10 @@ private:
         const std::string& name = envelope.value[0];
         const std::shared_ptr<RemoteCallRegistry::IFunctor> functor = registry_.Find(name);
         if (!functor)
-            return writer_->Write(EncodeErrorReply(
-                gtl::status::error(L"unknown remote call \"" + str::as_wstring(name) + L"\"")));
+            return WriteBounded(name,
+                                EncodeErrorReply(gtl::status::error(
+                                    L"unknown remote call \"" +
+                                    KesError::quote_client_text(str::decode_utf8(name)) + L"\"")));
 
         // The call writes its own reply through the sink; a failed write is remembered so
         // that it ends the connection instead of being answered.
@@ -86,25 +89,34 @@ private:
         gtl::status writeStatus;
         const RemoteCallRegistry::ReplySink sink = [&](const std::string& reply) {
             replied = true;
-            writeStatus = writer_->Write(reply);
+            writeStatus = WriteBounded(name, reply);
             return writeStatus;
         };
         gtl::status callError;
         try {
             functor->Call(envelope.value[1], sink);
-        } catch (const gtl::status_exception& e) {
-            callError = e.get_status();
-        } catch (const std::exception& e) {
-            callError = KesError::unexpected_exception(str::as_wstring(std::string(e.what())));
         } catch (...) {
-            callError = KesError::unexpected_exception(L"unknown exception");
+            callError = KesError::from_current_exception();
         }
         if (writeStatus.failed())
             return writeStatus;
         if (!replied)
-            return writer_->Write(EncodeErrorReply(
-                callError.failed() ? callError : gtl::status::error(L"the call sent no reply")));
+            return WriteBounded(
+                name, EncodeErrorReply(callError.failed()
+                                           ? callError
+                                           : gtl::status::error(L"the call sent no reply")));
         return {};
+    }
+
+    // Sends a reply, or, when it is too large for one message, a short error reply that says
+    // so: a request must never go unanswered, nor end the session, because of its reply.
+    gtl::status WriteBounded(const std::string& name, const std::string& reply) {
+        if (reply.size() <= sys::message::kMaxMessageSize)
+            return writer_->Write(reply);
+        return writer_->Write(EncodeErrorReply(gtl::status::error(
+            L"the reply to " + KesError::quote_client_text(str::decode_utf8(name)) + L" is " +
+            std::to_wstring(reply.size()) + L" bytes, over the message limit of " +
+            std::to_wstring(sys::message::kMaxMessageSize) + L" bytes")));
     }
 
     RemoteCallRegistry registry_;

@@ -69,11 +69,33 @@ gtl::status internal(const std::wstring& what, const std::string& file, std::uin
 }
 
 gtl::status syntax(const std::wstring& text) {
-    return gtl::status::error(L"Syntax error in \"" + text + L"\"");
+    return gtl::status::error(L"Syntax error in \"" + quote_client_text(text) + L"\"");
 }
 
 gtl::status unexpected_exception(const std::wstring& message) {
     return gtl::status::error(L"Unexpected exception: " + message);
+}
+
+gtl::status from_current_exception() {
+    try {
+        throw;
+    } catch (const gtl::status_exception& e) {
+        return e.get_status();
+    } catch (const std::exception& e) {
+        return unexpected_exception(str::decode_utf8(e.what()));
+    } catch (...) {
+        return unexpected_exception(L"unknown exception");
+    }
+}
+
+std::wstring quote_client_text(const std::wstring& text) {
+    if (text.size() <= kQuotedTextLimit)
+        return text;
+    std::size_t cut = kQuotedTextLimit;
+    // Never split a surrogate pair.
+    if (text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF)
+        --cut;
+    return text.substr(0, cut) + L"\u2026 (" + std::to_wstring(text.size()) + L" characters)";
 }
 
 } // namespace KesError

@@ -4,6 +4,7 @@
 // stopping can be made to fail (RUISDK_FAIL_START=1, RUISDK_FAIL_STOP=1) for tests.
 #define RUISDK_BUILDING_DLL
 #include "platform/ruiSDK.h"
+#include "platform/unique_handle.h"
 
 #include <string>
 
@@ -52,15 +53,14 @@ public:
         const std::wstring path = Environment(L"RUISDK_JOURNAL");
         if (path.empty())
             return;
-        HANDLE file =
+        const win::unique_file_handle file(
             ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
+                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
             return;
         line_ += '\n';
         DWORD written = 0;
-        ::WriteFile(file, line_.data(), static_cast<DWORD>(line_.size()), &written, nullptr);
-        ::CloseHandle(file);
+        ::WriteFile(file.get(), line_.data(), static_cast<DWORD>(line_.size()), &written, nullptr);
     }
 
 private:

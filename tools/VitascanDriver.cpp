@@ -25,40 +25,9 @@
 
 namespace {
 
-enum class Kind { Void, Text, Unsigned, Int, Bool, Status, StatusBool };
-
-struct CallShape {
-    const char* name;
-    std::vector<Kind> arguments;
-    Kind result;
-};
-
-// The sixteen calls with their argument and result types.
-const std::vector<CallShape> kCalls = {
-    {"TrackEvent", {Kind::Text}, Kind::Void},
-    {"TrackStringValueEvent", {Kind::Text, Kind::Text}, Kind::Void},
-    {"TrackUnsignedValueEvent", {Kind::Text, Kind::Unsigned}, Kind::Void},
-    {"TrackTimedEventStart", {Kind::Text}, Kind::Unsigned},
-    {"TrackTimedEventEnd", {Kind::Unsigned}, Kind::Void},
-    {"SetExcludePII", {Kind::Bool}, Kind::Void},
-    {"AddStandardGroup", {Kind::Unsigned}, Kind::Void},
-    {"StartGroup", {Kind::Text}, Kind::Void},
-    {"SetDataPoint", {Kind::Text, Kind::Text}, Kind::Void},
-    {"EndGroup", {}, Kind::Void},
-    {"SaveTo", {Kind::Text}, Kind::Void},
-    {"Process", {}, Kind::Status},
-    {"ProcessStart", {}, Kind::Status},
-    {"GetNextStepDesc", {}, Kind::Text},
-    {"ProcessNext", {}, Kind::StatusBool},
-    {"GetProgressPct", {}, Kind::Int},
-};
-
-const CallShape* FindCall(const std::string& name) {
-    for (const CallShape& shape : kCalls)
-        if (name == shape.name)
-            return &shape;
-    return nullptr;
-}
+using peer::CallShape;
+using peer::FindCall;
+using peer::Kind;
 
 void Print(const std::wstring& line) {
     std::fputws((line + L"\n").c_str(), stdout);
@@ -219,63 +188,147 @@ int Fail(const std::wstring& message) {
     return 2;
 }
 
-} // namespace
+const wchar_t kUsage[] = L"usage: VitascanDriver.exe [--offline] [--show-output] [--raw] "
+                         L"[--exe PATH] [--pipe NAME] SCRIPT|-";
 
-int main() {
-    sys::console::SetAsUnicode();
-    int count = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    peer::PeerOptions options;
+struct DriverOptions {
+    peer::PeerOptions peer;
     std::wstring scriptPath;
+};
+
+// Reads the program's own command line; an error text (with the usage) when it is wrong.
+std::optional<DriverOptions> ParseCommandLine(std::wstring& error) {
+    int count = 0;
+    const win::unique_argv argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    if (!argv) {
+        error = L"cannot read the command line";
+        return std::nullopt;
+    }
+    DriverOptions options;
     for (int i = 1; i < count; ++i) {
-        const std::wstring arg = argv[i];
+        const std::wstring arg = argv.get()[i];
         if (arg == L"--offline")
-            options.offline = true;
+            options.peer.offline = true;
         else if (arg == L"--show-output")
-            options.quiet = false;
+            options.peer.quiet = false;
         else if (arg == L"--raw")
             showRaw = true;
         else if (arg == L"--exe" && i + 1 < count)
-            options.exePath = argv[++i];
+            options.peer.exePath = argv.get()[++i];
         else if (arg == L"--pipe" && i + 1 < count)
-            options.pipeName = argv[++i];
-        else if (scriptPath.empty() && (arg == L"-" || arg[0] != L'-'))
-            scriptPath = arg;
-        else
-            return Fail(
-                L"unknown argument " + arg +
-                L"\nusage: VitascanDriver.exe [--offline] [--show-output] [--raw] [--exe PATH] "
-                L"[--pipe NAME] SCRIPT|-");
+            options.peer.pipeName = argv.get()[++i];
+        else if (options.scriptPath.empty() && (arg == L"-" || arg[0] != L'-'))
+            options.scriptPath = arg;
+        else {
+            error = L"unknown argument " + arg + L"\n" + kUsage;
+            return std::nullopt;
+        }
     }
-    ::LocalFree(argv);
-    if (scriptPath.empty())
-        return Fail(L"no script given\nusage: VitascanDriver.exe [--offline] [--show-output] "
-                    L"[--exe PATH] [--pipe NAME] SCRIPT|-");
+    if (options.scriptPath.empty()) {
+        error = std::wstring(L"no script given\n") + kUsage;
+        return std::nullopt;
+    }
+    return options;
+}
 
-    std::string scriptBytes;
-    if (scriptPath == L"-") {
+// The script's bytes from the file, or from standard input for "-".
+std::optional<std::string> ReadScript(const std::wstring& path) {
+    if (path == L"-") {
         std::ostringstream all;
         all << std::cin.rdbuf();
-        scriptBytes = all.str();
-    } else {
-        FILE* file = ::_wfopen(scriptPath.c_str(), L"rb");
-        if (!file)
-            return Fail(L"cannot read " + scriptPath);
-        char buffer[65536];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-            scriptBytes.append(buffer, n);
-        std::fclose(file);
+        return all.str();
     }
+    const win::unique_file_stream file(::_wfopen(path.c_str(), L"rb"));
+    if (!file)
+        return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;)
+        bytes.append(buffer, n);
+    return bytes;
+}
 
-    peer::VitascanPeer server(options);
-    if (gtl::status started = server.Start(); started.failed())
-        return Fail(gtl::status::detail::as_wstring(started));
+// A call line: its arguments encoded by the call's types (text for unknown calls).
+gtl::status SendCall(peer::VitascanPeer& server, const std::vector<std::wstring>& tokens,
+                     const std::wstring& where) {
+    const std::string name = str::encode_utf8(tokens[0]);
+    const CallShape* shape = FindCall(name);
+    kes::grammar::Sequence arguments(';', '&');
+    try {
+        for (size_t i = 1; i < tokens.size(); ++i) {
+            const Kind kind =
+                shape && i - 1 < shape->arguments.size() ? shape->arguments[i - 1] : Kind::Text;
+            arguments.value.push_back(EncodeArgument(kind, tokens[i]));
+        }
+    } catch (const gtl::status_exception& e) {
+        Print(where + gtl::status::detail::as_wstring(e.get_status()) +
+              L" (use !raw to send it anyway)");
+        return {};
+    }
+    std::string argumentText;
+    arguments.Encode(argumentText);
+    std::string reply;
+    gtl::status transport = server.CallRaw(name, argumentText, reply);
+    if (transport.ok())
+        ShowReply(tokens[0], shape ? shape->result : Kind::Void, reply);
+    return transport;
+}
 
-    bool closed = false;
+// A directive line (see the top of this file); `closed` is set by !close.
+gtl::status RunDirective(peer::VitascanPeer& server, const std::vector<std::wstring>& tokens,
+                         const std::wstring& line, const std::wstring& where, bool& closed) {
+    const std::wstring& head = tokens[0];
+    std::string reply;
+    if (head == L"!close") {
+        server.ClosePipe();
+        closed = true;
+        return {};
+    }
+    if (head == L"!raw" && tokens.size() >= 2) {
+        const std::string name = str::encode_utf8(tokens[1]);
+        const CallShape* shape = FindCall(name);
+        gtl::status transport = server.CallRaw(name, str::encode_utf8(RestAfter(line, 2)), reply);
+        if (transport.ok())
+            ShowReply(tokens[1], shape ? shape->result : Kind::Void, reply);
+        return transport;
+    }
+    if (head == L"!envelope") {
+        gtl::status transport = server.SendMessage(str::encode_utf8(RestAfter(line, 1)));
+        if (transport.ok())
+            transport = server.ReadMessage(reply);
+        if (transport.ok())
+            ShowReply(L"!envelope", Kind::Void, reply);
+        return transport;
+    }
+    if (head == L"!frame-length" && tokens.size() == 2) {
+        std::uint32_t length = 0;
+        try {
+            length = math::impl::ConvertInt<std::uint32_t>::from_string(tokens[1]);
+        } catch (const gtl::status_exception& e) {
+            Print(where + gtl::status::detail::as_wstring(e.get_status()));
+            return {};
+        }
+        return server.SendBytes(sys::message::FrameHeader(length));
+    }
+    if (head == L"!bytes" && tokens.size() == 2) {
+        std::string bytes;
+        const std::wstring& hex = tokens[1];
+        for (size_t i = 0; i + 1 < hex.size(); i += 2)
+            bytes += static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16));
+        return server.SendBytes(bytes);
+    }
+    Print(where + L"unknown directive " + head);
+    return {};
+}
+
+// Runs the script line by line; true when it closed the pipe itself. A lost connection
+// ends the script.
+bool RunScript(peer::VitascanPeer& server, const std::string& scriptBytes) {
     std::wistringstream script(str::decode_utf8(scriptBytes));
     std::wstring line;
     int lineNumber = 0;
-    while (std::getline(script, line)) {
+    bool closed = false;
+    while (!closed && std::getline(script, line)) {
         ++lineNumber;
         if (!line.empty() && line.back() == L'\r')
             line.pop_back();
@@ -288,72 +341,35 @@ int main() {
         }
         if (tokens->empty())
             continue;
-        const std::wstring& head = (*tokens)[0];
-        gtl::status transport;
-        std::string reply;
-        if (head == L"!close") {
-            server.ClosePipe();
-            closed = true;
-            break;
-        } else if (head == L"!raw" && tokens->size() >= 2) {
-            const std::string name = str::encode_utf8((*tokens)[1]);
-            const CallShape* shape = FindCall(name);
-            transport = server.CallRaw(name, str::encode_utf8(RestAfter(line, 2)), reply);
-            if (transport.ok())
-                ShowReply((*tokens)[1], shape ? shape->result : Kind::Void, reply);
-        } else if (head == L"!envelope") {
-            transport = server.SendMessage(str::encode_utf8(RestAfter(line, 1)));
-            if (transport.ok())
-                transport = server.ReadMessage(reply);
-            if (transport.ok())
-                ShowReply(L"!envelope", Kind::Void, reply);
-        } else if (head == L"!frame-length" && tokens->size() == 2) {
-            std::uint32_t length = 0;
-            try {
-                length = math::impl::ConvertInt<std::uint32_t>::from_string((*tokens)[1]);
-            } catch (const gtl::status_exception& e) {
-                Print(where + gtl::status::detail::as_wstring(e.get_status()));
-                continue;
-            }
-            transport = server.SendBytes(sys::message::FrameHeader(length));
-        } else if (head == L"!bytes" && tokens->size() == 2) {
-            std::string bytes;
-            const std::wstring& hex = (*tokens)[1];
-            for (size_t i = 0; i + 1 < hex.size(); i += 2)
-                bytes += static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16));
-            transport = server.SendBytes(bytes);
-        } else if (head[0] == L'!') {
-            Print(where + L"unknown directive " + head);
-            continue;
-        } else {
-            const std::string name = str::encode_utf8(head);
-            const CallShape* shape = FindCall(name);
-            kes::grammar::Sequence arguments(';', '&');
-            try {
-                for (size_t i = 1; i < tokens->size(); ++i) {
-                    const Kind kind = shape && i - 1 < shape->arguments.size()
-                                          ? shape->arguments[i - 1]
-                                          : Kind::Text;
-                    arguments.value.push_back(EncodeArgument(kind, (*tokens)[i]));
-                }
-            } catch (const gtl::status_exception& e) {
-                Print(where + gtl::status::detail::as_wstring(e.get_status()) +
-                      L" (use !raw to send it anyway)");
-                continue;
-            }
-            std::string argumentText;
-            arguments.Encode(argumentText);
-            transport = server.CallRaw(name, argumentText, reply);
-            if (transport.ok())
-                ShowReply(head, shape ? shape->result : Kind::Void, reply);
-        }
+        const gtl::status transport = (*tokens)[0][0] == L'!'
+                                          ? RunDirective(server, *tokens, line, where, closed)
+                                          : SendCall(server, *tokens, where);
         if (transport.failed()) {
             Print(where + L"connection lost: " + gtl::status::detail::as_wstring(transport));
             break;
         }
     }
-    if (!closed)
+    return closed;
+}
+
+} // namespace
+
+int main() {
+    sys::console::SetAsUnicode();
+    std::wstring error;
+    const std::optional<DriverOptions> options = ParseCommandLine(error);
+    if (!options)
+        return Fail(error);
+    const std::optional<std::string> scriptBytes = ReadScript(options->scriptPath);
+    if (!scriptBytes)
+        return Fail(L"cannot read " + options->scriptPath);
+
+    peer::VitascanPeer server(options->peer);
+    if (gtl::status started = server.Start(); started.failed())
+        return Fail(gtl::status::detail::as_wstring(started));
+    if (!RunScript(server, *scriptBytes))
         server.ClosePipe();
+
     std::uint32_t exitCode = 0;
     if (gtl::status waited = server.WaitForExit(60000, exitCode); waited.failed())
         return Fail(gtl::status::detail::as_wstring(waited));

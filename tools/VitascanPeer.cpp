@@ -9,6 +9,32 @@
 
 namespace peer {
 
+const std::vector<CallShape> kCalls = {
+    {"TrackEvent", {Kind::Text}, Kind::Void},
+    {"TrackStringValueEvent", {Kind::Text, Kind::Text}, Kind::Void},
+    {"TrackUnsignedValueEvent", {Kind::Text, Kind::Unsigned}, Kind::Void},
+    {"TrackTimedEventStart", {Kind::Text}, Kind::Unsigned},
+    {"TrackTimedEventEnd", {Kind::Unsigned}, Kind::Void},
+    {"SetExcludePII", {Kind::Bool}, Kind::Void},
+    {"AddStandardGroup", {Kind::Unsigned}, Kind::Void},
+    {"StartGroup", {Kind::Text}, Kind::Void},
+    {"SetDataPoint", {Kind::Text, Kind::Text}, Kind::Void},
+    {"EndGroup", {}, Kind::Void},
+    {"SaveTo", {Kind::Text}, Kind::Void},
+    {"Process", {}, Kind::Status},
+    {"ProcessStart", {}, Kind::Status},
+    {"GetNextStepDesc", {}, Kind::Text},
+    {"ProcessNext", {}, Kind::StatusBool},
+    {"GetProgressPct", {}, Kind::Int},
+};
+
+const CallShape* FindCall(const std::string& name) {
+    for (const CallShape& shape : kCalls)
+        if (name == shape.name)
+            return &shape;
+    return nullptr;
+}
+
 namespace {
 
 gtl::status SystemFailure(const std::wstring& what) {
@@ -51,9 +77,11 @@ PipeServerEnd::PipeServerEnd() : ioEvent_(::CreateEventW(nullptr, TRUE, FALSE, n
 
 gtl::status PipeServerEnd::Create(const std::wstring& name) {
     path_ = L"\\\\.\\pipe\\" + name;
-    pipe_.reset(::CreateNamedPipeW(path_.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                   PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 65536, 65536,
-                                   0, nullptr));
+    // The first instance of its name, or none: a pipe that another process made first must
+    // not receive the server's connection.
+    pipe_.reset(::CreateNamedPipeW(
+        path_.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0, nullptr));
     if (!pipe_)
         return SystemFailure(L"Cannot create the pipe " + path_);
     // Listen before any client exists, so that its open cannot be missed.
@@ -140,14 +168,14 @@ gtl::status PipeServerEnd::ReadMessage(std::string& payload) {
         return gtl::status::error(L"The pipe is not open");
     std::vector<char> chunk(65536);
     for (;;) {
-        if (pending_.size() >= 4) {
+        if (pending_.size() >= sys::message::kFrameHeaderSize) {
             const std::uint32_t length = sys::message::FrameLength(pending_.data());
             if (length > sys::message::kMaxMessageSize)
                 return gtl::status::error(L"The other end sent a frame of " +
                                           std::to_wstring(length) + L" bytes");
-            if (pending_.size() - 4 >= length) {
-                payload.assign(pending_, 4, length);
-                pending_.erase(0, 4 + static_cast<size_t>(length));
+            if (pending_.size() - sys::message::kFrameHeaderSize >= length) {
+                payload.assign(pending_, sys::message::kFrameHeaderSize, length);
+                pending_.erase(0, sys::message::kFrameHeaderSize + static_cast<size_t>(length));
                 return {};
             }
         }
@@ -213,7 +241,7 @@ gtl::status VitascanPeer::Start() {
         return failure;
     }
     process_.reset(info.hProcess);
-    ::CloseHandle(info.hThread);
+    const win::unique_object_handle thread(info.hThread);
 
     // The server connects, or ends (a bad command line, a failed start) without doing so.
     gtl::status connected = pipe_.WaitForClient(process_.get(), 60000);

@@ -10,8 +10,23 @@
 #include <string>
 #include <tuple>
 #include <type_traits>
+#include <vector>
 
 namespace peer {
+
+// The types that travel as arguments and results.
+enum class Kind { Void, Text, Unsigned, Int, Bool, Status, StatusBool };
+
+struct CallShape {
+    const char* name;
+    std::vector<Kind> arguments;
+    Kind result;
+};
+
+// The sixteen calls with their argument and result types.
+extern const std::vector<CallShape> kCalls;
+// Null for a name that is not a call.
+const CallShape* FindCall(const std::string& name);
 
 struct PeerOptions {
     // VitascanCmd.exe; empty: the one next to the running program.
@@ -75,6 +90,8 @@ public:
     // Creates the pipe, starts the server and waits until it connects or exits.
     gtl::status Start();
     const std::wstring& PipeName() const { return options_.pipeName; }
+    // The server process, for measuring it; null before Start.
+    HANDLE Process() const { return process_.get(); }
 
     // One framed message each way.
     gtl::status SendMessage(const std::string& payload) { return pipe_.SendMessage(payload); }

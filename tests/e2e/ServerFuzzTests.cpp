@@ -1,0 +1,371 @@
+// A seeded, bounded, randomized test of server mode, in the manner of a decoder fuzzer: a
+// generator draws requests from the call table (hostile texts, wrong item counts, bad
+// numbers, unknown names, malformed envelopes, any call order, and three requests whose
+// plain replies would not fit in a frame), and an oracle checks every reply against a model
+// of the protocol. VITASCAN_FUZZ_SEED repeats a run; VITASCAN_FUZZ_REQUESTS sets its length.
+#include "platform/kes_grammar.h"
+#include "platform/str_convert.h"
+#include "platform/sys_message.h"
+#include "tools/VitascanPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <map>
+#include <random>
+
+namespace {
+
+using peer::Kind;
+
+constexpr std::uint32_t kEventsGroup = 0x10000000;
+constexpr std::uint32_t kDiskSpaceBit = 0x8; // the one cheap block the generator selects
+
+// What kind of call status a reply must carry.
+enum class Outcome { Ok, BadNumber, ItemCount, Unknown, Malformed, SaveTooLarge };
+
+struct Request {
+    std::string label;
+    std::string payload;
+    Outcome outcome = Outcome::Ok;
+    Kind kind = Kind::Void; // the result's type when the call ran
+    std::string value;      // decimal result, "f"/"t", or "*" for any non-empty text
+    bool innerOk = true;    // the status inside a Status or StatusBool result
+    std::string quotes;     // a text the error message must contain
+};
+
+Request MakeRequest(std::string label, std::string payload, Outcome outcome = Outcome::Ok,
+                    std::string quotes = {}) {
+    Request r;
+    r.label = std::move(label);
+    r.payload = std::move(payload);
+    r.outcome = outcome;
+    r.quotes = std::move(quotes);
+    return r;
+}
+
+std::string Encode(std::vector<std::string> items) {
+    kes::grammar::Sequence sequence(';', '&');
+    sequence.value = std::move(items);
+    std::string text;
+    sequence.Encode(text);
+    return text;
+}
+
+std::vector<std::string> Decode(const std::string& text) {
+    kes::grammar::Sequence sequence(';', '&');
+    sequence.Decode(text);
+    return sequence.value;
+}
+
+bool StartsWith(const std::string& text, const std::string& start) {
+    return text.compare(0, start.size(), start) == 0;
+}
+
+// The server as the protocol describes it, enough to predict every reply.
+struct Model {
+    std::uint32_t events = 0;
+    bool blockSelected = false;
+    std::size_t steps = 0, stepIndex = 0;
+    bool targetSaves = false; // the last SaveTo named a file that can be written
+    bool hugeTarget = false;
+
+    // Runs a call whose arguments decoded; fills the reply the call must give.
+    void Apply(const std::string& name, const std::vector<std::string>& items, Request& r) {
+        if (name == "TrackEvent" || name == "TrackStringValueEvent" ||
+            name == "TrackUnsignedValueEvent")
+            ++events;
+        else if (name == "TrackTimedEventStart")
+            r.value = std::to_string(events++);
+        else if (name == "AddStandardGroup")
+            blockSelected |= items[0] != std::to_string(kEventsGroup) &&
+                             (std::stoul(items[0]) & kDiskSpaceBit) != 0;
+        else if (name == "ProcessStart")
+            steps = blockSelected ? 1 : 0;
+        else if (name == "GetNextStepDesc")
+            r.value = stepIndex < steps ? "*" : "";
+        else if (name == "GetProgressPct")
+            r.value = std::to_string(steps == 0 ? 100 : stepIndex * 100 / steps);
+        else if (name == "ProcessNext" && stepIndex < steps) {
+            ++stepIndex;
+            r.value.assign(1, 'f');
+        } else if (name == "ProcessNext" || name == "Process") {
+            if (name == "Process")
+                steps = blockSelected ? 1 : 0;
+            stepIndex = std::max(stepIndex, steps);
+            r.value.assign(1, 't');
+            r.innerOk = targetSaves;
+            if (hugeTarget)
+                r.outcome = Outcome::SaveTooLarge;
+        }
+    }
+};
+
+class Generator {
+public:
+    Generator(std::uint32_t seed, std::string goodTarget, std::string badFolder)
+        : random_(seed), goodTarget_(std::move(goodTarget)), badFolder_(std::move(badFolder)) {}
+
+    // One request, or a short script of them for the oversized-reply cases.
+    std::vector<Request> Next(std::size_t index, std::size_t total) {
+        if (index == total / 4)
+            return {OversizedName()};
+        if (index == total / 2)
+            return {OversizedSyntaxError()};
+        if (index == 3 * total / 4)
+            return OversizedSaveStatus();
+        const int dice = Pick(100);
+        if (dice < 6)
+            return {UnknownCall()};
+        if (dice < 10)
+            return {MalformedEnvelope()};
+        const peer::CallShape& shape = peer::kCalls[Pick(peer::kCalls.size())];
+        return {Call(shape, dice < 20)};
+    }
+
+private:
+    std::size_t Pick(std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
+    }
+
+    std::string Hostile() {
+        static const char kBytes[] = "aZ0;&<>\"' \n\r\t\x7F\xC3\xA9\xFF\xE2\x80\xED\xA0";
+        std::string text(Pick(8) == 0 ? 300 : Pick(16), '\0');
+        for (char& c : text)
+            c = Pick(30) == 0 ? '\0' : kBytes[Pick(sizeof kBytes - 1)];
+        return text;
+    }
+
+    std::string Argument(const std::string& name, Kind kind, bool& badNumber) {
+        if (kind != Kind::Unsigned)
+            return name == "SaveTo" ? SaveTarget() : Hostile();
+        if (Pick(10) == 0) {
+            static const char* const kBad[] = {"", "-1", "+1", " 7", "4294967296", "12y", "0x10"};
+            badNumber = true;
+            return kBad[Pick(std::size(kBad))];
+        }
+        if (name == "AddStandardGroup") {
+            static const std::uint32_t kGroups[] = {0, 1, 4, 64, kDiskSpaceBit, kEventsGroup};
+            std::uint32_t group = kGroups[Pick(std::size(kGroups))];
+            // Each events group copies every event into the document that each finishing
+            // step rebuilds: a few keep long runs linear.
+            if (group == kEventsGroup && ++eventsGroups_ > 3)
+                group = 0;
+            return std::to_string(group);
+        }
+        if (name == "TrackTimedEventEnd" && Pick(2) == 0)
+            return std::to_string(Pick(model_.events + 3));
+        return std::to_string(std::uniform_int_distribution<std::uint32_t>()(random_));
+    }
+
+    std::string SaveTarget() {
+        const bool good = Pick(3) == 0;
+        model_.targetSaves = good;
+        return good ? goodTarget_ : badFolder_ + Hostile();
+    }
+
+    // A call from the table; `mutate` may change its item count.
+    Request Call(const peer::CallShape& shape, bool mutate) {
+        const Model before = model_;
+        Request r = MakeRequest(shape.name, {});
+        std::vector<std::string> items;
+        bool badNumber = false;
+        for (const Kind kind : shape.arguments)
+            items.push_back(Argument(shape.name, kind, badNumber));
+        const std::size_t arity = shape.arguments.size();
+        if (mutate && arity > 0) {
+            if (arity == 2 && Pick(2) == 0)
+                items.pop_back();
+            else
+                items.push_back(Hostile());
+        }
+        const std::string arguments = Encode(items);
+        r.payload = Encode({shape.name, arguments});
+        // An empty text reads as one empty item for a one-item call.
+        const std::size_t count = arguments.empty() ? (arity == 1 ? 1 : 0) : items.size();
+        if (arity > 0 && count != arity)
+            r.outcome = Outcome::ItemCount;
+        else if (arity > 0 && badNumber)
+            r.outcome = Outcome::BadNumber;
+        r.kind = shape.result;
+        if (r.outcome == Outcome::Ok)
+            model_.Apply(shape.name, items, r);
+        else
+            model_ = before; // a call that did not decode changed nothing, not even the target
+        return r;
+    }
+
+    Request UnknownCall() {
+        std::string name = Hostile();
+        if (peer::FindCall(name))
+            name += "?";
+        return MakeRequest("unknown call", Encode({name, Hostile()}), Outcome::Unknown);
+    }
+
+    Request MalformedEnvelope() {
+        static const std::size_t kCounts[] = {0, 1, 3, 4};
+        std::vector<std::string> items(kCounts[Pick(4)]);
+        for (std::string& item : items)
+            item = Hostile();
+        if (items.size() == 1 && items[0].empty())
+            items[0] = "x"; // one empty item would be the empty payload, also malformed
+        return MakeRequest("malformed envelope", Encode(items), Outcome::Malformed);
+    }
+
+    // The three requests below are each just large enough that their reply, quoting the
+    // client's text in full, would not fit in a frame (every pipe read costs time here).
+
+    // An unknown name of 0xFF bytes: each becomes U+FFFD, three bytes, in the reply.
+    Request OversizedName() {
+        return MakeRequest("23 MB unknown name", Encode({std::string(23000000, '\xFF'), ""}),
+                           Outcome::Unknown, "\xE2\x80\xA6 (23000000 characters)");
+    }
+
+    // An argument text of "&" that is two items: its syntax error quotes it, and the status
+    // and the reply each double every "&".
+    Request OversizedSyntaxError() {
+        return MakeRequest("17 MB SaveTo syntax error",
+                           Encode({"SaveTo", std::string(17000000, '&') + ";x"}),
+                           Outcome::ItemCount, "\xE2\x80\xA6 (17000002 characters)");
+    }
+
+    // A target of "&" is accepted, but the failed save's status quotes it inside the nested
+    // pair: three doublings.
+    std::vector<Request> OversizedSaveStatus() {
+        std::vector<Request> script;
+        Request target =
+            MakeRequest("8.5 MB SaveTo", Encode({"SaveTo", Encode({std::string(8500000, '&')})}));
+        model_.targetSaves = false;
+        model_.hugeTarget = true;
+        script.push_back(target);
+        do {
+            Request next = MakeRequest("ProcessNext", Encode({"ProcessNext", ""}));
+            next.kind = Kind::StatusBool;
+            model_.Apply("ProcessNext", {}, next);
+            script.push_back(next);
+        } while (script.back().value != "t");
+        model_.hugeTarget = false;
+        Request restore = MakeRequest("SaveTo", Encode({"SaveTo", Encode({SaveTarget()})}));
+        script.push_back(restore);
+        return script;
+    }
+
+    std::mt19937 random_;
+    std::string goodTarget_, badFolder_;
+    int eventsGroups_ = 0;
+    Model model_;
+};
+
+// The oracle: an empty text when the reply is what the model predicts.
+std::string Check(const Request& r, const std::string& reply) {
+    const std::vector<std::string> items = Decode(reply);
+    if (items.size() != 2)
+        return "the reply is not two items";
+    kes::grammar::GrammarOfType<gtl::status> status;
+    status.Decode(items[0]);
+    const std::string message = str::encode_utf8(status.value.message());
+    const std::string& result = items[1];
+    if (r.outcome != Outcome::Ok && r.outcome != Outcome::SaveTooLarge) {
+        // Errors of calls that did not run: empty result, bounded quotes.
+        static const std::map<Outcome, std::string> kStarts = {
+            {Outcome::BadNumber, "Syntax error in \""},
+            {Outcome::ItemCount, "Syntax error in \""},
+            {Outcome::Unknown, "unknown remote call \""},
+            {Outcome::Malformed, "malformed remote call request"}};
+        if (!StartsWith(message, kStarts.at(r.outcome)) || !result.empty())
+            return "expected an error starting " + kStarts.at(r.outcome) + " and no result";
+        if (r.outcome == Outcome::ItemCount &&
+            (status.value.file() != "Common/grammar_Tuple" || status.value.line() != 117))
+            return "the item-count error lacks its location";
+        if (message.size() > 3 * KesError::kQuotedTextLimit + 100)
+            return "the error quotes " + std::to_string(message.size()) + " bytes";
+        if (message.find(r.quotes) == std::string::npos)
+            return "the error does not end its quote with " + r.quotes;
+        return {};
+    }
+    if (r.outcome == Outcome::SaveTooLarge && status.value.failed()) {
+        return message.find("over the message limit") != std::string::npos && result.empty()
+                   ? ""
+                   : "expected the short error reply that replaces a reply too large to send";
+    }
+    if (status.value.failed())
+        return "the call failed";
+    switch (r.kind) {
+    case Kind::Void:
+    case Kind::Unsigned:
+    case Kind::Int:
+        return result == r.value ? "" : "expected the result " + r.value;
+    case Kind::Text:
+        return result.empty() == r.value.empty() ? "" : "expected a text only while steps remain";
+    case Kind::Status:
+    case Kind::StatusBool: {
+        const std::vector<std::string> pair =
+            r.kind == Kind::Status ? std::vector<std::string>{result, "t"} : Decode(result);
+        if (pair.size() != 2 || (r.kind == Kind::StatusBool && pair[1] != r.value))
+            return "expected the pair (status, " + r.value + ")";
+        status.Decode(pair[0]);
+        if (status.value.ok() != r.innerOk ||
+            (status.value.failed() &&
+             !StartsWith(str::encode_utf8(status.value.message()), " Unable to save to ")))
+            return r.innerOk ? "expected a successful save" : "expected a failed save";
+        return {};
+    }
+    case Kind::Bool:
+        break;
+    }
+    return "no model for this result";
+}
+
+std::uint32_t EnvironmentNumber(const char* name, std::uint32_t otherwise) {
+    const char* text = std::getenv(name);
+    return text && *text ? static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10)) : otherwise;
+}
+
+TEST(ServerFuzz, EveryRequestGetsTheReplyTheModelPredicts) {
+    const std::uint32_t seed = EnvironmentNumber(
+        "VITASCAN_FUZZ_SEED",
+        static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const std::size_t total = EnvironmentNumber("VITASCAN_FUZZ_REQUESTS", 2000);
+    std::printf("server fuzz: seed %u, %zu requests (VITASCAN_FUZZ_SEED repeats it)\n", seed,
+                total);
+
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder =
+        std::wstring(temp) + L"vitascan-fuzz-" + std::to_wstring(::GetCurrentProcessId());
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring report = folder + L"\\report.vitascan";
+
+    peer::PeerOptions options;
+    options.offline = true;
+    peer::VitascanPeer server(options);
+    ASSERT_TRUE(server.Start().ok());
+    Generator generator(seed, str::encode_utf8(report), str::encode_utf8(folder + L"\\missing\\"));
+    std::size_t sent = 0;
+    for (std::size_t i = 0; i < total && !HasFailure(); ++i) {
+        for (const Request& r : generator.Next(i, total)) {
+            std::string reply;
+            gtl::status io = server.SendMessage(r.payload);
+            if (io.ok())
+                io = server.ReadMessage(reply);
+            ASSERT_TRUE(io.ok()) << "seed " << seed << ", request " << sent << " (" << r.label
+                                 << "): " << str::encode_utf8(io.message());
+            const std::string failure = Check(r, reply);
+            EXPECT_EQ(failure, "") << "seed " << seed << ", request " << sent << " (" << r.label
+                                   << "), reply " << reply.substr(0, 300);
+            ++sent;
+        }
+    }
+    server.ClosePipe();
+    std::uint32_t exitCode = 1;
+    EXPECT_TRUE(server.WaitForExit(60000, exitCode).ok());
+    EXPECT_EQ(exitCode, 0u);
+    ::DeleteFileW(report.c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
