@@ -1,10 +1,10 @@
 #!/bin/sh
 # Installs what building and testing VitascanCmd needs on Debian 12: the mingw-w64 cross
-# compiler, Wine, CMake, GoogleTest's sources, xmllint and Python. Does nothing when all
-# are present.
+# compiler, clang with lld (the second compiler) and clang-tidy, Wine, CMake, GoogleTest's
+# sources, xmllint and Python. Does nothing when all are present.
 set -e
 PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 cmake make \
-googletest libxml2-utils python3"
+clang lld clang-tidy googletest libxml2-utils python3"
 
 missing=""
 for p in $PACKAGES; do
