@@ -323,7 +323,9 @@ int main() {
                 bytes += static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16));
             transport = server.SendBytes(bytes);
         } else if (head[0] == L'!') {
-            Print(where + L"unknown directive " + head);
+            std::wstring message = where + L"unknown directive ";
+            message += head;
+            Print(message);
             continue;
         } else {
             const std::string name = str::encode_utf8(head);
