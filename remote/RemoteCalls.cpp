@@ -27,7 +27,7 @@ RemoteCallRegistry MakeRemoteCallRegistry(IAnalyticsService& service) {
     Add<void(std::wstring)>(registry, "TrackEvent",
                             [s](std::wstring name) { s->TrackEvent(std::move(name)); });
     Add<void(std::wstring, std::wstring)>(registry, "TrackStringValueEvent",
-                                          [s](std::wstring name, std::wstring value) {
+                                          [s](std::wstring name, const std::wstring& value) {
                                               s->TrackStringValueEvent(std::move(name), value);
                                           });
     Add<void(std::wstring, unsigned int)>(registry, "TrackUnsignedValueEvent",
@@ -43,12 +43,13 @@ RemoteCallRegistry MakeRemoteCallRegistry(IAnalyticsService& service) {
     Add<void(unsigned int)>(registry, "AddStandardGroup",
                             [s](unsigned int group) { s->AddStandardGroup(group); });
     Add<void(std::wstring)>(registry, "StartGroup",
-                            [s](std::wstring name) { s->StartGroup(name); });
+                            [s](const std::wstring& name) { s->StartGroup(name); });
     Add<void(std::wstring, std::wstring)>(
         registry, "SetDataPoint",
-        [s](std::wstring name, std::wstring value) { s->SetDataPoint(name, value); });
+        [s](const std::wstring& name, const std::wstring& value) { s->SetDataPoint(name, value); });
     Add<void()>(registry, "EndGroup", [s] { s->EndGroup(); });
-    Add<void(std::wstring)>(registry, "SaveTo", [s](std::wstring target) { s->SaveTo(target); });
+    Add<void(std::wstring)>(registry, "SaveTo",
+                            [s](const std::wstring& target) { s->SaveTo(target); });
     Add<gtl::status()>(registry, "Process", [s] { return s->Process(); });
     Add<gtl::status()>(registry, "ProcessStart", [s] { return s->ProcessStart(); });
     Add<std::wstring()>(registry, "GetNextStepDesc", [s] { return s->GetNextStepDesc(); });

@@ -1,12 +1,12 @@
 #!/bin/sh
 # Installs what building and testing VitascanCmd needs on Debian 12: the mingw-w64 cross
-# compiler, Wine, CMake, GoogleTest's sources, xmllint and Python; for the report viewer
-# Node, npm, chromium and the npm packages pinned by package-lock.json. Does nothing when
-# all are present.
+# compiler, clang with lld (the second compiler) and clang-tidy, Wine, CMake, GoogleTest's
+# sources, xmllint and Python; for the report viewer Node, npm, chromium and the npm
+# packages pinned by package-lock.json. Does nothing when all are present.
 set -e
 cd "$(dirname "$0")/.."
 PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 cmake make \
-googletest libxml2-utils python3 chromium"
+clang lld clang-tidy googletest libxml2-utils python3 chromium"
 # Node may come from elsewhere (a newer nodejs package carries npm itself).
 command -v node >/dev/null 2>&1 || PACKAGES="$PACKAGES nodejs"
 command -v npm >/dev/null 2>&1 || PACKAGES="$PACKAGES npm"

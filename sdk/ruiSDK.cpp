@@ -31,7 +31,9 @@ bool Switch(const wchar_t* name) {
     return Environment(name) == L"1";
 }
 
-// One journal line, built argument by argument.
+// One journal line, built argument by argument and appended by Write(). The write is an
+// explicit call, not the destructor's job, so that a line never depends on when a
+// temporary happens to be destroyed.
 class Entry {
 public:
     explicit Entry(const char* function) : line_(function) {}
@@ -49,7 +51,7 @@ public:
         line_ += std::to_string(value);
         return *this;
     }
-    ~Entry() {
+    void Write() {
         const std::wstring path = Environment(L"RUISDK_JOURNAL");
         if (path.empty())
             return;
@@ -72,7 +74,7 @@ private:
 extern "C" {
 
 RUIINSTANCE ruiCreateInstance(bool multipleSessions) {
-    Entry("ruiCreateInstance").Flag(multipleSessions);
+    Entry("ruiCreateInstance").Flag(multipleSessions).Write();
     return new RuiInstance();
 }
 
@@ -87,7 +89,8 @@ RUIRESULT ruiCreateConfig(RUIINSTANCE instance, const char* configPath, const ch
         .Number(protocol)
         .Text(key)
         .Flag(multipleSessions)
-        .Flag(reachOut);
+        .Flag(reachOut)
+        .Write();
     if (!instance)
         return kNoInstance;
     instance->configured = true;
@@ -97,12 +100,17 @@ RUIRESULT ruiCreateConfig(RUIINSTANCE instance, const char* configPath, const ch
 RUIRESULT ruiSetProductData(RUIINSTANCE instance, const char* edition,
                             const char* applicationNumber, const char* version,
                             const char* buildKind) {
-    Entry("ruiSetProductData").Text(edition).Text(applicationNumber).Text(version).Text(buildKind);
+    Entry("ruiSetProductData")
+        .Text(edition)
+        .Text(applicationNumber)
+        .Text(version)
+        .Text(buildKind)
+        .Write();
     return instance ? kOk : kNoInstance;
 }
 
 RUIRESULT ruiStartSDK(RUIINSTANCE instance) {
-    Entry("ruiStartSDK");
+    Entry("ruiStartSDK").Write();
     if (!instance)
         return kNoInstance;
     if (Switch(L"RUISDK_FAIL_START") || !instance->configured)
@@ -112,7 +120,7 @@ RUIRESULT ruiStartSDK(RUIINSTANCE instance) {
 }
 
 RUIRESULT ruiStopSDK(RUIINSTANCE instance, std::int32_t waitSeconds) {
-    Entry("ruiStopSDK").Number(waitSeconds);
+    Entry("ruiStopSDK").Number(waitSeconds).Write();
     if (!instance)
         return kNoInstance;
     if (Switch(L"RUISDK_FAIL_STOP") || !instance->started)
@@ -123,18 +131,18 @@ RUIRESULT ruiStopSDK(RUIINSTANCE instance, std::int32_t waitSeconds) {
 
 RUIRESULT ruiTrackEvent(RUIINSTANCE instance, const char* category, const char* name,
                         const char* session) {
-    Entry("ruiTrackEvent").Text(category).Text(name).Text(session);
+    Entry("ruiTrackEvent").Text(category).Text(name).Text(session).Write();
     return instance ? kOk : kNoInstance;
 }
 
 RUIRESULT ruiTrackEventText(RUIINSTANCE instance, const char* category, const char* name,
                             const char* value, const char* session) {
-    Entry("ruiTrackEventText").Text(category).Text(name).Text(value).Text(session);
+    Entry("ruiTrackEventText").Text(category).Text(name).Text(value).Text(session).Write();
     return instance ? kOk : kNoInstance;
 }
 
 RUIRESULT ruiDestroyInstance(RUIINSTANCE instance) {
-    Entry("ruiDestroyInstance");
+    Entry("ruiDestroyInstance").Write();
     if (!instance)
         return kNoInstance;
     delete instance;

@@ -317,7 +317,9 @@ gtl::status RunDirective(peer::VitascanPeer& server, const std::vector<std::wstr
             bytes += static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16));
         return server.SendBytes(bytes);
     }
-    Print(where + L"unknown directive " + head);
+    std::wstring message = where + L"unknown directive ";
+    message += head;
+    Print(message);
     return {};
 }
 

@@ -89,9 +89,7 @@ gtl::status PipeServerEnd::Create(const std::wstring& name) {
     connect_.hEvent = ioEvent_.get();
     ::ResetEvent(ioEvent_.get());
     connected_ = false;
-    if (::ConnectNamedPipe(pipe_.get(), &connect_))
-        connected_ = true;
-    else if (::GetLastError() == ERROR_PIPE_CONNECTED)
+    if (::ConnectNamedPipe(pipe_.get(), &connect_) || ::GetLastError() == ERROR_PIPE_CONNECTED)
         connected_ = true;
     else if (::GetLastError() != ERROR_IO_PENDING)
         return SystemFailure(L"Cannot wait for a client on " + path_);
@@ -236,7 +234,7 @@ gtl::status VitascanPeer::Start() {
     PROCESS_INFORMATION info{};
     if (!::CreateProcessW(options_.exePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
                           nullptr, nullptr, &startup, &info)) {
-        const gtl::status failure = SystemFailure(L"Cannot start " + options_.exePath);
+        gtl::status failure = SystemFailure(L"Cannot start " + options_.exePath);
         pipe_.Close();
         return failure;
     }
