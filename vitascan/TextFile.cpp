@@ -26,7 +26,7 @@ int SaveTextFile(const std::wstring& path, const std::wstring& text) {
         return 0;
     // fputws stops silently at the first character it cannot narrow, so each chunk is
     // cleaned before it is written.
-    constexpr size_t kChunk = 64 * 1024;
+    constexpr size_t kChunk = size_t{64} * 1024;
     std::wstring chunk;
     chunk.reserve(kChunk);
     for (size_t start = 0; start < text.size(); start += kChunk) {

@@ -2,6 +2,7 @@
 
 #include "platform/str_convert.h"
 #include "platform/sys_file.h"
+#include "platform/sys_reg.h"
 #include "platform/unique_handle.h"
 #include "vitascan/MarkupHelpers.h"
 #include "vitascan/RegistryKeys.h"
@@ -135,8 +136,8 @@ void AppendKeyContent(std::wstring& xml, HKEY root, const std::wstring& subkey,
     AppendValues(xml, key.get(), folderTree, indent);
     reg::ForEachSubkeyName(key.get(), [&](const std::wstring& child) {
         AppendKeyStart(xml, static_cast<size_t>(indent), child);
-        AppendKeyContent(xml, root, subkey.empty() ? child : subkey + L"\\" + child, folderTree,
-                         view, indent + 2);
+        AppendKeyContent(xml, root, sys::reg::ConcatenatePath(subkey, child), folderTree, view,
+                         indent + 2);
         xml.append(static_cast<size_t>(indent), L' ');
         xml += L"  </key>\n";
     });
@@ -150,7 +151,7 @@ std::wstring RegistryBlock::GetDescription() {
 
 std::wstring RegistryBlock::DumpRegistryKey(const std::wstring& path, FolderNode* folderTree,
                                             REGSAM view, int indent) {
-    const HKEY root = ResolveRoot(path);
+    HKEY root = ResolveRoot(path);
     if (root == nullptr)
         return {};
     const std::wstring subkey = SubkeyOf(path);
