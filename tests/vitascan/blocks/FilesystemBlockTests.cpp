@@ -5,7 +5,6 @@
 #include "tests/TestFiles.h"
 #include "tests/vitascan/blocks/BlockFixtures.h"
 #include "vitascan/MarkupHelpers.h"
-#include "vitascan/Report.h"
 
 #include <map>
 
@@ -18,14 +17,14 @@ namespace {
 
 using block_fixtures::FindFolder;
 using block_fixtures::KnownFolder;
-using block_fixtures::ScopedFolder;
-using block_fixtures::ScopedKey;
-using block_fixtures::Utc;
+using testing_support::ScratchFolder;
+using testing_support::Utc;
 using vitascan::FilesystemBlock;
 using vitascan::FolderNode;
 
 const SYSTEMTIME kWritten = Utc(2026, 12, 4, 9, 5, 7);
 const wchar_t kWrittenText[] = L"04/12/2026 9:05:07";
+const SYSTEMTIME kOld = Utc(2001, 1, 2, 23, 59, 1);
 
 std::wstring OwnExecutable() {
     wchar_t path[MAX_PATH] = {};
@@ -65,8 +64,8 @@ std::wstring InTreeOrder(const FolderNode& node,
 
 class FilesystemBlockTest : public ::testing::Test {
 protected:
-    ScopedFolder programData{KnownFolder(FOLDERID_ProgramData) + L"\\Pallanto\\"};
-    ScopedFolder roaming{KnownFolder(FOLDERID_RoamingAppData) + L"\\Pallanto\\"};
+    ScratchFolder programData{KnownFolder(FOLDERID_ProgramData) + L"\\Pallanto\\"};
+    ScratchFolder roaming{KnownFolder(FOLDERID_RoamingAppData) + L"\\Pallanto\\"};
 };
 
 TEST_F(FilesystemBlockTest, ListsTheMakersDataFoldersWithSizesDatesVersionsAndContent) {
@@ -74,19 +73,19 @@ TEST_F(FilesystemBlockTest, ListsTheMakersDataFoldersWithSizesDatesVersionsAndCo
     const std::string over = std::string(256000, 'A') + "M" + std::string(256000, 'Z');
     const std::string program = testing_support::ReadBytes(OwnExecutable());
     ASSERT_FALSE(program.empty());
-    programData.WriteFile(L"logs\\exact.log", exact, kWritten);
-    programData.WriteFile(L"logs\\over.log", over, kWritten);
-    programData.WriteFile(L"NOTES.TXT", "notes", kWritten);
-    programData.WriteFile(L"service.debug", "debug <line>\n", kWritten);
-    programData.WriteFile(L"app.DLL", program, kWritten);
-    programData.WriteFile(L"tool.exe", program, kWritten);
-    programData.WriteFile(L"cr.txt", "line1\r\nline2\tend", kWritten);
-    programData.WriteFile(L"utf8.txt", "caf\xc3\xa9 \xe4\xb8\xad \xf0\x9f\x98\x80!", kWritten);
-    programData.WriteFile(L"empty.log", "", kWritten);
-    programData.WriteFile(L"odd &'name \U0001F600.xml", "x<y&z", kWritten);
-    programData.WriteFile(L"data.bin", std::string(1536, '\0'), Utc(2001, 1, 2, 23, 59, 1));
-    const std::wstring locked = programData.WriteFile(L"locked.log", "secret", kWritten);
-    roaming.WriteFile(L"session.log", "roaming\n", kWritten);
+    programData.WriteFile(L"logs\\exact.log", exact, &kWritten);
+    programData.WriteFile(L"logs\\over.log", over, &kWritten);
+    programData.WriteFile(L"NOTES.TXT", "notes", &kWritten);
+    programData.WriteFile(L"service.debug", "debug <line>\n", &kWritten);
+    programData.WriteFile(L"app.DLL", program, &kWritten);
+    programData.WriteFile(L"tool.exe", program, &kWritten);
+    programData.WriteFile(L"cr.txt", "line1\r\nline2\tend", &kWritten);
+    programData.WriteFile(L"utf8.txt", "caf\xc3\xa9 \xe4\xb8\xad \xf0\x9f\x98\x80!", &kWritten);
+    programData.WriteFile(L"empty.log", "", &kWritten);
+    programData.WriteFile(L"odd &'name \U0001F600.xml", "x<y&z", &kWritten);
+    programData.WriteFile(L"data.bin", std::string(1536, '\0'), &kOld);
+    const std::wstring locked = programData.WriteFile(L"locked.log", "secret", &kWritten);
+    roaming.WriteFile(L"session.log", "roaming\n", &kWritten);
 
     // A file held open without sharing cannot be read: its element has no content.
     win::unique_file_handle hold(
@@ -157,14 +156,14 @@ TEST_F(FilesystemBlockTest, ListsTheMakersDataFoldersWithSizesDatesVersionsAndCo
 TEST_F(FilesystemBlockTest, FilesThatVanishBeforeRenderingAreSkipped) {
     // One folder small enough to be searched name by name, one listed at once.
     for (int i = 0; i < 10; ++i)
-        programData.WriteFile(L"many\\f" + std::to_wstring(i) + L".bin", "x", kWritten);
-    programData.WriteFile(L"few\\kept.bin", "x", kWritten);
-    programData.WriteFile(L"few\\gone.bin", "x", kWritten);
+        programData.WriteFile(L"many\\f" + std::to_wstring(i) + L".bin", "x", &kWritten);
+    programData.WriteFile(L"few\\kept.bin", "x", &kWritten);
+    programData.WriteFile(L"few\\gone.bin", "x", &kWritten);
     FolderNode tree;
     vitascan::AddFolder(tree, programData.path(), true);
     // Names the tree holds in another case than the disk are still found, spelled as on disk.
     vitascan::AddFile(*vitascan::AddPath(tree, programData.path() + L"many\\"), L"F10.BIN");
-    programData.WriteFile(L"many\\f10.bin", "x", kWritten);
+    programData.WriteFile(L"many\\f10.bin", "x", &kWritten);
     ::DeleteFileW((programData.path() + L"many\\f3.bin").c_str());
     ::DeleteFileW((programData.path() + L"few\\gone.bin").c_str());
 
@@ -252,46 +251,6 @@ TEST(FilesystemBlock, ReadsWholeOrCutTextAndReportsReadFailures) {
     const std::wstring failed = FilesystemBlock::ReadFileChunk(failing.get(), 5);
     EXPECT_EQ(failed.rfind(L"*** A read error occurred\n: ", 0), 0u) << failed;
     EXPECT_GT(failed.size(), 30u);
-}
-
-// Registry and products blocks name the same folder, without and with its subfolders: the
-// listing shows it once, with everything both added.
-TEST(FilesystemBlock, FolderNamedByTwoBlocksIsListedOnce) {
-    ScopedFolder folders{L"C:\\VitascanFixture\\"};
-    folders.WriteFile(L"Shared\\a.log", "a", kWritten);
-    folders.WriteFile(L"Shared\\sub\\b.log", "b\n", kWritten);
-    ScopedKey user{HKEY_CURRENT_USER, L"Software\\KORVEL-AB"};
-    user.SetText(L"", L"DataFolder", L"C:\\VitascanFixture\\Shared");
-    ScopedKey machine{HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_64KEY};
-    machine.SetText(L"Pallanto", L"InstallLocation", L"C:\\VitascanFixture\\Shared\\");
-
-    vitascan::Report report(0x10 | 0x20 | 0x80, false);
-    report.Reset();
-    while (report.ProcessNextStep()) {
-    }
-    const std::wstring document = report.GetDocument();
-    const std::wstring shared = L"  <dir name=\"VitascanFixture\">\r\n"
-                                L"    <dir name=\"Shared\">\r\n"
-                                L"      <dir name=\"sub\">\r\n"
-                                L"        <file name=\"b.log\" bytes=\"2\" size=\"2 B\" "
-                                L"datemodified=\"04/12/2026 9:05:07\">\nb\n        </file>\n"
-                                L"      </dir>\r\n"
-                                L"       <file name=\"a.log\" bytes=\"1\" size=\"1 B\" "
-                                L"datemodified=\"04/12/2026 9:05:07\">\na       </file>\n"
-                                L"    </dir>\r\n"
-                                L"  </dir>\r\n";
-    const size_t at = document.find(shared);
-    ASSERT_NE(at, std::wstring::npos) << document;
-    const std::wstring element = L"<dir name=\"VitascanFixture\">";
-    EXPECT_EQ(document.find(element), at + 2);
-    EXPECT_EQ(document.find(element, at + shared.size()), std::wstring::npos);
-    // Step order: registry, products, filesystem.
-    const size_t registry = document.find(L"<registry>\n");
-    const size_t products = document.find(L"<products>\n");
-    const size_t filesystem = document.find(L"<filesystem>\n");
-    EXPECT_LT(registry, products);
-    EXPECT_LT(products, filesystem);
-    EXPECT_LT(filesystem, at);
 }
 
 } // namespace

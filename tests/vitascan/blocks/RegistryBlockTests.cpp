@@ -1,7 +1,7 @@
 #include "vitascan/blocks/RegistryBlock.h"
 
+#include "tests/TestFiles.h"
 #include "tests/vitascan/blocks/BlockFixtures.h"
-#include "vitascan/FolderTree.h"
 #include "vitascan/MarkupHelpers.h"
 
 #include <gtest/gtest.h>
@@ -9,17 +9,16 @@
 namespace {
 
 using block_fixtures::FindFolder;
-using block_fixtures::ScopedFolder;
-using block_fixtures::ScopedKey;
+using testing_support::ScopedKey;
 using vitascan::FolderNode;
 using vitascan::RegistryBlock;
 
 class RegistryBlockTest : public ::testing::Test {
 protected:
     RegistryBlockTest() {
-        folders.WriteFile(L"Shared\\shared.log", "s", block_fixtures::Utc(2026, 12, 4, 9, 5, 7));
-        folders.WriteFile(L"Shared\\sub\\deeper.log", "d",
-                          block_fixtures::Utc(2026, 12, 4, 9, 5, 7));
+        folders.WriteFile(L"Shared\\shared.log", "s");
+        folders.WriteFile(L"Shared\\sub\\deeper.log", "d");
+        folders.WriteFile(L"Named.log", "a file, not a folder");
         folders.MakeFolder(L"Default");
         folders.MakeFolder(L"Expand");
 
@@ -32,6 +31,7 @@ protected:
         user.SetDword(L"", L"Count", 255);
         user.SetText(L"", L"Empty", L"");
         user.SetText(L"", L"Expand", L"C:\\VitascanFixture\\Expand", REG_EXPAND_SZ);
+        user.SetText(L"", L"File", L"C:\\VitascanFixture\\Named.log");
         user.SetText(L"", L"Folder", L"C:\\VitascanFixture\\Shared");
         user.SetRaw(L"", L"List", REG_MULTI_SZ, std::string("a\0\0\0b\0\0\0\0\0", 10));
         user.SetRaw(L"", L"Nothing", REG_NONE, "\x01");
@@ -52,7 +52,7 @@ protected:
         machine64.SetText(L"Pallanto", L"ProductLabel", L"Pallanto 64");
     }
 
-    ScopedFolder folders{L"C:\\VitascanFixture\\"};
+    testing_support::ScratchFolder folders{L"C:\\VitascanFixture\\"};
     ScopedKey user{HKEY_CURRENT_USER, L"Software\\KORVEL-AB"};
     ScopedKey machine32{HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_32KEY};
     ScopedKey machine64{HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_64KEY};
@@ -70,6 +70,7 @@ const std::wstring kUserDump =
     L"        <value name=\"Empty\" type=\"REG_SZ\" value=\"\"/>\n"
     L"        <value name=\"Expand\" type=\"REG_EXPAND_SZ\" "
     L"value=\"C:\\VitascanFixture\\Expand\"/>\n"
+    L"        <value name=\"File\" type=\"REG_SZ\" value=\"C:\\VitascanFixture\\Named.log\"/>\n"
     L"        <value name=\"Folder\" type=\"REG_SZ\" value=\"C:\\VitascanFixture\\Shared\"/>\n"
     L"        <value name=\"List\" type=\"\"/>\n"
     L"        <value name=\"odd&lt;&amp;&quot;&gt;\" type=\"REG_SZ\" "
@@ -152,8 +153,9 @@ TEST_F(RegistryBlockTest, StringValuesNamingFoldersAddThoseFoldersAlone) {
     EXPECT_EQ(shared->files, (std::vector<std::wstring>{L"shared.log"}));
     EXPECT_TRUE(shared->children.empty());
     EXPECT_NE(FindFolder(tree, L"C:\\VitascanFixture\\Default\\"), nullptr);
-    // An expandable string is not looked at.
+    // An expandable string is not looked at; a string naming a file adds nothing.
     EXPECT_EQ(FindFolder(tree, L"C:\\VitascanFixture\\Expand\\"), nullptr);
+    EXPECT_EQ(FindFolder(tree, L"C:\\VitascanFixture\\Named.log\\"), nullptr);
 
     // Without a tree nothing is collected, and the text is the same.
     EXPECT_EQ(RegistryBlock::DumpRegistryKey(L"HKCU\\Software\\KORVEL-AB", nullptr, 0, -1),

@@ -1,6 +1,5 @@
 #include "analytics/AnalyticsService.h"
 #include "analytics/RevulyticsUsageIntelligence.h"
-#include "platform/kes_analytics_events.h"
 #include "platform/kes_version.h"
 #include "platform/str_convert.h"
 #include "platform/sys_file.h"
@@ -99,7 +98,6 @@ TEST_F(JournalTest, FailedStopStillDestroys) {
     { RevulyticsUsageIntelligence backend; }
     const auto lines = Lines();
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[4], "ruiStopSDK\t0");
     EXPECT_EQ(lines[5], "ruiDestroyInstance");
 }
 
@@ -119,39 +117,11 @@ TEST_F(JournalTest, ServiceForwardsOnlyPlainAndStringEventsAfterRecordingThem) {
     EXPECT_EQ(lines[6], "ruiStopSDK\t0");
 }
 
-TEST_F(JournalTest, OfflineServiceNeverCallsTheSdk) {
-    {
-        kes::analytics::legacy::impl::AnalyticsService service(1);
-        service.TrackEvent(L"file.open");
-        service.AddStandardGroup(0x10000000);
-    }
-    EXPECT_FALSE(testing_support::ReadBytes(journal).size() > 0);
-    EXPECT_EQ(::GetFileAttributesW(journal.c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
 TEST(BuildKind, UnknownCodesReadAsRelease) {
-    using kes::analytics::legacy::BuildKindText;
-    EXPECT_STREQ(BuildKindText(0), "release");
-    EXPECT_STREQ(BuildKindText(1), "debug");
-    EXPECT_STREQ(BuildKindText(2), "beta");
-    EXPECT_STREQ(BuildKindText(4), "private");
-    EXPECT_STREQ(BuildKindText(3), "release");
-    EXPECT_STREQ(BuildKindText(7), "release");
-    EXPECT_STREQ(BuildKindText(-1), "release");
-}
-
-TEST(EventNames, SplitAtTheFirstTwoDots) {
-    std::wstring a, b, c;
-    kes::analytics::legacy::UnpackEventType(L"analytics.process.kesdata", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"analytics", L"process", L"kesdata"));
-    kes::analytics::legacy::UnpackEventType(L"file.open", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"file", L"open", L""));
-    kes::analytics::legacy::UnpackEventType(L"session", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"session", L"", L""));
-    kes::analytics::legacy::UnpackEventType(L"a.b.c.d", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"a", L"b", L"c.d"));
-    kes::analytics::legacy::UnpackEventType(L".x", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"", L"x", L""));
+    for (const auto& [code, text] : std::vector<std::pair<int, std::string>>{
+             {0, "release"}, {1, "debug"}, {2, "beta"}, {4, "private"}, {3, "release"},
+             {7, "release"}, {-1, "release"}})
+        EXPECT_EQ(kes::analytics::legacy::BuildKindText(code), text) << code;
 }
 
 } // namespace
