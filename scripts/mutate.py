@@ -20,6 +20,7 @@ Environment:
     MUT_FILES     comma-separated product files (or folders ending with "/") to mutate only;
                   the sample is then drawn from these alone
     MUT_GREP      a regular expression: only mutants whose original line matches it
+    MUT_PICK      comma-separated ids of the sample (as "list" prints them) to run alone
 
 Left out as equivalent by construction, so that the score counts faults a test could see:
 an early return at the top of an empty body or of one that only returns 0, false or {};
@@ -715,6 +716,9 @@ def main():
     for path in targets:
         all_muts.extend(file_mutants(path, files[path].decode("utf-8")))
     muts = sample(all_muts, N, rng)
+    if os.environ.get("MUT_PICK"):
+        picked = {int(i) for i in os.environ["MUT_PICK"].split(",")}
+        muts = [mu for mu in muts if mu["id"] in picked]
     log(f"mutants: {len(all_muts)} candidates in {len(set(m['file'] for m in all_muts))} files "
         f"(of {len(targets)} mutable files); sampled {len(muts)}")
     if mode == "list":
