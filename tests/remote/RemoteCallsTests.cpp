@@ -117,18 +117,6 @@ TEST_F(RemoteCallTest, HandlerErrorsBecomeTheCallStatusWithADefaultResult) {
     EXPECT_EQ(Call("GetNextStepDesc", ""), (Strings{"", "step; one"}));
 }
 
-TEST_F(RemoteCallTest, UndecodableArgumentsThrowWithoutCallingOrReplying) {
-    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
-             {"SaveTo", "a;b"}, {"TrackStringValueEvent", "only"}, {"TrackTimedEventEnd", "x"}})
-        EXPECT_THROW(registry.Find(name)->Call(text,
-                                               [&](const std::string&) -> gtl::status {
-                                                   throw std::logic_error("replied");
-                                               }),
-                     gtl::status_exception)
-            << name;
-    EXPECT_TRUE(service.log.empty());
-}
-
 TEST_F(RemoteCallTest, AFailedReplyIsThrownAtLine172) {
     try {
         registry.Find("EndGroup")->Call("", [](const std::string&) {

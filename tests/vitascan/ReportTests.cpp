@@ -1,12 +1,13 @@
 #include "vitascan/Report.h"
 
-#include "platform/str_convert.h"
+#include "tests/vitascan/blocks/BlockFixtures.h"
 #include "vitascan/MarkupHelpers.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using block_fixtures::FindFolder;
 using vitascan::Report;
 
 // A block that counts how often its fragment is asked for.
@@ -96,21 +97,6 @@ TEST(Steps, RunOnceEachInOrderWithTruncatedProgressAfterTheGroups) {
     EXPECT_FALSE(Report(0x1 | 0x4 | 0x40 | 0x40000 | 0x10000000, false).HasNextStep());
 }
 
-// The node the path's components lead to, or null.
-const vitascan::FolderNode* FindNode(const vitascan::FolderNode& root, const std::wstring& path) {
-    const vitascan::FolderNode* node = &root;
-    for (const std::wstring& component : str::split(path, L"\\")) {
-        const vitascan::FolderNode* next = nullptr;
-        for (const auto& child : node->children)
-            if (!component.empty() && vitascan::EqualsIgnoringAsciiCase(child->name, component))
-                next = child.get();
-        if (next == nullptr && !component.empty())
-            return nullptr;
-        node = next ? next : node;
-    }
-    return node;
-}
-
 TEST(Reset, SeedsTheTreeWithTheDriversFolderOnly) {
     Report report;
     vitascan::AddPath(report.GetFolderTree(), L"C:\\stale\\");
@@ -118,7 +104,7 @@ TEST(Reset, SeedsTheTreeWithTheDriversFolderOnly) {
     const std::wstring drivers =
         vitascan::GetEnvironmentText(L"SystemRoot") + L"\\system32\\drivers\\";
     ASSERT_EQ(report.GetFolderTree().children.size(), 1u);
-    const vitascan::FolderNode* node = FindNode(report.GetFolderTree(), drivers);
+    const vitascan::FolderNode* node = FindFolder(report.GetFolderTree(), drivers);
     ASSERT_NE(node, nullptr);
     EXPECT_TRUE(vitascan::EqualsIgnoringAsciiCase(node->path, drivers));
     EXPECT_FALSE(node->files.empty());   // the folder is listed, not only named
@@ -131,7 +117,7 @@ TEST(Reset, SeedsTheTreeWithTheDriversFolderOnly) {
     ::SetEnvironmentVariableW(L"SystemRoot", saved.c_str());
     ASSERT_EQ(report.GetFolderTree().children.size(), 1u);
     EXPECT_EQ(report.GetFolderTree().children[0]->path, L"system32\\");
-    EXPECT_NE(FindNode(report.GetFolderTree(), L"system32\\drivers"), nullptr);
+    EXPECT_NE(FindFolder(report.GetFolderTree(), L"system32\\drivers\\"), nullptr);
 }
 
 } // namespace

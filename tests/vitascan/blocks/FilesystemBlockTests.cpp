@@ -6,8 +6,6 @@
 #include "tests/vitascan/blocks/BlockFixtures.h"
 #include "vitascan/MarkupHelpers.h"
 
-#include <map>
-
 #include <fcntl.h>
 #include <io.h>
 
@@ -15,7 +13,6 @@
 
 namespace {
 
-using block_fixtures::FindFolder;
 using block_fixtures::KnownFolder;
 using testing_support::ScratchFolder;
 using testing_support::Utc;
@@ -46,52 +43,36 @@ std::wstring Element(int indent, const std::wstring& escapedName, unsigned long 
     return text + L">\n" + *content + std::wstring(indent, L' ') + L"</file>\n";
 }
 
-// The elements of the node's files in the node's own order (the order the disk listed them).
-std::wstring InTreeOrder(const FolderNode& node,
-                         const std::map<std::wstring, std::wstring>& byName) {
-    std::wstring text;
-    for (const std::wstring& name : node.files) {
-        const auto found = byName.find(name);
-        if (found == byName.end()) {
-            ADD_FAILURE() << "unexpected file in the tree";
-            continue;
-        }
-        text += found->second;
-    }
-    EXPECT_EQ(node.files.size(), byName.size());
-    return text;
+size_t Count(const std::wstring& text, const std::wstring& part) {
+    size_t count = 0;
+    for (size_t at = 0; (at = text.find(part, at)) != std::wstring::npos; ++at)
+        ++count;
+    return count;
 }
 
 class FilesystemBlockTest : public ::testing::Test {
 protected:
     ScratchFolder programData{KnownFolder(FOLDERID_ProgramData) + L"\\Pallanto\\"};
-    ScratchFolder roaming{KnownFolder(FOLDERID_RoamingAppData) + L"\\Pallanto\\"};
 };
 
-TEST_F(FilesystemBlockTest, ListsTheMakersDataFoldersWithSizesDatesVersionsAndContent) {
+// What the end-to-end report test does not show already: the content limit exactly, versions
+// of programs only, unreadable and empty files, dates, names that cannot be written.
+TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
     const std::string exact = std::string(511999, 'B') + "\n";
     const std::string over = std::string(256000, 'A') + "M" + std::string(256000, 'Z');
     const std::string program = testing_support::ReadBytes(OwnExecutable());
-    ASSERT_FALSE(program.empty());
     programData.WriteFile(L"logs\\exact.log", exact, &kWritten);
     programData.WriteFile(L"logs\\over.log", over, &kWritten);
-    programData.WriteFile(L"NOTES.TXT", "notes", &kWritten);
-    programData.WriteFile(L"service.debug", "debug <line>\n", &kWritten);
     programData.WriteFile(L"app.DLL", program, &kWritten);
     programData.WriteFile(L"tool.exe", program, &kWritten);
-    programData.WriteFile(L"cr.txt", "line1\r\nline2\tend", &kWritten);
-    programData.WriteFile(L"utf8.txt", "caf\xc3\xa9 \xe4\xb8\xad \xf0\x9f\x98\x80!", &kWritten);
     programData.WriteFile(L"empty.log", "", &kWritten);
     programData.WriteFile(L"odd &'name \U0001F600.xml", "x<y&z", &kWritten);
     programData.WriteFile(L"data.bin", std::string(1536, '\0'), &kOld);
     const std::wstring locked = programData.WriteFile(L"locked.log", "secret", &kWritten);
-    roaming.WriteFile(L"session.log", "roaming\n", &kWritten);
-
     // A file held open without sharing cannot be read: its element has no content.
     win::unique_file_handle hold(
         ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(hold);
-
     FolderNode tree;
     FilesystemBlock block(&tree);
     EXPECT_EQ(block.GetDescription(), L"Listing files and folders");
@@ -102,55 +83,23 @@ TEST_F(FilesystemBlockTest, ListsTheMakersDataFoldersWithSizesDatesVersionsAndCo
     const std::wstring exactText = str::as_wstring(exact);
     const std::wstring overText = std::wstring(256000, L'A') + FilesystemBlock::kTruncationBanner +
                                   std::wstring(256000, L'Z');
-    const std::wstring debugText = L"debug &lt;line&gt;\n";
-    const std::wstring crText = L"line1&#013;\nline2&#009;end";
-    const std::wstring utf8Text = L"caf&#233; &#20013; !";
     const std::wstring none;
     const std::wstring oddText = L"x&lt;y&amp;z";
-    const std::map<std::wstring, std::wstring> logs = {
-        {L"exact.log", Element(8, L"exact.log", 512000, kWrittenText, L"", &exactText)},
-        {L"over.log", Element(8, L"over.log", 512001, kWrittenText, L"", &overText)},
-    };
-    const std::map<std::wstring, std::wstring> files = {
-        {L"NOTES.TXT", Element(7, L"NOTES.TXT", 5, kWrittenText)},
-        {L"service.debug", Element(7, L"service.debug", 13, kWrittenText, L"", &debugText)},
-        {L"app.DLL", Element(7, L"app.DLL", program.size(), kWrittenText)},
-        {L"tool.exe", Element(7, L"tool.exe", program.size(), kWrittenText,
-                              L" version=\"" VITASCAN_EXPECTED_VERSION L"\"")},
-        {L"cr.txt", Element(7, L"cr.txt", 16, kWrittenText, L"", &crText)},
-        {L"utf8.txt", Element(7, L"utf8.txt", 15, kWrittenText, L"", &utf8Text)},
-        {L"empty.log", Element(7, L"empty.log", 0, kWrittenText, L"", &none)},
-        {L"odd &'name \U0001F600.xml",
-         Element(7, L"odd &amp;&apos;name .xml", 5, kWrittenText, L"", &oddText)},
-        {L"data.bin", Element(7, L"data.bin", 1536, L"02/01/2001 23:59:01")},
-        {L"locked.log", Element(7, L"locked.log", 6, kWrittenText, L"", &none)},
-    };
-    const FolderNode* pallanto = FindFolder(tree, programData.path());
-    ASSERT_NE(pallanto, nullptr);
-    ASSERT_EQ(pallanto->children.size(), 1u);
-    const std::wstring programDataPart = L"<filesystem>\n"
-                                         L"  <dir name=\"C:\">\r\n"
-                                         L"  <dir name=\"ProgramData\">\r\n"
-                                         L"    <dir name=\"Pallanto\">\r\n"
-                                         L"      <dir name=\"logs\">\r\n" +
-                                         InTreeOrder(*pallanto->children[0], logs) +
-                                         L"      </dir>\r\n" + InTreeOrder(*pallanto, files) +
-                                         L"    </dir>\r\n"
-                                         L"  </dir>\r\n";
-    EXPECT_EQ(xml.substr(0, programDataPart.size()), programDataPart);
-
-    // The roaming folder, C:\users\<name>\AppData\Roaming\Pallanto: depth 2 at two blanks,
-    // depth d from 3 on at 2 + 2(d - 2), its files at 2 + d + 2.
-    const std::vector<std::wstring> parts = str::split(roaming.path(), L"\\");
-    const std::wstring sessionText = L"roaming\n";
-    ASSERT_EQ(parts.size(), 7u) << "unexpected roaming folder " << roaming.path();
-    const std::wstring roamingPart =
-        L"  <dir name=\"" + parts[1] + L"\">\r\n" + L"    <dir name=\"" + parts[2] + L"\">\r\n" +
-        L"      <dir name=\"" + parts[3] + L"\">\r\n" + L"        <dir name=\"" + parts[4] +
-        L"\">\r\n" + L"          <dir name=\"Pallanto\">\r\n" +
-        Element(10, L"session.log", 8, kWrittenText, L"", &sessionText) +
-        L"          </dir>\r\n        </dir>\r\n      </dir>\r\n    </dir>\r\n  </dir>\r\n";
-    EXPECT_EQ(xml.substr(programDataPart.size()), roamingPart + L"  </dir>\r\n</filesystem>\n");
+    const std::vector<std::wstring> elements = {
+        L"      <dir name=\"logs\">\r\n",
+        Element(8, L"exact.log", 512000, kWrittenText, L"", &exactText),
+        Element(8, L"over.log", 512001, kWrittenText, L"", &overText),
+        Element(7, L"app.DLL", program.size(), kWrittenText),
+        Element(7, L"tool.exe", program.size(), kWrittenText,
+                L" version=\"" VITASCAN_EXPECTED_VERSION L"\""),
+        Element(7, L"empty.log", 0, kWrittenText, L"", &none),
+        Element(7, L"odd &amp;&apos;name .xml", 5, kWrittenText, L"", &oddText),
+        Element(7, L"data.bin", 1536, L"02/01/2001 23:59:01"),
+        Element(7, L"locked.log", 6, kWrittenText, L"", &none)};
+    for (const std::wstring& element : elements)
+        EXPECT_EQ(Count(xml, element), 1u) << str::as_cstring(element.substr(0, 60));
+    EXPECT_EQ(Count(xml, L"    <dir name=\"Pallanto\">\r\n"), 1u);
+    EXPECT_EQ(Count(xml, L"<file "), elements.size() - 1);
 }
 
 TEST_F(FilesystemBlockTest, FilesThatVanishBeforeRenderingAreSkipped) {
@@ -172,19 +121,12 @@ TEST_F(FilesystemBlockTest, FilesThatVanishBeforeRenderingAreSkipped) {
     EXPECT_EQ(xml.find(L"gone.bin"), std::wstring::npos);
     EXPECT_NE(xml.find(L"<file name=\"kept.bin\""), std::wstring::npos);
     EXPECT_NE(xml.find(L"<file name=\"f10.bin\""), std::wstring::npos);
-    size_t count = 0;
-    for (size_t at = 0; (at = xml.find(L"<file ", at)) != std::wstring::npos; ++at)
-        ++count;
-    EXPECT_EQ(count, 11u);
+    EXPECT_EQ(Count(xml, L"<file "), 11u);
 
     // Folders gone from the disk are left out with everything below them.
     FolderNode gone;
     vitascan::AddFolder(gone, L"Q:\\Nowhere\\deeper\\", true);
     EXPECT_EQ(FilesystemBlock::RenderFolder(gone, L"  ", -1), L"");
-    testing_support::RemoveTree(programData.path().substr(0, programData.path().size() - 1));
-    testing_support::RemoveTree(roaming.path().substr(0, roaming.path().size() - 1));
-    const std::wstring withoutData = FilesystemBlock(&tree).GetXml();
-    EXPECT_EQ(withoutData.find(L"Pallanto"), std::wstring::npos) << withoutData;
 }
 
 TEST(FilesystemBlock, FileEntriesTakeSizeDateAndNameFromTheFindRecord) {
