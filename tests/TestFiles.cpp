@@ -3,6 +3,8 @@
 #include "platform/unique_handle.h"
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace testing_support {
@@ -17,10 +19,8 @@ void Check(bool ok, const char* what) {
 } // namespace
 
 void MakeFolders(const std::wstring& path) {
-    // Create each level in turn; existing levels are fine.
-    for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-        ::CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-    ::CreateDirectoryW(path.c_str(), nullptr);
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
 }
 
 ScratchFolder::ScratchFolder(std::wstring_view where) : path_(where) {
@@ -117,50 +117,17 @@ void ScopedKey::SetDword(const std::wstring& subkey, const std::wstring& name, D
 }
 
 void RemoveTree(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(path.c_str());
-        return;
-    }
-    WIN32_FIND_DATAW entry{};
-    {
-        win::unique_find_handle search(::FindFirstFileW((path + L"\\*").c_str(), &entry));
-        if (search) {
-            do {
-                const std::wstring name = entry.cFileName;
-                if (name != L"." && name != L"..")
-                    RemoveTree(path + L"\\" + name);
-            } while (::FindNextFileW(search.get(), &entry));
-        }
-    }
-    ::RemoveDirectoryW(path.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }
 
 std::string ReadBytes(const std::wstring& path) {
-    win::unique_file_handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return {};
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 SYSTEMTIME Utc(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-    SYSTEMTIME time{};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    time.wHour = hour;
-    time.wMinute = minute;
-    time.wSecond = second;
-    return time;
+    return SYSTEMTIME{year, month, 0, day, hour, minute, second, 0};
 }
 
 } // namespace testing_support

@@ -17,13 +17,11 @@ using kes::analytics::legacy::RevulyticsUsageIntelligence;
 class JournalTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        journal = folder.path() + L"journal.txt";
+        ClearSwitches();
         ::SetEnvironmentVariableW(L"RUISDK_JOURNAL", journal.c_str());
-        for (const wchar_t* name :
-             {L"RUISDK_FAIL_START", L"RUISDK_FAIL_STOP", L"KES_ANALYTICS_INTERNAL"})
-            ::SetEnvironmentVariableW(name, nullptr);
     }
-    void TearDown() override {
+    void TearDown() override { ClearSwitches(); }
+    static void ClearSwitches() {
         for (const wchar_t* name : {L"RUISDK_JOURNAL", L"RUISDK_FAIL_START", L"RUISDK_FAIL_STOP",
                                     L"KES_ANALYTICS_INTERNAL"})
             ::SetEnvironmentVariableW(name, nullptr);
@@ -46,7 +44,7 @@ protected:
                str::as_cstring(str::as_wstring(kes::version::Current().number)) + "\trelease";
     }
     testing_support::ScratchFolder folder;
-    std::wstring journal;
+    const std::wstring journal = folder.path() + L"journal.txt";
 };
 
 TEST_F(JournalTest, DefaultSetStartsTracksAndStopsInOrder) {
