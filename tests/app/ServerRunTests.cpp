@@ -15,7 +15,8 @@ public:
         std::wstring exe = self;
         exe = exe.substr(0, exe.rfind(L'\\') + 1) + L"VitascanCmd.exe";
         std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-        STARTUPINFOW startup{sizeof startup};
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
         if (::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, &startup, &info)) {
@@ -53,8 +54,8 @@ TEST_F(ServerRunTest, ServesThroughTheLastPipeNameAndWritesNoReportFile) {
     ASSERT_TRUE(server.process);
     ASSERT_TRUE(end.WaitForClient(server.process.get(), 60000).ok());
     std::string reply;
-    ASSERT_TRUE(end.SendMessage(peer::EncodeArguments(std::string("TrackTimedEventStart"),
-                                                      std::string("a")))
+    ASSERT_TRUE(end.SendMessage(
+                       peer::EncodeArguments(std::string("TrackTimedEventStart"), std::string("a")))
                     .ok());
     ASSERT_TRUE(end.ReadMessage(reply).ok());
     EXPECT_EQ(reply, ";0");

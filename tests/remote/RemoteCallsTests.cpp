@@ -42,7 +42,9 @@ public:
     void TrackTimedEventEnd(const std::uint32_t& id) override {
         Note(L"TrackTimedEventEnd " + std::to_wstring(id));
     }
-    void SetExcludePII(const bool& b) override { Note(b ? L"SetExcludePII 1" : L"SetExcludePII 0"); }
+    void SetExcludePII(const bool& b) override {
+        Note(b ? L"SetExcludePII 1" : L"SetExcludePII 0");
+    }
     void AddStandardGroup(const std::uint32_t& g) override {
         Note(L"AddStandardGroup " + std::to_wstring(g));
     }
@@ -79,7 +81,10 @@ TEST_F(RemoteCallTest, EveryCallReachesItsOperationWithItsArguments) {
     const std::vector<Case> cases = {
         {"TrackEvent", "file.open", {"", ""}, L"TrackEvent file.open"},
         {"TrackStringValueEvent", "a&;b;\xC3\xA9", {"", ""}, L"TrackStringValueEvent a;b|\u00e9"},
-        {"TrackUnsignedValueEvent", "x;4294967295", {"", ""}, L"TrackUnsignedValueEvent x|4294967295"},
+        {"TrackUnsignedValueEvent",
+         "x;4294967295",
+         {"", ""},
+         L"TrackUnsignedValueEvent x|4294967295"},
         {"TrackTimedEventStart", "mesh", {"", "41"}, L"TrackTimedEventStart mesh"},
         {"TrackTimedEventEnd", "3", {"", ""}, L"TrackTimedEventEnd 3"},
         {"SetExcludePII", "t", {"", ""}, L"SetExcludePII 1"},

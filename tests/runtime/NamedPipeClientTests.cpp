@@ -11,7 +11,8 @@ using sys::message::Frame;
 class PipeClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::wstring name = L"vitascan-client-test-" + std::to_wstring(::GetCurrentProcessId());
+        const std::wstring name =
+            L"vitascan-client-test-" + std::to_wstring(::GetCurrentProcessId());
         server.reset(::CreateNamedPipeW((L"\\\\.\\pipe\\" + name).c_str(), PIPE_ACCESS_DUPLEX,
                                         PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 65536,
                                         65536, 0, nullptr));

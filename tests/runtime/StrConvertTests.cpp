@@ -15,12 +15,12 @@ TEST(Utf8, RoundTripsEveryPlaneAndReplacesIllFormedInput) {
     EXPECT_EQ(str::encode_utf8(std::wstring{L'x', wchar_t(0xD800), L'y', wchar_t(0xDC00)}),
               "x\xEF\xBF\xBDy\xEF\xBF\xBD");
     // Overlong NUL, a stray continuation byte, sequences cut short, a surrogate in UTF-8.
-    for (const auto& [in, out] : std::vector<std::pair<std::string, std::wstring>>{
-             {"\xC0\x80", L"\uFFFD\uFFFD"},
-             {"a\x80z", L"a\uFFFDz"},
-             {"\xE4\xB8", L"\uFFFD"},
-             {"\xE4\xB8q", L"\uFFFDq"},
-             {"\xED\xA0\x80", L"\uFFFD"}})
+    for (const auto& [in, out] :
+         std::vector<std::pair<std::string, std::wstring>>{{"\xC0\x80", L"\uFFFD\uFFFD"},
+                                                           {"a\x80z", L"a\uFFFDz"},
+                                                           {"\xE4\xB8", L"\uFFFD"},
+                                                           {"\xE4\xB8q", L"\uFFFDq"},
+                                                           {"\xED\xA0\x80", L"\uFFFD"}})
         EXPECT_EQ(str::decode_utf8(in), out) << in;
 }
 

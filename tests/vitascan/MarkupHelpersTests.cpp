@@ -68,8 +68,11 @@ TEST(ReadRegistryString, StringsOfAnyLengthUnexpandedOtherwiseUnchanged) {
     key.SetRaw(L"", L"Unterminated", REG_SZ, std::string("a\0b\0", 4));
     key.SetDword(L"", L"Number", 255);
     key.SetRaw(L"", L"Multi", REG_MULTI_SZ, std::string("a\0\0\0", 4));
-    for (const auto& [name, text] : std::vector<std::pair<std::wstring, std::wstring>>{
-             {L"Long", longText}, {L"Expand", L"%TEMP%\\logs"}, {L"Empty", L""}, {L"Unterminated", L"ab"}}) {
+    for (const auto& [name, text] :
+         std::vector<std::pair<std::wstring, std::wstring>>{{L"Long", longText},
+                                                            {L"Expand", L"%TEMP%\\logs"},
+                                                            {L"Empty", L""},
+                                                            {L"Unterminated", L"ab"}}) {
         std::wstring out = L"unchanged";
         EXPECT_TRUE(ReadRegistryString(HKEY_CURRENT_USER, path, name, out));
         EXPECT_EQ(out, text);

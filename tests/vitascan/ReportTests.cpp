@@ -40,9 +40,12 @@ std::wstring Groups(const std::function<void(Report&)>& build) {
 }
 
 TEST(ShortVersion, TakesMajorAndMinor) {
-    for (const auto& [version, shortVersion] : std::vector<std::pair<std::wstring, std::wstring>>{
-             {L"1.2.3.4", L"1.2"}, {L"7.1", L"7.1"}, {L"10.2.0.15", L"10.2"}, {L"", L"."},
-             {L"7", L"7.7"}})
+    for (const auto& [version, shortVersion] :
+         std::vector<std::pair<std::wstring, std::wstring>>{{L"1.2.3.4", L"1.2"},
+                                                            {L"7.1", L"7.1"},
+                                                            {L"10.2.0.15", L"10.2"},
+                                                            {L"", L"."},
+                                                            {L"7", L"7.7"}})
         EXPECT_EQ(vitascan::ShortVersion(version), shortVersion);
 }
 

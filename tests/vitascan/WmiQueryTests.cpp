@@ -45,7 +45,8 @@ TEST(VariantToText, EveryTypeOfTheTableAndEmptyForOthers) {
         return VariantToText(*v.get());
     };
     // A string up to its first NUL.
-    EXPECT_EQ(text(VT_BSTR, [](VARIANT& v) { v.bstrVal = ::SysAllocStringLen(L"ab\0cd", 5); }), L"ab");
+    EXPECT_EQ(text(VT_BSTR, [](VARIANT& v) { v.bstrVal = ::SysAllocStringLen(L"ab\0cd", 5); }),
+              L"ab");
     EXPECT_EQ(text(VT_BSTR, [](VARIANT& v) { v.bstrVal = nullptr; }), L"");
     EXPECT_EQ(text(VT_I2, [](VARIANT& v) { v.iVal = -32768; }), L"-32768");
     EXPECT_EQ(text(VT_I4, [](VARIANT& v) { v.lVal = -2147483647 - 1; }), L"-2147483648");
@@ -77,10 +78,11 @@ TEST(VariantToText, EveryTypeOfTheTableAndEmptyForOthers) {
     EXPECT_EQ(strings({L"x", L"y"}, 5), L"x,y");
     EXPECT_EQ(strings({}, 0), L"");
     EXPECT_EQ(text(VT_ARRAY | VT_BSTR, [](VARIANT& v) { v.parray = nullptr; }), L"");
-    EXPECT_EQ(text(VT_ARRAY | VT_I4, [](VARIANT& v) {
-                  SAFEARRAYBOUND bound = {2, 0};
-                  v.parray = ::SafeArrayCreate(VT_I4, 1, &bound);
-              }),
+    EXPECT_EQ(text(VT_ARRAY | VT_I4,
+                   [](VARIANT& v) {
+                       SAFEARRAYBOUND bound = {2, 0};
+                       v.parray = ::SafeArrayCreate(VT_I4, 1, &bound);
+                   }),
               L"");
 }
 

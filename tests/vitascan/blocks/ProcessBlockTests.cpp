@@ -1,8 +1,5 @@
 #include "vitascan/blocks/ProcessBlock.h"
 
-#include "platform/str_convert.h"
-
-#include <regex>
 #include <thread>
 
 #include <objbase.h>
@@ -12,28 +9,7 @@
 
 namespace {
 
-TEST(ProcessBlock, OneLinePerProcessIncludingThisOne) {
-    const std::vector<std::wstring> lines =
-        str::split(vitascan::ProcessBlock().GetXml(), L"\n");
-    ASSERT_GE(lines.size(), 6u);
-    EXPECT_EQ(lines[0], L"<processes>\r");
-    EXPECT_EQ(lines[1], L"  <wmi>\r");
-    EXPECT_EQ(lines[lines.size() - 3], L"  </wmi>\r");
-    EXPECT_EQ(lines[lines.size() - 2], L"</processes>\r");
-    EXPECT_EQ(lines.back(), L"");
-    const std::wstring self = L" ProcessID=\"" + std::to_wstring(::GetCurrentProcessId()) + L"\"";
-    int selfLines = 0;
-    for (size_t i = 2; i + 3 < lines.size(); ++i) {
-        EXPECT_TRUE(std::regex_match(lines[i], std::wregex(LR"(    <Win32_Process( \w+="[^"]*")+/>\r)")));
-        if (lines[i].find(self) != std::wstring::npos) {
-            ++selfLines;
-            EXPECT_NE(lines[i].find(L" CommandLine=\""), std::wstring::npos);
-            EXPECT_NE(lines[i].find(L" Name=\"block_tests.exe\""), std::wstring::npos);
-        }
-    }
-    EXPECT_EQ(selfLines, 1);
-}
-
+// The machine's processes are shown end to end (the report lists the running VitascanCmd).
 TEST(ProcessBlock, NoWmiGivesTheEmptySection) {
     std::wstring xml;
     std::thread([&] {

@@ -46,7 +46,8 @@ TEST(SystemBlock, WmiSectionWithLocaleNamesAndWithoutPersonalData) {
     const std::vector<std::wstring> full = Section(false, SystemBlock::kWmi);
     ASSERT_EQ(full.size(), 5u);
     EXPECT_EQ(full[0], L"  <wmi>");
-    EXPECT_TRUE(Matches(full[1], LR"(    <Win32_OperatingSystem .* OSLanguageLanguage="[^"]+".*/>)"));
+    EXPECT_TRUE(
+        Matches(full[1], LR"(    <Win32_OperatingSystem .* OSLanguageLanguage="[^"]+".*/>)"));
     EXPECT_TRUE(HasAttribute(full[1], L"LocaleCountry"));
     EXPECT_TRUE(Matches(full[2], LR"(    <Win32_Processor .*/>)"));
     EXPECT_TRUE(Matches(full[3], LR"(    <Win32_ComputerSystem .*/>)"));
@@ -61,8 +62,8 @@ TEST(SystemBlock, WmiSectionWithLocaleNamesAndWithoutPersonalData) {
     EXPECT_TRUE(HasAttribute(lean[1], L"OSLanguageLanguage")); // derived names stay
     EXPECT_FALSE(HasAttribute(lean[2], L"SystemName"));
     EXPECT_TRUE(HasAttribute(lean[2], L"Name")); // personal for the computer only
-    for (const wchar_t* name : {L"Caption", L"DNSHostName", L"Domain", L"Name",
-                                L"PrimaryOwnerName", L"UserName", L"Workgroup"})
+    for (const wchar_t* name : {L"Caption", L"DNSHostName", L"Domain", L"Name", L"PrimaryOwnerName",
+                                L"UserName", L"Workgroup"})
         EXPECT_FALSE(HasAttribute(lean[3], name));
 }
 
@@ -113,20 +114,14 @@ TEST(SystemBlock, InstallerAndDotNetVersionsFromTheSystemFolder) {
               (std::set<std::wstring>{instance(L"1.2.3"), instance(L"9"), instance(msiVersion)}));
 }
 
-TEST(SystemBlock, MonitorsAndLocaleOfThisMachine) {
+TEST(SystemBlock, MonitorsOfThisMachine) {
     // Wine shows one virtual primary monitor of 1024x768 without a display.
-    std::vector<std::wstring> lines = Section(false, SystemBlock::kMonitors);
+    const std::vector<std::wstring> lines = Section(false, SystemBlock::kMonitors);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], L"  <monitors>");
     EXPECT_TRUE(Matches(lines[1], LR"(    <monitor width="1024" height="768" monitordesc="[^"]*" )"
                                   LR"(graphicscarddesc="[^"]*" primary="yes"/>)"));
     EXPECT_EQ(lines[2], L"  </monitors>");
-
-    lines = Section(false, SystemBlock::kLocale);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_TRUE(Matches(lines[1], LR"(    <user_locale LCID="\d+" LOCALE_SENGLANGUAGE="[^"]+" )"
-                                  LR"(LOCALE_SENGCOUNTRY="[^"]+" decimalsep="[^"]{0,18}" )"
-                                  LR"(thousandssep="[^"]{0,18}" listsep="[^"]{0,18}"/>)"));
 }
 
 TEST(SystemBlock, GeneralSectionWithTheThreeVariablesCutAtTheirFirstEquals) {
@@ -146,12 +141,13 @@ TEST(SystemBlock, GeneralSectionWithTheThreeVariablesCutAtTheirFirstEquals) {
 
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_TRUE(Matches(lines[0], LR"(  <ie version="[^"]+"/>)"));
-    EXPECT_EQ(std::vector<std::wstring>(lines.begin() + 1, lines.begin() + 6),
-              (std::vector<std::wstring>{L"  <environment>",
-                                         L"    <var name=\"PATH\" value=\"C:\\a\"/>",
-                                         L"    <var name=\"TEMP\" value=\"C:\\t&amp;&lt;x&gt;\"/>",
-                                         L"    <var name=\"TMP\" value=\"\"/>", L"  </environment>"}));
-    EXPECT_TRUE(Matches(lines[6], LR"(  <time time="\d\d:\d\d:\d\d" date="\d\d/\d\d/\d{4}" tz="[^"]*"/>)"));
+    EXPECT_EQ(
+        std::vector<std::wstring>(lines.begin() + 1, lines.begin() + 6),
+        (std::vector<std::wstring>{L"  <environment>", L"    <var name=\"PATH\" value=\"C:\\a\"/>",
+                                   L"    <var name=\"TEMP\" value=\"C:\\t&amp;&lt;x&gt;\"/>",
+                                   L"    <var name=\"TMP\" value=\"\"/>", L"  </environment>"}));
+    EXPECT_TRUE(
+        Matches(lines[6], LR"(  <time time="\d\d:\d\d:\d\d" date="\d\d/\d\d/\d{4}" tz="[^"]*"/>)"));
     EXPECT_TRUE(Matches(lines[7], LR"(  <processors count="[1-9]\d*" type="\d+" )"
                                   LR"(architecture="\d+" level="\d+" revision="\d+"/>)"));
     // Physical memory is rounded to 8 MiB, the page file is not.
@@ -159,10 +155,11 @@ TEST(SystemBlock, GeneralSectionWithTheThreeVariablesCutAtTheirFirstEquals) {
     memory.dwLength = sizeof memory;
     ASSERT_TRUE(::GlobalMemoryStatusEx(&memory));
     std::wsmatch m;
-    ASSERT_TRUE(std::regex_match(lines[8], m,
-                                 std::wregex(LR"re(  <memory rambytes="(\d+)" ram="([^"]+)" )re"
-                                             LR"re(pagesizebytes="(\d+)" pagesize="([^"]+)" )re"
-                                             LR"re(pageavailbytes="(\d+)" pageavail="([^"]+)"/>)re")));
+    ASSERT_TRUE(
+        std::regex_match(lines[8], m,
+                         std::wregex(LR"re(  <memory rambytes="(\d+)" ram="([^"]+)" )re"
+                                     LR"re(pagesizebytes="(\d+)" pagesize="([^"]+)" )re"
+                                     LR"re(pageavailbytes="(\d+)" pageavail="([^"]+)"/>)re")));
     EXPECT_EQ(m[1].str(), std::to_wstring(memory.ullTotalPhys));
     EXPECT_EQ(m[2].str(), vitascan::FormatByteSize(memory.ullTotalPhys, 0x800000));
     EXPECT_EQ(m[4].str(), vitascan::FormatByteSize(std::stoull(m[3].str()), 0));
