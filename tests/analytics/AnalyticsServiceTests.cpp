@@ -25,22 +25,6 @@ protected:
     testing_support::ScratchFolder folder;
 };
 
-TEST_F(ServiceTest, IdentifiersAreIndexesSharedByEveryKindOfEvent) {
-    EXPECT_EQ(service.TrackTimedEventStart(L"a"), 0u);
-    service.TrackEvent(L"b");
-    service.TrackStringValueEvent(L"s", L"text");
-    service.TrackUnsignedValueEvent(L"u", 9);
-    EXPECT_EQ(service.TrackTimedEventStart(L"c"), 4u);
-    const auto& events = service.Events();
-    ASSERT_EQ(events.size(), 5u);
-    EXPECT_EQ(events[1].value, 4294967295u);
-    EXPECT_EQ(events[2].value, 0u);
-    EXPECT_EQ(events[2].text, L"text");
-    EXPECT_EQ(events[3].value, 9u);
-    for (const auto& event : events)
-        EXPECT_EQ(event.elapsed, kes::analytics::legacy::kUnsetTime);
-}
-
 TEST_F(ServiceTest, EndingSetsOrOverwritesTheTruncatedDurationAndIgnoresOtherIdentifiers) {
     fakeNow += 1999999;
     service.TrackEvent(L"plain");

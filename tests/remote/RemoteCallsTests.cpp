@@ -71,40 +71,12 @@ protected:
     sys::server::RemoteCallRegistry registry = remote::MakeRemoteCallRegistry(service);
 };
 
-TEST_F(RemoteCallTest, EveryCallReachesItsOperationWithItsArguments) {
-    struct Case {
-        const char* name;
-        const char* arguments;
-        Strings reply;
-        const wchar_t* logged;
-    };
-    const std::vector<Case> cases = {
-        {"TrackEvent", "file.open", {"", ""}, L"TrackEvent file.open"},
-        {"TrackStringValueEvent", "a&;b;\xC3\xA9", {"", ""}, L"TrackStringValueEvent a;b|\u00e9"},
-        {"TrackUnsignedValueEvent",
-         "x;4294967295",
-         {"", ""},
-         L"TrackUnsignedValueEvent x|4294967295"},
-        {"TrackTimedEventStart", "mesh", {"", "41"}, L"TrackTimedEventStart mesh"},
-        {"TrackTimedEventEnd", "3", {"", ""}, L"TrackTimedEventEnd 3"},
-        {"SetExcludePII", "t", {"", ""}, L"SetExcludePII 1"},
-        {"AddStandardGroup", "268435456", {"", ""}, L"AddStandardGroup 268435456"},
-        {"StartGroup", "g", {"", ""}, L"StartGroup g"},
-        {"SetDataPoint", "k;v", {"", ""}, L"SetDataPoint k|v"},
-        {"EndGroup", "ignored;text", {"", ""}, L"EndGroup"},
-        {"SaveTo", "web service", {"", ""}, L"SaveTo web service"},
-        {"Process", "", {"", ""}, L"Process"},
-        {"ProcessStart", "", {"", "x;;0"}, L"ProcessStart"},
-        {"GetNextStepDesc", "", {"", "step; one"}, L"GetNextStepDesc"},
-        {"ProcessNext", "", {"", ";t"}, L"ProcessNext"},
-        {"GetProgressPct", "", {"", "-5"}, L"GetProgressPct"},
-    };
-    EXPECT_EQ(registry.Size(), cases.size());
-    EXPECT_EQ(registry.Find("trackevent"), nullptr); // names compare bytewise
-    for (const Case& c : cases) {
-        EXPECT_EQ(Call(c.name, c.arguments), c.reply) << c.name;
-        EXPECT_EQ(service.log.back(), c.logged);
-    }
+// Every call reaching its operation is shown end to end (a session of all sixteen calls).
+TEST_F(RemoteCallTest, NamesCompareBytewise) {
+    EXPECT_EQ(registry.Size(), 16u);
+    EXPECT_EQ(registry.Find("trackevent"), nullptr);
+    EXPECT_EQ(Call("TrackUnsignedValueEvent", "x&;y;4294967295"), (Strings{"", ""}));
+    EXPECT_EQ(service.log.back(), L"TrackUnsignedValueEvent x;y|4294967295");
 }
 
 TEST_F(RemoteCallTest, HandlerErrorsBecomeTheCallStatusWithADefaultResult) {

@@ -14,18 +14,6 @@ TEST(Status, DisplayTextAddsTheLocationWhenKnown) {
     EXPECT_TRUE(gtl::status::error(L"").failed());
 }
 
-TEST(Status, CopiesAreIndependentAndCompareByValue) {
-    gtl::status a = gtl::status::error(L"m", "f", 1);
-    gtl::status b = a;
-    b.set_location("g", 2);
-    EXPECT_EQ(a.file(), "f");
-    EXPECT_EQ(b.line(), 2u);
-    EXPECT_FALSE(a == b);
-    EXPECT_TRUE(a == gtl::status::error(L"m", "f", 1));
-    EXPECT_TRUE(gtl::status() == gtl::status());
-    EXPECT_FALSE(gtl::status() == a);
-}
-
 TEST(Status, SystemMessagesEndWithoutALineBreak) {
     const auto message = KESErrMsg(ERROR_PATH_NOT_FOUND);
     ASSERT_TRUE(message.has_value());
