@@ -14,8 +14,6 @@ TEST(DiskSpaceBlock, ListsFixedDrivesWithTheirFreeSpace) {
     ULARGE_INTEGER available{}, total{}, totalFree{};
     ASSERT_TRUE(::GetDiskFreeSpaceExW(L"C:\\", &available, &total, &totalFree));
     const std::wstring xml = vitascan::DiskSpaceBlock().GetXml();
-    ASSERT_EQ(xml.rfind(L"<disks>\n", 0), 0u);
-    ASSERT_TRUE(vitascan::EndsWith(xml, L"</disks>\n"));
 
     const std::wregex line(L"  <disk type=\"fixed\" drive=\"([A-Z]:\\\\)\" "
                            L"totalfreebytes=\"(\\d+)\" totalavailablebytes=\"(\\d+)\" "

@@ -4,6 +4,8 @@
 #include "tests/vitascan/blocks/BlockFixtures.h"
 #include "vitascan/MarkupHelpers.h"
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,9 +15,9 @@ using testing_support::ScopedKey;
 using vitascan::FolderNode;
 using vitascan::RegistryBlock;
 
-class RegistryBlockTest : public ::testing::Test {
-protected:
-    RegistryBlockTest() {
+// The maker's keys and the folders they name, made once for the tests that only read them.
+struct MakerKeys {
+    MakerKeys() {
         folders.WriteFile(L"Shared\\shared.log", "s");
         folders.WriteFile(L"Shared\\sub\\deeper.log", "d");
         folders.WriteFile(L"Named.log", "a file, not a folder");
@@ -50,6 +52,13 @@ protected:
     testing_support::ScratchFolder folders{L"C:\\VitascanFixture\\"};
     ScopedKey user{HKEY_CURRENT_USER, L"Software\\KORVEL-AB"};
     ScopedKey machine32{HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_32KEY};
+};
+
+class RegistryBlockTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { keys = std::make_unique<MakerKeys>(); }
+    static void TearDownTestSuite() { keys.reset(); }
+    static inline std::unique_ptr<MakerKeys> keys;
 };
 
 const std::wstring kUserDump =
