@@ -12,8 +12,8 @@ Environment:
     MUT_WORK      work folder (default /tmp/mut); the copy is MUT_WORK/src
     MUT_N         number of mutants to sample (default 60)
     MUT_SEED      seed of the generator (default 20240601)
-    MUT_REUSE     1: keep an existing MUT_WORK/src built from the same commit (its sources
-                  are checked against the commit first) instead of a fresh copy and build
+    MUT_REUSE     1: keep an existing MUT_WORK/src and its build, bringing its sources to the
+                  commit first (an incremental build then redoes only what changed)
     MUT_BUDGET_S  stop starting new mutants after this many seconds of mutant runs
                   (default: no limit)
     MUT_TEST_TIMEOUT  seconds allowed for one ctest run (default 120; a timeout is a kill)
@@ -129,16 +129,22 @@ def archive_files():
 def setup(commit):
     data, files = archive_files()
     stamp = os.path.join(SRC, ".mut-stamp")
-    reuse = (REUSE and os.path.isfile(stamp) and open(stamp).read().strip() == commit
+    reuse = (REUSE and os.path.isfile(stamp)
              and os.path.isfile(os.path.join(SRC, "build", "mingw", "CMakeCache.txt")))
     if reuse:
-        # The copy's sources must be exactly the commit's.
+        # The copy's sources are brought to the commit's: the incremental build then
+        # redoes only what changed (a copy of an older commit is updated in place).
+        updated = 0
         for path, content in files.items():
             full = os.path.join(SRC, path)
             if not os.path.isfile(full) or open(full, "rb").read() != content:
-                log(f"setup: {path} differs from the commit: fresh copy")
-                reuse = False
-                break
+                os.makedirs(os.path.dirname(full) or ".", exist_ok=True)
+                with open(full, "wb") as f:
+                    f.write(content)
+                updated += 1
+        with open(stamp, "w") as f:
+            f.write(commit + "\n")
+        log(f"setup: {updated} files of the copy updated to the commit")
     if reuse:
         log(f"setup: reusing {SRC} (commit {commit[:12]}), rebuilding incrementally")
     else:
