@@ -114,14 +114,20 @@ TEST(SystemBlock, InstallerAndDotNetVersionsFromTheSystemFolder) {
               (std::set<std::wstring>{instance(L"1.2.3"), instance(L"9"), instance(msiVersion)}));
 }
 
-TEST(SystemBlock, MonitorsOfThisMachine) {
+TEST(SystemBlock, MonitorsAndLocaleOfThisMachine) {
     // Wine shows one virtual primary monitor of 1024x768 without a display.
-    const std::vector<std::wstring> lines = Section(false, SystemBlock::kMonitors);
+    std::vector<std::wstring> lines = Section(false, SystemBlock::kMonitors);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], L"  <monitors>");
     EXPECT_TRUE(Matches(lines[1], LR"(    <monitor width="1024" height="768" monitordesc="[^"]*" )"
                                   LR"(graphicscarddesc="[^"]*" primary="yes"/>)"));
     EXPECT_EQ(lines[2], L"  </monitors>");
+    // A locale line that lost its start would still be well-formed text: check its shape.
+    lines = Section(false, SystemBlock::kLocale);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(Matches(lines[1], LR"(    <user_locale LCID="\d+" LOCALE_SENGLANGUAGE="[^"]+" )"
+                                  LR"(LOCALE_SENGCOUNTRY="[^"]+" decimalsep="[^"]{0,18}" )"
+                                  LR"(thousandssep="[^"]{0,18}" listsep="[^"]{0,18}"/>)"));
 }
 
 TEST(SystemBlock, GeneralSectionWithTheThreeVariablesCutAtTheirFirstEquals) {
