@@ -117,8 +117,28 @@ void ScopedKey::SetDword(const std::wstring& subkey, const std::wstring& name, D
 }
 
 void RemoveTree(const std::wstring& path) {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
+    // The platform's own calls: std::filesystem::remove_all loops for ever under Wine on
+    // names that Windows cannot spell (leftovers of an interrupted end-to-end test).
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW entry{};
+    {
+        win::unique_find_handle search(::FindFirstFileW((path + L"\\*").c_str(), &entry));
+        if (search) {
+            do {
+                const std::wstring name = entry.cFileName;
+                if (name != L"." && name != L"..")
+                    RemoveTree(path + L"\\" + name);
+            } while (::FindNextFileW(search.get(), &entry));
+        }
+    }
+    ::RemoveDirectoryW(path.c_str());
 }
 
 std::string ReadBytes(const std::wstring& path) {
