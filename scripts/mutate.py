@@ -652,6 +652,9 @@ def run_mutant(mu, pristine, idx, total):
             stop_wine()
             mu["test_s"] = round(time.time() - t1, 1)
             if to:
+                # A killed run leaves its fixtures behind (registry keys, files): the next
+                # mutant starts from a fresh prefix, so that they cannot fail its tests.
+                shutil.rmtree(os.path.join(SRC, "build", "mingw", "wine"), ignore_errors=True)
                 mu["status"] = "killed"
                 mu["detail"] = f"timeout after {TEST_TIMEOUT} s"
             elif rc != 0:
