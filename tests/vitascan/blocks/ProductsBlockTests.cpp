@@ -22,6 +22,7 @@ protected:
         folders.WriteFile(L"Shared\\app.log", "a");
         folders.WriteFile(L"Shared\\sub\\deep.log", "d");
         folders.WriteFile(L"Shell\\ext.log", "e");
+        folders.WriteFile(L"Shell\\deep\\inner.log", "i");
 
         const ScopedKey& listed = Entry(L"{A1-VITASCAN-TEST}");
         listed.SetText(L"", L"HelpLink", L"https://www.korvel-ab.example/support");
@@ -103,7 +104,8 @@ TEST_F(ProductsBlockTest, ListsTheMakersProductsFromTheUninstallListThenBothView
     EXPECT_EQ(fixture.children[0]->files, (std::vector<std::wstring>{L"app.log"}));
     ASSERT_EQ(fixture.children[0]->children.size(), 1u);
     EXPECT_EQ(fixture.children[0]->children[0]->files, (std::vector<std::wstring>{L"deep.log"}));
-    EXPECT_EQ(fixture.children[1]->name, L"Shell");
+    EXPECT_EQ(fixture.children[1]->name, L"Shell"); // named by the maker's tree alone
+    EXPECT_EQ(fixture.children[1]->children.size(), 1u);
     EXPECT_TRUE(fixture.files.empty());
 }
 
