@@ -3,22 +3,34 @@
 #include "platform/unique_handle.h"
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
 
 namespace testing_support {
 
-void MakeFolders(const std::wstring& path) {
-    // Create each level in turn; existing levels are fine.
-    for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
-        ::CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-    ::CreateDirectoryW(path.c_str(), nullptr);
+namespace {
+
+void Check(bool ok, const char* what) {
+    if (!ok)
+        throw std::runtime_error(what);
 }
 
-ScratchFolder::ScratchFolder(std::wstring_view hint) {
-    static std::atomic<unsigned> counter{0};
-    wchar_t temp[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + std::wstring(hint) + L"-" +
-            std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L"\\";
+} // namespace
+
+void MakeFolders(const std::wstring& path) {
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
+}
+
+ScratchFolder::ScratchFolder(std::wstring_view where) : path_(where) {
+    if (path_.find(L'\\') == std::wstring::npos) {
+        static std::atomic<unsigned> counter{0};
+        wchar_t temp[MAX_PATH + 1] = {};
+        ::GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + path_ + L"-" + std::to_wstring(::GetCurrentProcessId()) +
+                L"-" + std::to_wstring(counter++) + L"\\";
+    }
     RemoveTree(path_.substr(0, path_.size() - 1));
     MakeFolders(path_.substr(0, path_.size() - 1));
 }
@@ -35,19 +47,78 @@ std::wstring ScratchFolder::MakeFolder(std::wstring_view relative) const {
     return full + L"\\";
 }
 
-std::wstring ScratchFolder::WriteFile(std::wstring_view relative, std::string_view bytes) const {
+std::wstring ScratchFolder::WriteFile(std::wstring_view relative, std::string_view bytes,
+                                      const SYSTEMTIME* modified) const {
     const std::wstring full = path_ + std::wstring(relative);
-    const size_t slash = full.rfind(L'\\');
-    MakeFolders(full.substr(0, slash));
+    MakeFolders(full.substr(0, full.rfind(L'\\')));
     win::unique_file_handle file(::CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr,
                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Check(static_cast<bool>(file), "cannot create a fixture file");
     DWORD written = 0;
-    if (file)
-        ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    Check(bytes.empty() || (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                        &written, nullptr) &&
+                            written == bytes.size()),
+          "cannot write a fixture file");
+    FILETIME time{};
+    Check(modified == nullptr || (::SystemTimeToFileTime(modified, &time) &&
+                                  ::SetFileTime(file.get(), nullptr, nullptr, &time)),
+          "cannot date a fixture file");
     return full;
 }
 
+void DeleteKeyTree(HKEY root, const std::wstring& path, REGSAM view) {
+    const size_t slash = path.rfind(L'\\');
+    win::unique_hkey parent;
+    if (::RegOpenKeyExW(root, path.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | view,
+                        parent.put()) != ERROR_SUCCESS)
+        return;
+    const std::wstring leaf = path.substr(slash + 1);
+    ::RegDeleteTreeW(parent.get(), leaf.c_str());
+    ::RegDeleteKeyExW(parent.get(), leaf.c_str(), view, 0);
+}
+
+ScopedKey::ScopedKey(HKEY root, std::wstring path, REGSAM view)
+    : root_(root), path_(std::move(path)), view_(view) {
+    DeleteKeyTree(root_, path_, view_);
+    win::unique_hkey key;
+    Check(::RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr,
+                            key.put(), nullptr) == ERROR_SUCCESS,
+          "cannot create a fixture key");
+}
+
+ScopedKey::~ScopedKey() {
+    DeleteKeyTree(root_, path_, view_);
+}
+
+void ScopedKey::SetRaw(const std::wstring& subkey, const std::wstring& name, DWORD type,
+                       std::string_view bytes) const {
+    const std::wstring full = subkey.empty() ? path_ : path_ + L"\\" + subkey;
+    win::unique_hkey key;
+    Check(::RegCreateKeyExW(root_, full.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr,
+                            key.put(), nullptr) == ERROR_SUCCESS,
+          "cannot create a fixture key");
+    Check(::RegSetValueExW(key.get(), name.c_str(), 0, type,
+                           reinterpret_cast<const BYTE*>(bytes.data()),
+                           static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS,
+          "cannot set a fixture value");
+}
+
+void ScopedKey::SetText(const std::wstring& subkey, const std::wstring& name,
+                        std::wstring_view text, DWORD type) const {
+    const std::wstring terminated = std::wstring(text) + L'\0';
+    SetRaw(subkey, name, type,
+           std::string_view(reinterpret_cast<const char*>(terminated.data()),
+                            terminated.size() * sizeof(wchar_t)));
+}
+
+void ScopedKey::SetDword(const std::wstring& subkey, const std::wstring& name, DWORD value) const {
+    SetRaw(subkey, name, REG_DWORD,
+           std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
+}
+
 void RemoveTree(const std::wstring& path) {
+    // The platform's own calls: std::filesystem::remove_all loops for ever under Wine on
+    // names that Windows cannot spell (leftovers of an interrupted end-to-end test).
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return;
@@ -71,16 +142,12 @@ void RemoveTree(const std::wstring& path) {
 }
 
 std::string ReadBytes(const std::wstring& path) {
-    win::unique_file_handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return {};
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+SYSTEMTIME Utc(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    return SYSTEMTIME{year, month, 0, day, hour, minute, second, 0};
 }
 
 } // namespace testing_support

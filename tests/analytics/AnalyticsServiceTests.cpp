@@ -1,5 +1,6 @@
 #include "analytics/AnalyticsService.h"
-#include "analytics/EventsGroup.h"
+
+#include "platform/str_convert.h"
 
 #include "tests/TestFiles.h"
 
@@ -7,7 +8,6 @@
 
 namespace {
 
-using kes::analytics::legacy::FormatDuration;
 using kes::analytics::legacy::impl::AnalyticsService;
 
 // A clock the tests move by hand, in nanoseconds.
@@ -15,59 +15,20 @@ std::int64_t fakeNow = 0;
 std::int64_t FakeClock() {
     return fakeNow;
 }
-
 constexpr std::int64_t kMs = 1000000;
 
 class ServiceTest : public ::testing::Test {
 protected:
-    // The markup between the root start tag and the closing tag.
-    static std::wstring Groups(AnalyticsService& service) {
-        const std::wstring document = service.GetReport().GetDocument();
-        const size_t start = document.find(L"'>\r\n") + 4;
-        return document.substr(start, document.rfind(L"</vitascan>") - start);
-    }
     // The service's origin is whatever the clock reads at construction.
     std::int64_t origin = (fakeNow = 7 * kMs);
     AnalyticsService service{1, &FakeClock};
+    testing_support::ScratchFolder folder;
 };
 
-TEST(FormatDuration, TruncatesEachUnit) {
-    EXPECT_EQ(FormatDuration(0), L"0d 0:00:00.000");
-    EXPECT_EQ(FormatDuration(90061001), L"1d 1:01:01.001");
-    EXPECT_EQ(FormatDuration(59999), L"0d 0:00:59.999");
-    EXPECT_EQ(FormatDuration(90000000), L"1d 1:00:00.000");
-    EXPECT_EQ(FormatDuration(86399999), L"0d 23:59:59.999");
-    EXPECT_EQ(FormatDuration(1000LL * 86400000), L"1000d 0:00:00.000");
-}
-
-TEST_F(ServiceTest, IdentifiersAreIndexesSharedByEveryKindOfEvent) {
-    EXPECT_EQ(service.TrackTimedEventStart(L"a"), 0u);
-    service.TrackEvent(L"b");
-    service.TrackStringValueEvent(L"s", L"text");
-    service.TrackUnsignedValueEvent(L"u", 9);
-    EXPECT_EQ(service.TrackTimedEventStart(L"c"), 4u);
-
-    const auto& events = service.Events();
-    ASSERT_EQ(events.size(), 5u);
-    EXPECT_EQ(events[1].value, 4294967295u);
-    EXPECT_EQ(events[2].value, 0u);
-    EXPECT_EQ(events[2].text, L"text");
-    EXPECT_EQ(events[3].value, 9u);
-    for (const auto& event : events)
-        EXPECT_EQ(event.elapsed, kes::analytics::legacy::kUnsetTime);
-}
-
-TEST_F(ServiceTest, TimesAreTruncatedMillisecondsFromConstruction) {
+TEST_F(ServiceTest, EndingSetsOrOverwritesTheTruncatedDurationAndIgnoresOtherIdentifiers) {
     fakeNow += 1999999;
-    service.TrackEvent(L"first");
-    EXPECT_EQ(service.Events()[0].eventTime, 1);
-    fakeNow += 2 * kMs; // now 3.999999 ms after the start
-    service.TrackTimedEventEnd(0);
-    EXPECT_EQ(service.Events()[0].elapsed, 2); // 3 - 1: from the truncated start
-}
-
-TEST_F(ServiceTest, EndingSetsOrOverwritesTheDurationAndIgnoresBadIdentifiers) {
     service.TrackEvent(L"plain");
+    EXPECT_EQ(service.Events()[0].eventTime, 1); // truncated milliseconds from construction
     const std::uint32_t timed = service.TrackTimedEventStart(L"timed");
     fakeNow += 10 * kMs;
     service.TrackTimedEventEnd(timed);
@@ -78,93 +39,74 @@ TEST_F(ServiceTest, EndingSetsOrOverwritesTheDurationAndIgnoresBadIdentifiers) {
     service.TrackTimedEventEnd(0); // a plain event can be ended too
     EXPECT_EQ(service.Events()[0].elapsed, 15);
 
-    service.TrackTimedEventEnd(2);
-    service.TrackTimedEventEnd(4294967295u);
-    EXPECT_EQ(service.Events().size(), 2u);
+    // The id of no record changes nothing, however much time passes.
+    const auto before = service.Events();
+    for (std::uint32_t id : {2u, 3u, 4294967295u}) {
+        fakeNow += 100 * kMs;
+        service.TrackTimedEventEnd(id);
+    }
+    ASSERT_EQ(service.Events().size(), 2u);
+    for (size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(service.Events()[i].elapsed, before[i].elapsed);
 }
 
-TEST_F(ServiceTest, EventsGroupWritesEveryEventWithItsValuesAndTimes) {
-    service.AddStandardGroup(0x10000000);
-    EXPECT_EQ(Groups(service), L""); // no events: not even an empty element
-
-    fakeNow += 1234 * kMs;
-    service.TrackEvent(L"file.open");
-    fakeNow += (5000 - 1234) * kMs;
-    const std::uint32_t id = service.TrackTimedEventStart(L"mesh.generate");
-    fakeNow += 2500 * kMs;
-    service.TrackTimedEventEnd(id);
-    service.AddStandardGroup(0x10000000);
-    EXPECT_EQ(Groups(service), L"<events>\r\n"
-                               L"  <event name=\"file.open\" eventtime=\"0d 0:00:01.234\" />\r\n"
-                               L"  <event name=\"mesh.generate\" eventtime=\"0d 0:00:05.000\" "
-                               L"elapsed=\"0d 0:00:02.500\" />\r\n"
-                               L"</events>\r\n");
-}
-
-TEST_F(ServiceTest, EventsGroupValuesAndNesting) {
-    service.TrackUnsignedValueEvent(L"zero", 0);
-    service.TrackUnsignedValueEvent(L"all", 4294967295u);
-    service.TrackUnsignedValueEvent(L"seven", 7);
-    service.TrackStringValueEvent(L"", L"a&b");
-    service.StartGroup(L"session");
-    service.AddStandardGroup(0x10000000);
-    service.EndGroup();
-    EXPECT_EQ(Groups(service),
-              L"<session>\r\n"
-              L"  <events>\r\n"
-              L"    <event name=\"zero\" eventtime=\"0d 0:00:00.000\" />\r\n"
-              L"    <event name=\"all\" eventtime=\"0d 0:00:00.000\" />\r\n"
-              L"    <event name=\"seven\" value=\"7\" eventtime=\"0d 0:00:00.000\" />\r\n"
-              L"    <event name=\"\" value=\"a&amp;b\" eventtime=\"0d 0:00:00.000\" />\r\n"
-              L"  </events>\r\n"
-              L"</session>\r\n");
-    EXPECT_EQ(service.Events().size(), 4u); // writing changes nothing
-}
-
-TEST_F(ServiceTest, EmptyReportFinishesAtOnceAndSavesWithSingleCrLf) {
-    testing_support::ScratchFolder folder;
+TEST_F(ServiceTest, EmptyReportFinishesAtOnceAndEveryFurtherCallSavesAgain) {
     const std::wstring path = folder.path() + L"report.vitascan";
-    service.AddStandardGroup(0x10000000); // a command, never a block
+    const std::wstring log = folder.path() + L"log.txt";
     service.StartGroup(L"g");
     service.EndGroup();
     service.SaveTo(path);
     EXPECT_TRUE(service.ProcessStart().ok());
     EXPECT_EQ(service.GetNextStepDesc(), L"");
-    const auto [status, done] = service.ProcessNext();
-    EXPECT_TRUE(status.ok());
-    EXPECT_TRUE(done);
+    EXPECT_EQ(service.GetProgressPct(), 100);
+    ::SetEnvironmentVariableW(L"KES_LOG_FILE", log.c_str());
+    EXPECT_EQ(service.ProcessNext(), std::make_tuple(gtl::status(), true));
     const std::string saved = testing_support::ReadBytes(path);
     EXPECT_NE(saved.find("'>\r\n<g />\r\n</vitascan>\r\n"), std::string::npos);
     EXPECT_EQ(saved.find("\r\r"), std::string::npos);
 
-    // Finishing does not change the engine: a second call saves again.
     testing_support::RemoveTree(path);
-    EXPECT_TRUE(std::get<1>(service.ProcessNext()));
+    EXPECT_EQ(service.ProcessNext(), std::make_tuple(gtl::status(), true));
+    ::SetEnvironmentVariableW(L"KES_LOG_FILE", nullptr);
     EXPECT_EQ(testing_support::ReadBytes(path), saved);
+    const std::string line = "Saving to " + str::encode_utf8(path) + "\n";
+    const std::string logged = testing_support::ReadBytes(log);
+    EXPECT_EQ(logged.substr(logged.size() - line.size()), line);
+    EXPECT_NE(logged.find(line), logged.rfind(line)); // once per call
 }
 
-TEST_F(ServiceTest, SaveFailuresAndTheWebServiceTarget) {
-    testing_support::ScratchFolder folder;
+// The web service itself is shown end to end; only its exact spelling sends.
+TEST_F(ServiceTest, SaveFailuresAreTheStatusAndOnlyTheExactSpellingSends) {
     const std::wstring missing = folder.path() + L"missing\\r.vitascan";
     service.SaveTo(missing);
-    auto [status, done] = service.ProcessNext();
-    EXPECT_TRUE(done);
-    EXPECT_EQ(status.message().rfind(L" Unable to save to " + missing + L": ", 0), 0u)
-        << status.message();
-    EXPECT_GT(status.message().size(), (L" Unable to save to " + missing + L": ").size());
-    EXPECT_EQ(service.Process().message(), status.message());
-
-    // Only the exact spelling sends; any other is a file name.
-    ::SetEnvironmentVariableW(L"KES_TRACK_URL", nullptr);
+    const gtl::status failed = std::get<0>(service.ProcessNext());
+    EXPECT_EQ(failed.message().rfind(L" Unable to save to " + missing + L": ", 0), 0u);
+    EXPECT_GT(failed.message().size(), missing.size() + 21);
+    EXPECT_EQ(service.Process().message(), failed.message());
     ::SetCurrentDirectoryW(folder.path().c_str());
     service.SaveTo(L"Web Service");
     EXPECT_TRUE(std::get<0>(service.ProcessNext()).ok());
-    EXPECT_FALSE(testing_support::ReadBytes(folder.path() + L"Web Service").empty());
-    service.SaveTo(L"web service");
-    std::tie(status, done) = service.ProcessNext();
-    EXPECT_TRUE(done);
-    EXPECT_NE(status.message().find(L"KES_TRACK_URL"), std::wstring::npos);
     ::SetCurrentDirectoryW(L"C:\\");
+    EXPECT_FALSE(testing_support::ReadBytes(folder.path() + L"Web Service").empty());
+}
+
+TEST_F(ServiceTest, GroupsAddedInAnyOrderRunInTheFixedStepOrder) {
+    const std::wstring path = folder.path() + L"blocks.vitascan";
+    service.AddStandardGroup(0x80);
+    service.AddStandardGroup(0x20);
+    service.SaveTo(path);
+    ASSERT_TRUE(service.ProcessStart().ok());
+    EXPECT_EQ(service.GetNextStepDesc(), L"Looking for installed products");
+    EXPECT_EQ(service.ProcessNext(), std::make_tuple(gtl::status(), false));
+    EXPECT_EQ(service.GetProgressPct(), 50);
+    EXPECT_EQ(service.GetNextStepDesc(), L"Listing files and folders");
+    EXPECT_EQ(service.ProcessNext(), std::make_tuple(gtl::status(), false));
+    EXPECT_EQ(service.ProcessNext(), std::make_tuple(gtl::status(), true));
+    const std::string saved = testing_support::ReadBytes(path);
+    const size_t products = saved.find("\r\n<products>\r\n");
+    ASSERT_NE(products, std::string::npos);
+    EXPECT_LT(products, saved.find("\r\n<filesystem>\r\n"));
+    EXPECT_EQ(saved.find("<registry>"), std::string::npos);
 }
 
 } // namespace

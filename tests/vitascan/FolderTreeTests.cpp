@@ -11,128 +11,87 @@ using vitascan::AddFile;
 using vitascan::AddFolder;
 using vitascan::AddPath;
 using vitascan::FolderNode;
+using Names = std::vector<std::wstring>;
 
-std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
+Names Sorted(Names names) {
     std::sort(names.begin(), names.end());
     return names;
 }
 
-TEST(AddPath, BuildsOneNodePerComponentAndMergesIgnoringAsciiCase) {
+TEST(AddPath, OneNodePerComponentMergedIgnoringAsciiCaseAndAFinalNameIsAFile) {
     FolderNode root;
     FolderNode* logs = AddPath(root, L"C:\\Data\\Logs\\");
     EXPECT_EQ(logs->name, L"Logs");
     EXPECT_EQ(logs->path, L"C:\\Data\\Logs\\");
-
-    // Same folders in another case and with extra leading backslashes: no new nodes, the
-    // first spelling stays.
+    // Another case and extra leading backslashes: no new nodes, the first spelling stays.
     EXPECT_EQ(AddPath(root, L"\\\\c:\\DATA\\logs\\"), logs);
     ASSERT_EQ(root.children.size(), 1u);
-    EXPECT_EQ(root.children[0]->name, L"C:");
-    ASSERT_EQ(root.children[0]->children.size(), 1u);
     EXPECT_EQ(root.children[0]->children[0]->path, L"C:\\Data\\");
-
     // Only ASCII letters fold: É and é are different folders.
     AddPath(root, L"C:\\\u00c9t\u00e9\\");
     AddPath(root, L"C:\\\u00e9t\u00e9\\");
     EXPECT_EQ(root.children[0]->children.size(), 3u);
-}
 
-TEST(AddPath, TextAfterTheLastBackslashIsAFileOfTheParent) {
-    FolderNode root;
-    FolderNode* data = AddPath(root, L"C:\\Data\\Logs");
-    EXPECT_EQ(data->path, L"C:\\Data\\");
-    EXPECT_EQ(data->files, (std::vector<std::wstring>{L"Logs"}));
-    EXPECT_TRUE(data->children.empty());
-
-    // A bare name, or only backslashes, stays with the node it was given to.
-    EXPECT_EQ(AddPath(root, L"readme.txt"), &root);
+    FolderNode* data = AddPath(root, L"C:\\Data\\notes.txt");
+    EXPECT_EQ(data, root.children[0]->children[0].get());
+    EXPECT_EQ(data->files, Names{L"notes.txt"});
     EXPECT_EQ(AddPath(root, L"\\\\"), &root);
-    EXPECT_EQ(root.files, (std::vector<std::wstring>{L"readme.txt", L"\\\\"}));
+    EXPECT_EQ(root.files, Names{L"\\\\"});
 }
 
-TEST(AddFile, KeepsTheFirstSpellingAndTheOrder) {
+TEST(AddFile, KeepsTheFirstSpellingAndTheOrderUntilCleared) {
     FolderNode node;
-    for (const wchar_t* name : {L"b.log", L"A.TXT", L"a.txt", L"B.LOG", L"c", L"\u00e9", L"\u00c9"})
+    node.name = L"kept";
+    for (const wchar_t* name : {L"b.log", L"A.TXT", L"a.txt", L"B.LOG", L"\u00e9", L"\u00c9"})
         AddFile(node, name);
-    EXPECT_EQ(node.files,
-              (std::vector<std::wstring>{L"b.log", L"A.TXT", L"c", L"\u00e9", L"\u00c9"}));
+    AddPath(node, L"C:\\x\\");
+    EXPECT_EQ(node.files, (Names{L"b.log", L"A.TXT", L"\u00e9", L"\u00c9"}));
+    vitascan::Clear(node);
+    EXPECT_TRUE(node.children.empty());
+    EXPECT_EQ(node.name, L"kept");
+    AddFile(node, L"B.log");
+    EXPECT_EQ(node.files, Names{L"B.log"});
+    EXPECT_EQ(AddPath(node, L"c:\\X\\")->path, L"c:\\X\\");
 }
 
-TEST(Clear, EmptiesTheNodeSoThatNamesCanComeBack) {
-    FolderNode root;
-    root.name = L"kept";
-    AddPath(root, L"C:\\x\\");
-    AddFile(root, L"f");
-    vitascan::Clear(root);
-    EXPECT_TRUE(root.children.empty());
-    EXPECT_TRUE(root.files.empty());
-    EXPECT_EQ(root.name, L"kept");
-    AddFile(root, L"F");
-    EXPECT_EQ(root.files, (std::vector<std::wstring>{L"F"}));
-    EXPECT_EQ(AddPath(root, L"c:\\X\\")->path, L"c:\\X\\");
-}
-
-class AddFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        scratch.WriteFile(L"top\\one.log", "1");
-        scratch.WriteFile(L"top\\Two.txt", "22");
-        scratch.WriteFile(L"top\\sub\\deep.xml", "333");
-        scratch.WriteFile(L"top\\sub\\inner\\leaf.dll", "4444");
-    }
+TEST(AddFolder, ListsFilesAndOnlyWhenRecursiveTheSubfolders) {
     testing_support::ScratchFolder scratch;
-};
-
-TEST_F(AddFolderTest, ListsFilesAndOnlyWhenRecursiveTheSubfolders) {
-    FolderNode flat;
-    AddFolder(flat, scratch.path() + L"top\\", false);
-    const FolderNode* top = AddPath(flat, scratch.path() + L"top\\");
-    EXPECT_EQ(Sorted(top->files), (std::vector<std::wstring>{L"Two.txt", L"one.log"}));
-    EXPECT_TRUE(top->children.empty());
-
-    FolderNode deep;
-    AddFolder(deep, scratch.path() + L"top\\", true);
-    const FolderNode* sub = AddPath(deep, scratch.path() + L"top\\sub\\");
-    EXPECT_EQ(sub->files, (std::vector<std::wstring>{L"deep.xml"}));
-    ASSERT_EQ(sub->children.size(), 1u);
-    EXPECT_EQ(sub->children[0]->files, (std::vector<std::wstring>{L"leaf.dll"}));
-    EXPECT_EQ(sub->children[0]->path, scratch.path() + L"top\\sub\\inner\\");
-
-    // Adding again merges: no duplicate files or folders.
-    AddFolder(deep, scratch.path() + L"TOP\\", true);
-    EXPECT_EQ(AddPath(deep, scratch.path() + L"top\\")->files.size(), 2u);
-    EXPECT_EQ(AddPath(deep, scratch.path() + L"top\\")->children.size(), 1u);
-}
-
-TEST_F(AddFolderTest, PathWithoutFinalBackslashListsItsParent) {
-    FolderNode root;
-    AddFolder(root, scratch.path() + L"top\\sub", false);
-    const FolderNode* top = AddPath(root, scratch.path() + L"top\\");
-    // "sub" is taken for a file name; the parent's files are listed beside it.
-    EXPECT_EQ(Sorted(top->files), (std::vector<std::wstring>{L"Two.txt", L"one.log", L"sub"}));
-    EXPECT_TRUE(top->children.empty());
-}
-
-TEST_F(AddFolderTest, FolderThatCannotBeListedStaysWithoutFiles) {
-    FolderNode root;
-    AddFolder(root, scratch.path() + L"gone\\away\\", true);
-    const FolderNode* away = AddPath(root, scratch.path() + L"gone\\away\\");
-    EXPECT_EQ(away->name, L"away");
-    EXPECT_TRUE(away->files.empty());
-    EXPECT_TRUE(away->children.empty());
-}
-
-TEST_F(AddFolderTest, ListenerSeesEachFileWithTheNodeItJoined) {
-    FolderNode root;
-    std::vector<std::wstring> seen;
-    AddFolder(root, scratch.path() + L"top\\", true,
-              [&](const FolderNode& folder, const WIN32_FIND_DATAW& entry) {
-                  seen.push_back(folder.path + entry.cFileName + L" " +
-                                 std::to_wstring(entry.nFileSizeLow));
-              });
+    scratch.WriteFile(L"top\\one.log", "1");
+    scratch.WriteFile(L"top\\Two.txt", "22");
+    scratch.WriteFile(L"top\\sub\\deep.xml", "333");
+    scratch.WriteFile(L"top\\sub\\inner\\leaf.dll", "4444");
     const std::wstring top = scratch.path() + L"top\\";
+
+    FolderNode flat;
+    AddFolder(flat, top, false);
+    EXPECT_EQ(Sorted(AddPath(flat, top)->files), (Names{L"Two.txt", L"one.log"}));
+    EXPECT_TRUE(AddPath(flat, top)->children.empty());
+
+    // The listener sees each file with the node it joined.
+    FolderNode deep;
+    Names seen;
+    AddFolder(deep, top, true, [&](const FolderNode& folder, const WIN32_FIND_DATAW& entry) {
+        seen.push_back(folder.path + entry.cFileName + L" " + std::to_wstring(entry.nFileSizeLow));
+    });
     EXPECT_EQ(Sorted(seen), Sorted({top + L"Two.txt 2", top + L"one.log 1",
                                     top + L"sub\\deep.xml 3", top + L"sub\\inner\\leaf.dll 4"}));
+    const FolderNode* sub = AddPath(deep, top + L"sub\\");
+    EXPECT_EQ(sub->files, Names{L"deep.xml"});
+    ASSERT_EQ(sub->children.size(), 1u);
+    EXPECT_EQ(sub->children[0]->path, top + L"sub\\inner\\");
+    // Adding again merges: no duplicate files or folders.
+    AddFolder(deep, scratch.path() + L"TOP\\", true);
+    EXPECT_EQ(AddPath(deep, top)->files.size(), 2u);
+    EXPECT_EQ(AddPath(deep, top)->children.size(), 1u);
+
+    // Without the final backslash "sub" is a file name beside the parent's files.
+    FolderNode parent;
+    AddFolder(parent, top + L"sub", false);
+    EXPECT_EQ(Sorted(AddPath(parent, top)->files), (Names{L"Two.txt", L"one.log", L"sub"}));
+    // A folder that cannot be listed stays without files.
+    FolderNode gone;
+    AddFolder(gone, scratch.path() + L"gone\\away\\", true);
+    EXPECT_TRUE(AddPath(gone, scratch.path() + L"gone\\away\\")->files.empty());
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "vitascan/blocks/ProductsBlock.h"
 
-#include "tests/vitascan/blocks/BlockFixtures.h"
+#include "tests/TestFiles.h"
 #include "vitascan/FolderTree.h"
 
 #include <memory>
@@ -10,8 +10,7 @@
 
 namespace {
 
-using block_fixtures::ScopedFolder;
-using block_fixtures::ScopedKey;
+using testing_support::ScopedKey;
 using vitascan::FolderNode;
 using vitascan::ProductsBlock;
 
@@ -20,9 +19,10 @@ const wchar_t kUninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uni
 class ProductsBlockTest : public ::testing::Test {
 protected:
     ProductsBlockTest() {
-        folders.WriteFile(L"Shared\\app.log", "a", block_fixtures::Utc(2026, 12, 4, 9, 5, 7));
-        folders.WriteFile(L"Shared\\sub\\deep.log", "d", block_fixtures::Utc(2026, 12, 4, 9, 5, 7));
-        folders.WriteFile(L"Shell\\ext.log", "e", block_fixtures::Utc(2026, 12, 4, 9, 5, 7));
+        folders.WriteFile(L"Shared\\app.log", "a");
+        folders.WriteFile(L"Shared\\sub\\deep.log", "d");
+        folders.WriteFile(L"Shell\\ext.log", "e");
+        folders.WriteFile(L"Shell\\deep\\inner.log", "i");
 
         const ScopedKey& listed = Entry(L"{A1-VITASCAN-TEST}");
         listed.SetText(L"", L"HelpLink", L"https://www.korvel-ab.example/support");
@@ -68,17 +68,16 @@ protected:
         return *entries.back();
     }
 
-    ScopedFolder folders{L"C:\\VitascanFixture\\"};
+    testing_support::ScratchFolder folders{L"C:\\VitascanFixture\\"};
     std::vector<std::unique_ptr<ScopedKey>> entries;
     ScopedKey machine32{HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_32KEY};
     ScopedKey machine64{HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_64KEY};
 };
 
+// Install folders join the tree with their subfolders.
 TEST_F(ProductsBlockTest, ListsTheMakersProductsFromTheUninstallListThenBothViews) {
     FolderNode tree;
-    ProductsBlock block(&tree);
-    EXPECT_EQ(block.GetDescription(), L"Looking for installed products");
-    EXPECT_EQ(block.GetXml(),
+    EXPECT_EQ(ProductsBlock(&tree).GetXml(),
               L"<products>\n"
               L"  <product name=\"Pallanto &lt;Suite&gt; &amp; &quot;Co&quot;\" "
               L"installedversion=\"10.2.0.15\" comments=\"caf&#233;\" "
@@ -93,11 +92,6 @@ TEST_F(ProductsBlockTest, ListsTheMakersProductsFromTheUninstallListThenBothView
               L"  <product name=\"Pallanto 64\" installedversion=\"\" buildlabel=\"\" "
               L"installlocation=\"C:\\VitascanFixture\\Shared\\\" guid=\"\"/>\n"
               L"</products>\n");
-}
-
-TEST_F(ProductsBlockTest, InstallFoldersJoinTheTreeWithTheirSubfolders) {
-    FolderNode tree;
-    ProductsBlock(&tree).GetXml();
     ASSERT_EQ(tree.children.size(), 1u);
     const FolderNode& drive = *tree.children[0];
     ASSERT_EQ(drive.children.size(), 1u);
@@ -110,13 +104,14 @@ TEST_F(ProductsBlockTest, InstallFoldersJoinTheTreeWithTheirSubfolders) {
     EXPECT_EQ(fixture.children[0]->files, (std::vector<std::wstring>{L"app.log"}));
     ASSERT_EQ(fixture.children[0]->children.size(), 1u);
     EXPECT_EQ(fixture.children[0]->children[0]->files, (std::vector<std::wstring>{L"deep.log"}));
-    EXPECT_EQ(fixture.children[1]->name, L"Shell");
+    EXPECT_EQ(fixture.children[1]->name, L"Shell"); // named by the maker's tree alone
+    EXPECT_EQ(fixture.children[1]->children.size(), 1u);
     EXPECT_TRUE(fixture.files.empty());
 }
 
 TEST(ProductsBlock, NoProductsGivesTheBareElement) {
-    block_fixtures::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_32KEY);
-    block_fixtures::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_64KEY);
+    testing_support::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_32KEY);
+    testing_support::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\KORVEL-AB", KEY_WOW64_64KEY);
     FolderNode tree;
     EXPECT_EQ(ProductsBlock(&tree).GetXml(), L"<products>\n</products>\n");
     EXPECT_TRUE(tree.children.empty());

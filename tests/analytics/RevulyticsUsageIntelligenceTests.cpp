@@ -1,39 +1,40 @@
 #include "analytics/AnalyticsService.h"
 #include "analytics/RevulyticsUsageIntelligence.h"
-#include "platform/kes_analytics_events.h"
 #include "platform/kes_version.h"
 #include "platform/str_convert.h"
 #include "platform/sys_file.h"
 
 #include "tests/TestFiles.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sstream>
 
 namespace {
 
 using kes::analytics::legacy::RevulyticsUsageIntelligence;
+using Strings = std::vector<std::string>;
 
 // Points the SDK's journal at a scratch file and clears the fault switches.
 class JournalTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        journal = folder.path() + L"journal.txt";
+        ClearSwitches();
         ::SetEnvironmentVariableW(L"RUISDK_JOURNAL", journal.c_str());
-        for (const wchar_t* name :
-             {L"RUISDK_FAIL_START", L"RUISDK_FAIL_STOP", L"KES_ANALYTICS_INTERNAL"})
-            ::SetEnvironmentVariableW(name, nullptr);
     }
-    void TearDown() override {
+    void TearDown() override { ClearSwitches(); }
+    static void ClearSwitches() {
         for (const wchar_t* name : {L"RUISDK_JOURNAL", L"RUISDK_FAIL_START", L"RUISDK_FAIL_STOP",
                                     L"KES_ANALYTICS_INTERNAL"})
             ::SetEnvironmentVariableW(name, nullptr);
     }
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
+    // The journal's lines from the `first` on.
+    Strings LinesFrom(size_t first) const {
+        Strings lines;
         std::istringstream in(testing_support::ReadBytes(journal));
         for (std::string line; std::getline(in, line);)
             lines.push_back(line);
+        lines.erase(lines.begin(), lines.begin() + std::min(first, lines.size()));
         return lines;
     }
     static std::string Configured(const char* productId, const char* server, const char* key) {
@@ -47,7 +48,7 @@ protected:
                str::as_cstring(str::as_wstring(kes::version::Current().number)) + "\trelease";
     }
     testing_support::ScratchFolder folder;
-    std::wstring journal;
+    const std::wstring journal = folder.path() + L"journal.txt";
 };
 
 TEST_F(JournalTest, DefaultSetStartsTracksAndStopsInOrder) {
@@ -58,8 +59,8 @@ TEST_F(JournalTest, DefaultSetStartsTracksAndStopsInOrder) {
         backend.TrackStringValueEvent(L"session", L"v\u00e9");
         backend.TrackUnsignedValueEvent(L"ignored.event", 3);
     }
-    EXPECT_EQ(Lines(),
-              (std::vector<std::string>{
+    EXPECT_EQ(LinesFrom(0),
+              (Strings{
                   "ruiCreateInstance\tfalse",
                   Configured("4027118301", "ui1.korvel-ab.se", "8F3A1C5E9B2D4F6A0C7E1B3D5F7A9C2E"),
                   ProductData(),
@@ -74,7 +75,7 @@ TEST_F(JournalTest, DefaultSetStartsTracksAndStopsInOrder) {
 TEST_F(JournalTest, InternalSetIsUsedWhole) {
     ::SetEnvironmentVariableW(L"KES_ANALYTICS_INTERNAL", L"1");
     { RevulyticsUsageIntelligence backend; }
-    const auto lines = Lines();
+    const auto lines = LinesFrom(0);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1],
               Configured("4027118302", "ut1.korvel-ab.se", "1D6B8E3F5A7C9E2B4D6F8A1C3E5B7D9F"));
@@ -87,20 +88,14 @@ TEST_F(JournalTest, FailedStartSkipsTheStopButStillTracksAndDestroys) {
         EXPECT_FALSE(backend.IsStarted());
         backend.TrackEvent(L"file.open");
     }
-    const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[3], "ruiStartSDK");
-    EXPECT_EQ(lines[4], "ruiTrackEvent\tfile\topen\t(null)");
-    EXPECT_EQ(lines[5], "ruiDestroyInstance");
+    EXPECT_EQ(LinesFrom(3),
+              (Strings{"ruiStartSDK", "ruiTrackEvent\tfile\topen\t(null)", "ruiDestroyInstance"}));
 }
 
 TEST_F(JournalTest, FailedStopStillDestroys) {
     ::SetEnvironmentVariableW(L"RUISDK_FAIL_STOP", L"1");
     { RevulyticsUsageIntelligence backend; }
-    const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[4], "ruiStopSDK\t0");
-    EXPECT_EQ(lines[5], "ruiDestroyInstance");
+    EXPECT_EQ(LinesFrom(3), (Strings{"ruiStartSDK", "ruiStopSDK\t0", "ruiDestroyInstance"}));
 }
 
 TEST_F(JournalTest, ServiceForwardsOnlyPlainAndStringEventsAfterRecordingThem) {
@@ -112,46 +107,20 @@ TEST_F(JournalTest, ServiceForwardsOnlyPlainAndStringEventsAfterRecordingThem) {
         service.TrackTimedEventEnd(service.TrackTimedEventStart(L"t.w"));
         EXPECT_EQ(service.Events().size(), 4u);
     }
-    const auto lines = Lines();
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[4], "ruiTrackEvent\tfile\tsave\t(null)");
-    EXPECT_EQ(lines[5], "ruiTrackEventText\ta\tb\tx\t(null)");
-    EXPECT_EQ(lines[6], "ruiStopSDK\t0");
-}
-
-TEST_F(JournalTest, OfflineServiceNeverCallsTheSdk) {
-    {
-        kes::analytics::legacy::impl::AnalyticsService service(1);
-        service.TrackEvent(L"file.open");
-        service.AddStandardGroup(0x10000000);
-    }
-    EXPECT_FALSE(testing_support::ReadBytes(journal).size() > 0);
-    EXPECT_EQ(::GetFileAttributesW(journal.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(LinesFrom(4),
+              (Strings{"ruiTrackEvent\tfile\tsave\t(null)", "ruiTrackEventText\ta\tb\tx\t(null)",
+                       "ruiStopSDK\t0", "ruiDestroyInstance"}));
 }
 
 TEST(BuildKind, UnknownCodesReadAsRelease) {
-    using kes::analytics::legacy::BuildKindText;
-    EXPECT_STREQ(BuildKindText(0), "release");
-    EXPECT_STREQ(BuildKindText(1), "debug");
-    EXPECT_STREQ(BuildKindText(2), "beta");
-    EXPECT_STREQ(BuildKindText(4), "private");
-    EXPECT_STREQ(BuildKindText(3), "release");
-    EXPECT_STREQ(BuildKindText(7), "release");
-    EXPECT_STREQ(BuildKindText(-1), "release");
-}
-
-TEST(EventNames, SplitAtTheFirstTwoDots) {
-    std::wstring a, b, c;
-    kes::analytics::legacy::UnpackEventType(L"analytics.process.kesdata", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"analytics", L"process", L"kesdata"));
-    kes::analytics::legacy::UnpackEventType(L"file.open", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"file", L"open", L""));
-    kes::analytics::legacy::UnpackEventType(L"session", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"session", L"", L""));
-    kes::analytics::legacy::UnpackEventType(L"a.b.c.d", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"a", L"b", L"c.d"));
-    kes::analytics::legacy::UnpackEventType(L".x", a, b, c);
-    EXPECT_EQ(std::tie(a, b, c), std::make_tuple(L"", L"x", L""));
+    for (const auto& [code, text] : std::vector<std::pair<int, std::string>>{{0, "release"},
+                                                                             {1, "debug"},
+                                                                             {2, "beta"},
+                                                                             {4, "private"},
+                                                                             {3, "release"},
+                                                                             {7, "release"},
+                                                                             {-1, "release"}})
+        EXPECT_EQ(kes::analytics::legacy::BuildKindText(code), text) << code;
 }
 
 } // namespace

@@ -1,0 +1,72 @@
+#include "tests/GrammarText.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing_support::Decode;
+using testing_support::Encode;
+using testing_support::Items;
+using Pair = std::tuple<std::wstring, std::wstring>;
+using Reply = kes::grammar::GrammarOfFunctionReturn<std::function<std::tuple<gtl::status, bool>()>,
+                                                    std::tuple<gtl::status, bool>>;
+
+TEST(TupleCodec, RoundTripsItemsHoldingTheSpecialCharacters) {
+    for (const Pair& value :
+         {Pair{L"a;b", L"c&d"}, Pair{L"", L""}, Pair{L"&", L";"}, Pair{L"\u00e9;", L"x"}}) {
+        const std::string text = Encode(value);
+        EXPECT_EQ(Items(text).size(), 2u);
+        EXPECT_EQ(Decode<Pair>(text), value);
+    }
+    EXPECT_EQ(Encode(std::tuple<std::wstring, unsigned int>(L"x", 7)), "x;7");
+    // One empty element is the empty text; two elements need two items.
+    EXPECT_EQ(Encode(std::tuple<std::wstring>(L"")), "");
+    EXPECT_EQ(Decode<std::tuple<std::wstring>>(""), std::tuple<std::wstring>(L""));
+    EXPECT_EQ(Decode<std::tuple<std::wstring>>("a&;b"), std::tuple<std::wstring>(L"a;b"));
+    EXPECT_THROW(Decode<Pair>(""), gtl::status_exception);
+    // The empty tuple ignores any text.
+    EXPECT_NO_THROW(Decode<std::tuple<>>("anything;at;all"));
+}
+
+TEST(TupleCodec, WrongItemCountIsASyntaxErrorAtLine117AndAssignsNothing) {
+    for (const char* text : {"one", "a;b;c"}) {
+        kes::grammar::GrammarOfType<Pair> codec;
+        codec.value = {L"kept", L"kept"};
+        try {
+            codec.Decode(text);
+            ADD_FAILURE() << "no error for " << text;
+        } catch (const gtl::status_exception& e) {
+            EXPECT_EQ(e.get_status().file(), "Common/grammar_Tuple");
+            EXPECT_EQ(e.get_status().line(), 117u);
+            EXPECT_NE(e.get_status().message().find(str::decode_utf8(text)), std::wstring::npos);
+        }
+        EXPECT_EQ(codec.value, Pair(L"kept", L"kept"));
+    }
+    // A bad number in the second item leaves the first unassigned too.
+    kes::grammar::GrammarOfType<std::tuple<std::wstring, unsigned int>> codec;
+    codec.value = {L"kept", 1};
+    EXPECT_THROW(codec.Decode("new;x"), gtl::status_exception);
+    EXPECT_EQ(std::get<0>(codec.value), L"kept");
+}
+
+TEST(ReplyCodec, NestedPairTakesTwoSequencePassesAndVoidIsEmpty) {
+    Reply reply;
+    reply.value = {gtl::status(), {gtl::status::error(L"no;disk", "f", 3), true}};
+    std::string text;
+    reply.Encode(text);
+    const std::vector<std::string> outer = Items(text);
+    ASSERT_EQ(outer.size(), 2u);
+    EXPECT_EQ(outer[0], "");
+    EXPECT_EQ(Items(outer[1]), (std::vector<std::string>{"no&;disk;f;3", "t"}));
+    Reply back;
+    back.Decode(text);
+    EXPECT_TRUE(std::get<0>(back.value).ok());
+    EXPECT_TRUE(std::get<0>(std::get<1>(back.value)) == gtl::status::error(L"no;disk", "f", 3));
+    EXPECT_TRUE(std::get<1>(std::get<1>(back.value)));
+
+    kes::grammar::GrammarOfFunctionReturn<std::function<void(std::wstring)>, void> none;
+    none.Encode(text);
+    EXPECT_EQ(text, ";");
+}
+
+} // namespace

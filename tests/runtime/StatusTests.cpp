@@ -1,0 +1,25 @@
+#include "platform/gtl_status.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+namespace {
+
+TEST(Status, DisplayTextAddsTheLocationWhenKnown) {
+    EXPECT_EQ(gtl::status::detail::as_wstring(gtl::status()), L"");
+    EXPECT_EQ(gtl::status::detail::as_wstring(gtl::status::error(L"broken")), L"broken");
+    EXPECT_EQ(gtl::status::detail::as_wstring(gtl::status::error(L"broken", "Common/x", 12)),
+              L"broken (Common/x:12)");
+    EXPECT_TRUE(gtl::status().ok());
+    EXPECT_TRUE(gtl::status::error(L"").failed());
+}
+
+TEST(Status, SystemMessagesEndWithoutALineBreak) {
+    const auto message = KESErrMsg(ERROR_PATH_NOT_FOUND);
+    ASSERT_TRUE(message.has_value());
+    ASSERT_FALSE(message->empty());
+    EXPECT_NE(message->back(), '\n');
+    EXPECT_NE(message->back(), '\r');
+}
+
+} // namespace

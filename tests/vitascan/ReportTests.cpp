@@ -1,0 +1,126 @@
+#include "vitascan/Report.h"
+
+#include "tests/vitascan/blocks/BlockFixtures.h"
+#include "vitascan/MarkupHelpers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using block_fixtures::FindFolder;
+using vitascan::Report;
+
+// A block that counts how often its fragment is asked for.
+class CountingBlock : public vitascan::IBlock {
+public:
+    CountingBlock(std::wstring name, int* calls) : name_(std::move(name)), calls_(calls) {}
+    std::wstring GetDescription() override { return L"step " + name_; }
+    std::wstring GetXml() override {
+        ++*calls_;
+        return L"<" + name_ + L"/>\n";
+    }
+
+private:
+    std::wstring name_;
+    int* calls_;
+};
+
+const std::wstring kHead = L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<vitascan version='" +
+                           vitascan::ShortVersion(L"" VITASCAN_EXPECTED_VERSION) +
+                           L"' versionDisplay='" VITASCAN_EXPECTED_VERSION L"'>\r\n";
+const std::wstring kTail = L"</vitascan>\r\n";
+
+// Runs `build` on a fresh report and returns its group markup.
+std::wstring Groups(const std::function<void(Report&)>& build) {
+    Report report;
+    build(report);
+    const std::wstring document = report.GetDocument();
+    EXPECT_EQ(document.substr(0, kHead.size()), kHead);
+    return document.substr(kHead.size(), document.size() - kHead.size() - kTail.size());
+}
+
+TEST(ShortVersion, TakesMajorAndMinor) {
+    for (const auto& [version, shortVersion] :
+         std::vector<std::pair<std::wstring, std::wstring>>{{L"1.2.3.4", L"1.2"},
+                                                            {L"7.1", L"7.1"},
+                                                            {L"10.2.0.15", L"10.2"},
+                                                            {L"", L"."},
+                                                            {L"7", L"7.7"}})
+        EXPECT_EQ(vitascan::ShortVersion(version), shortVersion);
+}
+
+TEST(GroupMarkup, NestingIndentationDataPointsAndSiblings) {
+    EXPECT_EQ(Groups([](Report& r) {
+                  r.EndGroup(); // nothing open: no effect
+                  r.StartGroup(L"a");
+                  r.SetDataPoint(L"first", L"1<2");
+                  r.StartGroup(L"b");
+                  r.StartGroup(L"c");
+                  r.EndGroup();
+                  r.StartGroup(L"c");
+                  r.SetDataPoint(L"n<", L"&\"'\t\u00e9");
+                  r.EndGroup();
+                  r.EndGroup();
+                  r.SetDataPoint(L"late", L"2");
+                  r.EndGroup();
+                  r.EndGroup();
+              }),
+              L"<a first=\"1&lt;2\">\r\n  <b>\r\n    <c />\r\n"
+              L"    <c n<=\"&amp;&quot;&apos;&#009;&#233;\" />\r\n  </b>\r\n late=\"2\"</a>\r\n");
+}
+
+TEST(Steps, RunOnceEachInOrderWithTruncatedProgressAfterTheGroups) {
+    Report empty;
+    EXPECT_FALSE(empty.HasNextStep());
+    EXPECT_EQ(empty.GetProgressPct(), 100);
+    EXPECT_EQ(empty.GetDocument(), kHead + kTail);
+
+    int calls[3] = {};
+    Report report;
+    for (int i = 0; i < 3; ++i)
+        report.AppendStep(std::make_unique<CountingBlock>(L"b" + std::to_wstring(i), &calls[i]));
+    report.Reset();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(report.GetProgressPct(), i * 100 / 3);
+        EXPECT_EQ(report.GetNextStepDesc(), L"step b" + std::to_wstring(i));
+        EXPECT_EQ(report.ProcessNextStep(), i < 2);
+        EXPECT_EQ(calls[i], 1);
+    }
+    EXPECT_EQ(report.GetProgressPct(), 100);
+    EXPECT_FALSE(report.HasNextStep());
+    // Group markup comes first whenever it was written.
+    report.StartGroup(L"late");
+    report.EndGroup();
+    EXPECT_EQ(report.GetDocument(), kHead + L"<late />\r\n<b0/>\n<b1/>\n<b2/>\n" + kTail);
+
+    // Reset starts over without the fragments but keeps the steps and the group markup.
+    report.Reset();
+    EXPECT_EQ(report.GetProgressPct(), 0);
+    EXPECT_EQ(report.GetDocument(), kHead + L"<late />\r\n" + kTail);
+    EXPECT_FALSE(Report(0x1 | 0x4 | 0x40 | 0x40000 | 0x10000000, false).HasNextStep());
+}
+
+TEST(Reset, SeedsTheTreeWithTheDriversFolderOnly) {
+    Report report;
+    vitascan::AddPath(report.GetFolderTree(), L"C:\\stale\\");
+    report.Reset();
+    const std::wstring drivers =
+        vitascan::GetEnvironmentText(L"SystemRoot") + L"\\system32\\drivers\\";
+    ASSERT_EQ(report.GetFolderTree().children.size(), 1u);
+    const vitascan::FolderNode* node = FindFolder(report.GetFolderTree(), drivers);
+    ASSERT_NE(node, nullptr);
+    EXPECT_TRUE(vitascan::EqualsIgnoringAsciiCase(node->path, drivers));
+    EXPECT_FALSE(node->files.empty());   // the folder is listed, not only named
+    EXPECT_TRUE(node->children.empty()); // and not recursively
+
+    // Without SystemRoot the folder is the relative system32\drivers under the root.
+    const std::wstring saved = vitascan::GetEnvironmentText(L"SystemRoot");
+    ::SetEnvironmentVariableW(L"SystemRoot", nullptr);
+    report.Reset();
+    ::SetEnvironmentVariableW(L"SystemRoot", saved.c_str());
+    ASSERT_EQ(report.GetFolderTree().children.size(), 1u);
+    EXPECT_EQ(report.GetFolderTree().children[0]->path, L"system32\\");
+    EXPECT_NE(FindFolder(report.GetFolderTree(), L"system32\\drivers\\"), nullptr);
+}
+
+} // namespace
