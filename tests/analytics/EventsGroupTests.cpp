@@ -1,9 +1,12 @@
 #include "analytics/AnalyticsService.h"
+#include "analytics/EventNames.h"
 #include "analytics/EventsGroup.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+namespace events = kes::analytics::legacy::events;
 
 using kes::analytics::legacy::FormatDuration;
 
@@ -38,9 +41,9 @@ TEST(EventsGroup, WritesEveryEventWithItsValuesAndTimesInsideTheOpenGroup) {
     EXPECT_EQ(Groups(service), L""); // no events: not even an empty element
 
     fakeNow += 1234 * kMs;
-    service.TrackEvent(L"file.open");
+    service.TrackEvent(events::kFileOpen);
     fakeNow += (5000 - 1234) * kMs;
-    const std::uint32_t id = service.TrackTimedEventStart(L"mesh.generate");
+    const std::uint32_t id = service.TrackTimedEventStart(events::kMeshGenerate);
     fakeNow += 2500 * kMs;
     service.TrackTimedEventEnd(id);
     service.TrackTimedEventStart(L"never.ended");

@@ -1,4 +1,5 @@
 #include "analytics/AnalyticsService.h"
+#include "analytics/EventNames.h"
 #include "analytics/RevulyticsUsageIntelligence.h"
 #include "platform/kes_version.h"
 #include "platform/str_convert.h"
@@ -11,6 +12,8 @@
 #include <sstream>
 
 namespace {
+
+namespace events = kes::analytics::legacy::events;
 
 using kes::analytics::legacy::RevulyticsUsageIntelligence;
 using Strings = std::vector<std::string>;
@@ -55,7 +58,7 @@ TEST_F(JournalTest, DefaultSetStartsTracksAndStopsInOrder) {
     {
         RevulyticsUsageIntelligence backend;
         EXPECT_TRUE(backend.IsStarted());
-        backend.TrackEvent(L"analytics.process.kesdata");
+        backend.TrackEvent(events::kProcessKesdata);
         backend.TrackStringValueEvent(L"session", L"v\u00e9");
         backend.TrackUnsignedValueEvent(L"ignored.event", 3);
     }
@@ -86,7 +89,7 @@ TEST_F(JournalTest, FailedStartSkipsTheStopButStillTracksAndDestroys) {
     {
         RevulyticsUsageIntelligence backend;
         EXPECT_FALSE(backend.IsStarted());
-        backend.TrackEvent(L"file.open");
+        backend.TrackEvent(events::kFileOpen);
     }
     EXPECT_EQ(LinesFrom(3),
               (Strings{"ruiStartSDK", "ruiTrackEvent\tfile\topen\t(null)", "ruiDestroyInstance"}));
@@ -101,7 +104,7 @@ TEST_F(JournalTest, FailedStopStillDestroys) {
 TEST_F(JournalTest, ServiceForwardsOnlyPlainAndStringEventsAfterRecordingThem) {
     {
         kes::analytics::legacy::impl::AnalyticsService service(0);
-        service.TrackEvent(L"file.save");
+        service.TrackEvent(events::kFileSave);
         service.TrackStringValueEvent(L"a.b.c.d", L"x");
         service.TrackUnsignedValueEvent(L"u.v", 1);
         service.TrackTimedEventEnd(service.TrackTimedEventStart(L"t.w"));
