@@ -28,7 +28,7 @@ mkdirSync(REPORT_DIR, { recursive: true });
 writeFileSync(join(REPORT_DIR, 'small.vitascan'), smallReport({ cutLog: true }));
 writeFileSync(join(REPORT_DIR, 'drive-full.vitascan'), smallReport({ freeBytes: 1024 ** 3 }));
 writeFileSync(join(REPORT_DIR, 'hostile.vitascan'), hostileReport());
-writeFileSync(join(REPORT_DIR, 'cut-off.vitascan'), smallReport().slice(0, 2600));
+writeFileSync(join(REPORT_DIR, 'cut-off.vitascan'), smallReport().slice(0, 1985));
 // Large enough for the files section to be read after the overview, and broken inside it.
 writeFileSync(join(REPORT_DIR, 'broken-files.vitascan'), smallReport({ log: 'an error line\n'.repeat(200000) }).replace('name="Pallanto.exe"', 'name="Pallanto<.exe"'));
 writeFileSync(join(REPORT_DIR, 'not-a-report.vitascan'), '<?xml version="1.0"?>\n<html><body>hello</body></html>\n');
