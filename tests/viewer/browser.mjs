@@ -5,24 +5,15 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-export const CHROMIUM = process.env.VITASCAN_CHROMIUM ?? '/usr/bin/chromium';
-
 export async function launch() {
   const profile = mkdtempSync(join(tmpdir(), 'vitascan-viewer-'));
   const browser = await puppeteer.launch({
-    executablePath: CHROMIUM,
+    executablePath: process.env.VITASCAN_CHROMIUM ?? '/usr/bin/chromium',
     headless: true,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync', `--user-data-dir=${profile}`, '--window-size=1400,1000'],
   });
-  return {
-    browser,
-    profile,
-    async close() {
-      await browser.close();
-      rmSync(profile, { recursive: true, force: true });
-    },
-  };
+  return { browser, profile, close: () => browser.close().finally(() => rmSync(profile, { recursive: true, force: true })) };
 }
 
 // A page with the viewer loaded; page.requests lists every URL requested after the load,
@@ -34,10 +25,7 @@ export async function openViewer(browser, viewerPath) {
   page.problems = [];
   page.on('request', (r) => page.requests.push(r.url()));
   page.on('pageerror', (e) => page.problems.push(`page error: ${e.message}`));
-  page.on('dialog', async (d) => {
-    page.problems.push(`dialog: ${d.message()}`);
-    await d.dismiss();
-  });
+  page.on('dialog', (d) => page.problems.push(`dialog: ${d.message()}`) && d.dismiss());
   page.on('console', (m) => m.type() === 'error' && page.problems.push(`console: ${m.text()}`));
   await page.goto(`file://${viewerPath}`);
   await page.waitForSelector('#app[data-ready="yes"]');
@@ -47,14 +35,11 @@ export async function openViewer(browser, viewerPath) {
 
 // Opens reports through the file picker, as a user would.
 export async function openReports(page, ...paths) {
-  const input = await page.$('input[type=file]');
-  await input.uploadFile(...paths);
+  await (await page.$('input[type=file]')).uploadFile(...paths);
   await page.waitForFunction((n) => document.querySelectorAll('.switcher button').length >= n || document.querySelector('.message:not(.status)'), {}, paths.length);
 }
 
-export async function text(page, selector) {
-  return page.$eval(selector, (el) => el.innerText);
-}
+export const text = (page, selector) => page.$eval(selector, (el) => el.innerText);
 
 // Drops reports on the page as a drag from the desktop would: a drop event whose data
 // transfer holds the files.

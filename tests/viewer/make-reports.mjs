@@ -10,25 +10,21 @@ import { REPORT_DIR, FIXTURE_PRODUCT } from './paths.mjs';
 
 const { VITASCAN_BIN_DIR: bin, VITASCAN_WINE_RUN: wineRun } = process.env;
 
-function wine(args, input) {
-  return execFileSync(wineRun, args, { input, stdio: ['pipe', 'pipe', 'pipe'], timeout: 300000 }).toString();
-}
+const wine = (args, input) => execFileSync(wineRun, args, { input, stdio: ['pipe', 'pipe', 'pipe'], timeout: 300000 }).toString();
+const windowsPath = (p) => `Z:${p.replace(/\//g, '\\')}`;
 
-function windowsPath(p) {
-  return `Z:${p.replace(/\//g, '\\')}`;
+// Runs one of our programs under Wine and fails if it wrote no report at `out`.
+function made(out, args, input) {
+  wine(args, input);
+  if (!existsSync(out)) throw new Error(`${args[0]} wrote no ${out}`);
 }
-
-function commandLineReport(name) {
-  const out = join(REPORT_DIR, name);
-  wine([join(bin, 'VitascanCmd.exe'), `/out:${windowsPath(out)}`]);
-  if (!existsSync(out)) throw new Error(`VitascanCmd.exe wrote no ${out}`);
-}
+const commandLineReport = (name) => made(join(REPORT_DIR, name), [join(bin, 'VitascanCmd.exe'), `/out:${windowsPath(join(REPORT_DIR, name))}`]);
 
 mkdirSync(REPORT_DIR, { recursive: true });
 writeFileSync(join(REPORT_DIR, 'small.vitascan'), smallReport({ cutLog: true }));
 writeFileSync(join(REPORT_DIR, 'drive-full.vitascan'), smallReport({ freeBytes: 1024 ** 3 }));
 writeFileSync(join(REPORT_DIR, 'hostile.vitascan'), hostileReport());
-writeFileSync(join(REPORT_DIR, 'cut-off.vitascan'), smallReport().slice(0, 2600));
+writeFileSync(join(REPORT_DIR, 'cut-off.vitascan'), smallReport().slice(0, 1985));
 // Large enough for the files section to be read after the overview, and broken inside it.
 writeFileSync(join(REPORT_DIR, 'broken-files.vitascan'), smallReport({ log: 'an error line\n'.repeat(200000) }).replace('name="Pallanto.exe"', 'name="Pallanto<.exe"'));
 writeFileSync(join(REPORT_DIR, 'not-a-report.vitascan'), '<?xml version="1.0"?>\n<html><body>hello</body></html>\n');
@@ -69,6 +65,5 @@ const script = [
   `SaveTo "${windowsPath(server)}"`,
   'Process',
 ].join('\n');
-wine([join(bin, 'VitascanDriver.exe'), '-'], script);
-if (!existsSync(server)) throw new Error(`VitascanDriver.exe wrote no ${server}`);
+made(server, [join(bin, 'VitascanDriver.exe'), '-'], script);
 console.log(`reports written to ${REPORT_DIR}`);

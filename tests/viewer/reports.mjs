@@ -45,17 +45,7 @@ ${opt.groups}${events}<networking>
 <system>
   <wmi>
 ${wmi}  </wmi>
-  <windowsinstaller version="4.5.6001.22308"/>
-  <monitors>
-    <monitor width="1024" height="768" monitordesc="Generic Non-PnP Monitor" graphicscarddesc="Wine Adapter" primary="yes"/>
-  </monitors>
-  <locale>
-    <user_locale LCID="1033" LOCALE_SENGLANGUAGE="English" LOCALE_SENGCOUNTRY="United States" decimalsep="." thousandssep="," listsep=","/>
-  </locale>
-  <ie version="9.11.9600.18376"/>
 ${env}  <time time="14:05:09" date="06/12/2026" tz="W. Europe Standard Time"/>
-  <processors count="4" type="8664" architecture="9" level="6" revision="42753"/>
-  <memory rambytes="17179869184" ram="16 GB" pagesizebytes="19629211648" pagesize="18 GB" pageavailbytes="9448235008" pageavail="9 GB"/>
 </system>
 <disks>
   <disk type="fixed" drive="C:\\" totalfreebytes="${opt.freeBytes}" totalavailablebytes="${opt.freeBytes}" totalfree="x" totalavailable="x"/>
