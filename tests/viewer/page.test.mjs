@@ -2,10 +2,10 @@
 // search, compare, broken files and a hostile report.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { readFileSync, mkdirSync } from 'node:fs';
 import { join } from 'node:path';
 import { launch, openViewer, openReports, dropReports, text } from './browser.mjs';
-import { REPORT_DIR, VIEWER_HTML } from './paths.mjs';
+import { REPORT_DIR, VIEWER_HTML, SCREENSHOT_DIR } from './paths.mjs';
 
 const report = (name) => join(REPORT_DIR, name);
 const SECTIONS = ['system', 'environment', 'registry', 'files', 'processes', 'events', 'groups'];
@@ -23,12 +23,16 @@ async function show(page, view) {
 async function opened(names, { drop = false } = {}) {
   const page = await openViewer(chromium.browser, VIEWER_HTML);
   await (drop ? dropReports : openReports)(page, ...names.map(report));
+  page.shotName = names.at(-1).replace('.vitascan', '');
   return page;
 }
 
 // The browser's own error element of a broken document carries style attributes that the
-// policy blocks; that is expected and harmless, anything else is not.
-function assertQuiet(page, brokenDocument = false) {
+// policy blocks; that is expected and harmless, anything else is not. The page as it ends
+// is kept as a screenshot in the build folder, for a person to look at.
+async function assertQuiet(page, brokenDocument = false) {
+  mkdirSync(SCREENSHOT_DIR, { recursive: true });
+  await page.screenshot({ path: join(SCREENSHOT_DIR, `${page.shotName}.png`) });
   assert.deepEqual(page.problems.filter((p) => !(brokenDocument && /^console: Applying inline style violates/.test(p))), [], 'no errors, dialogs or policy violations');
   assert.deepEqual(page.requests, [], 'nothing fetched');
 }
@@ -57,7 +61,7 @@ test('the real command-line report: overview, every section, and compared with a
   await page.waitForSelector('#app[data-view="overview"] tr.hit');
   assert.match(await text(page, 'tr.hit'), /Viewer Fixture Product.*3\.1\.4/);
   assert.match(await text(page, '.switcher button.current'), /machine-with-product/);
-  assertQuiet(page);
+  await assertQuiet(page);
 });
 
 test('the server-mode report, dropped on the page, shows its events and the client groups, nested', async () => {
@@ -71,7 +75,7 @@ test('the server-mode report, dropped on the page, shows its events and the clie
   await show(page, 'groups');
   assert.equal(await page.$eval('.group[data-path="0.0"] .group-name', (el) => el.textContent), 'licence');
   assert.equal(await page.$eval('.group[data-path="0"] > table td', (el) => el.textContent), 'a<b');
-  assertQuiet(page);
+  await assertQuiet(page);
 });
 
 test('search opens the folder and the line of a log hit, and the key of a registry value', async () => {
@@ -89,7 +93,7 @@ test('search opens the folder and the line of a log hit, and the key of a regist
   await page.keyboard.press('Enter');
   await page.waitForSelector('#app[data-view="registry"] tr.hit');
   assert.match(await text(page, 'tr.hit'), /InstallLocation/);
-  assertQuiet(page);
+  await assertQuiet(page);
 });
 
 // broken-files.vitascan is large enough for its files to be read after the overview, and
@@ -109,7 +113,7 @@ test('broken files get a message naming the file and the problem, and what was r
   await page.click('.switcher button:first-child');
   assert.match(await show(page, 'overview'), /Operating system\s*Microsoft Windows 7 Professional/);
   assert.match(await text(page, '.switcher button.current'), /cut-off/);
-  assertQuiet(page, true);
+  await assertQuiet(page, true);
 });
 
 test('a nearly full drive is a finding whose link opens the drive, and the ticket text holds it', async () => {
@@ -121,7 +125,7 @@ test('a nearly full drive is a finding whose link opens the drive, and the ticke
   await page.waitForSelector('#app[data-view="overview"] [data-anchor="drive-0"].hit');
   await page.click('button.copy-ticket');
   assert.match(await page.$eval('textarea.ticket-text', (t) => t.value), /\n- \[problem\] Drive C:\\ has only 1\.0 GB free\.\n/);
-  assertQuiet(page);
+  await assertQuiet(page);
 });
 
 test('a hostile report runs nothing and fetches nothing, alone or compared with a clean one', async () => {
@@ -139,5 +143,5 @@ test('a hostile report runs nothing and fetches nothing, alone or compared with 
   for (let i = 0; i < 6; i++) await page.keyboard.press('Enter');
   assert.equal(await page.evaluate(() => window.__pwned), undefined);
   assert.equal(await page.evaluate(() => document.querySelectorAll('img, svg, iframe, link, object, embed, script').length), 1, 'only the viewer\'s own script');
-  assertQuiet(page);
+  await assertQuiet(page);
 });

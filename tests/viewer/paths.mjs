@@ -6,4 +6,5 @@ const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 export const BUILD_DIR = process.env.VITASCAN_BUILD_DIR ?? join(top, 'build', 'mingw');
 export const REPORT_DIR = join(BUILD_DIR, 'viewer-tests');
 export const VIEWER_HTML = join(BUILD_DIR, 'bin', 'VitascanViewer.html');
+export const SCREENSHOT_DIR = join(BUILD_DIR, 'viewer-screenshots');
 export const FIXTURE_PRODUCT = { key: 'ViewerFixture', label: 'Viewer Fixture Product', version: '3.1.4' };
