@@ -28,8 +28,12 @@ constexpr std::uint32_t kDiskSpaceBit = 0x8; // the one cheap block the generato
 enum class Outcome { Ok, BadNumber, ItemCount, Unknown, Malformed, SaveTooLarge };
 
 struct Request {
+    // A constructor rather than an aggregate: most requests name only the first fields.
+    Request(std::string payload, Outcome outcome = Outcome::Ok, std::string quotes = {})
+        : payload(std::move(payload)), outcome(outcome), quotes(std::move(quotes)) {}
+
     std::string payload;
-    Outcome outcome = Outcome::Ok;
+    Outcome outcome;
     std::string quotes;     // a text the error message must contain
     Kind kind = Kind::Void; // the result's type when the call ran
     std::string value;      // decimal result, "f"/"t", or "*" for any non-empty text
@@ -76,12 +80,12 @@ struct Model {
             r.value = std::to_string(steps == 0 ? 100 : stepIndex * 100 / steps);
         else if (name == "ProcessNext" && stepIndex < steps) {
             ++stepIndex;
-            r.value = "f";
+            r.value = std::string(1, 'f'); // not a literal: gcc 12 warns falsely (-Wrestrict)
         } else if (name == "ProcessNext" || name == "Process") {
             if (name == "Process")
                 steps = blockSelected ? 1 : 0;
             stepIndex = std::max(stepIndex, steps);
-            r.value = "t";
+            r.value = std::string(1, 't');
             r.innerOk = targetSaves;
             if (hugeTarget)
                 r.outcome = Outcome::SaveTooLarge;
