@@ -1,7 +1,7 @@
 #include "platform/sys_thread.h"
 
+#include "platform/gtl_status.h"
 #include "platform/kes_diag.h"
-#include "platform/str_convert.h"
 #include "platform/unique_handle.h"
 
 #include <process.h>
@@ -19,14 +19,11 @@ unsigned __stdcall RunBody(void* argument) {
     auto* body = static_cast<std::function<void()>*>(argument);
     try {
         (*body)();
-    } catch (const std::exception& e) {
-        kes::diag::LogMacroHandler(kes::diag::kError, kes::diag::kGeneral,
-                                   {"runtime/Worker", __LINE__, "RunBody"},
-                                   L"Worker ended by an exception: " + str::decode_utf8(e.what()));
     } catch (...) {
-        kes::diag::LogMacroHandler(kes::diag::kError, kes::diag::kGeneral,
-                                   {"runtime/Worker", __LINE__, "RunBody"},
-                                   L"Worker ended by an unknown exception");
+        kes::diag::LogMacroHandler(
+            kes::diag::kError, kes::diag::kGeneral, {"runtime/Worker", __LINE__, "RunBody"},
+            L"Worker ended by an exception: " +
+                gtl::status::detail::as_wstring(KesError::from_current_exception()));
     }
     return 0;
 }
