@@ -22,9 +22,10 @@ struct WmiConnection::State {
 namespace {
 
 // A probe that failed is logged with its code; the block still writes its default.
-void LogFailure(const char* function, const std::wstring& what, HRESULT result) {
+void LogFailure(const char* function, std::uint32_t line, const std::wstring& what,
+                HRESULT result) {
     kes::diag::LogMacroHandler(
-        kes::diag::kWarning, kes::diag::kGeneral, {"vitascan/WmiQuery", 0, function},
+        kes::diag::kWarning, kes::diag::kGeneral, {"vitascan/WmiQuery", line, function},
         what + str::snprintf(L" (HRESULT 0x%08lX)", static_cast<unsigned long>(result)));
 }
 
@@ -48,7 +49,7 @@ gtl::status WmiConnection::Connect() {
 
     HRESULT result = S_OK;
     auto fail = [&result](const wchar_t* message) {
-        LogFailure("WmiConnection::Connect", message, result);
+        LogFailure("WmiConnection::Connect", __LINE__, message, result);
         return gtl::status::error(message);
     };
 
@@ -135,7 +136,7 @@ std::vector<WmiRow> WmiConnection::Query(const std::wstring& query) {
         language.get(), text.get(), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
         enumerator.put());
     if (FAILED(queried))
-        LogFailure("WmiConnection::Query", L"ExecQuery failed: " + query, queried);
+        LogFailure("WmiConnection::Query", __LINE__, L"ExecQuery failed: " + query, queried);
     if (!enumerator)
         return rows;
 
@@ -144,7 +145,7 @@ std::vector<WmiRow> WmiConnection::Query(const std::wstring& query) {
         ULONG returned = 0;
         const HRESULT next = enumerator->Next(WBEM_INFINITE, 1, instance.put(), &returned);
         if (FAILED(next))
-            LogFailure("WmiConnection::Query", L"Next failed: " + query, next);
+            LogFailure("WmiConnection::Query", __LINE__, L"Next failed: " + query, next);
         if (returned == 0 || !instance)
             break;
         rows.push_back(ReadRow(instance.get()));
