@@ -16,6 +16,17 @@ case "$1" in
       echo "Wine cannot run programs in $WINEPREFIX" >&2
       exit 1
     fi
+    # A new prefix's mount manager starts in the background; until it has mapped the drives,
+    # GetDriveTypeW does not call C: fixed. Wait (up to 60 s) until it has.
+    tries=0
+    until wine reg query 'HKLM\System\MountedDevices' /v '\DosDevices\C:' </dev/null >/dev/null 2>&1; do
+      tries=$((tries + 1))
+      if [ "$tries" -ge 60 ]; then
+        echo "Wine's mount manager did not map C: in $WINEPREFIX" >&2
+        exit 1
+      fi
+      sleep 1
+    done
     ;;
   stop)
     wineserver -k </dev/null >/dev/null 2>&1
