@@ -24,6 +24,18 @@ inline const vitascan::FolderNode* FindFolder(const vitascan::FolderNode& root,
     return node;
 }
 
+// The folders of the tree below `node`, one per line: the path, then its files.
+inline std::wstring Outline(const vitascan::FolderNode& node) {
+    std::wstring text;
+    for (const auto& child : node.children) {
+        text += child->path;
+        for (const std::wstring& file : child->files)
+            text += L" " + file;
+        text += L"\n" + Outline(*child);
+    }
+    return text;
+}
+
 // The known folder's path (no final backslash).
 inline std::wstring KnownFolder(const KNOWNFOLDERID& id) {
     std::wstring path;

@@ -1,6 +1,7 @@
 #include "vitascan/blocks/ProductsBlock.h"
 
 #include "tests/TestFiles.h"
+#include "tests/vitascan/blocks/BlockFixtures.h"
 #include "vitascan/FolderTree.h"
 
 #include <memory>
@@ -92,21 +93,14 @@ TEST_F(ProductsBlockTest, ListsTheMakersProductsFromTheUninstallListThenBothView
               L"  <product name=\"Pallanto 64\" installedversion=\"\" buildlabel=\"\" "
               L"installlocation=\"C:\\VitascanFixture\\Shared\\\" guid=\"\"/>\n"
               L"</products>\n");
-    ASSERT_EQ(tree.children.size(), 1u);
-    const FolderNode& drive = *tree.children[0];
-    ASSERT_EQ(drive.children.size(), 1u);
-    const FolderNode& fixture = *drive.children[0];
-    EXPECT_EQ(fixture.path, L"C:\\VitascanFixture\\");
     // Shared (recursively) and Shell; neither the capitalised entry's nor the ignored
     // InstallFolder's folder, nor one for the empty location.
-    ASSERT_EQ(fixture.children.size(), 2u);
-    EXPECT_EQ(fixture.children[0]->name, L"Shared");
-    EXPECT_EQ(fixture.children[0]->files, (std::vector<std::wstring>{L"app.log"}));
-    ASSERT_EQ(fixture.children[0]->children.size(), 1u);
-    EXPECT_EQ(fixture.children[0]->children[0]->files, (std::vector<std::wstring>{L"deep.log"}));
-    EXPECT_EQ(fixture.children[1]->name, L"Shell"); // named by the maker's tree alone
-    EXPECT_EQ(fixture.children[1]->children.size(), 1u);
-    EXPECT_TRUE(fixture.files.empty());
+    EXPECT_EQ(block_fixtures::Outline(tree), L"C:\\\n"
+                                             L"C:\\VitascanFixture\\\n"
+                                             L"C:\\VitascanFixture\\Shared\\ app.log\n"
+                                             L"C:\\VitascanFixture\\Shared\\sub\\ deep.log\n"
+                                             L"C:\\VitascanFixture\\Shell\\ ext.log\n"
+                                             L"C:\\VitascanFixture\\Shell\\deep\\ inner.log\n");
 }
 
 TEST(ProductsBlock, NoProductsGivesTheBareElement) {

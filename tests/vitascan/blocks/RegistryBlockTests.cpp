@@ -10,7 +10,6 @@
 
 namespace {
 
-using block_fixtures::FindFolder;
 using testing_support::ScopedKey;
 using vitascan::FolderNode;
 using vitascan::RegistryBlock;
@@ -106,15 +105,12 @@ TEST_F(RegistryBlockTest, StringValuesNamingFoldersAddThoseFoldersAlone) {
     FolderNode tree;
     RegistryBlock(&tree).GetXml();
 
-    // REG_SZ values, the unnamed default one too, add existing folders without subfolders.
-    const FolderNode* shared = FindFolder(tree, L"C:\\VitascanFixture\\Shared\\");
-    ASSERT_NE(shared, nullptr);
-    EXPECT_EQ(shared->files, (std::vector<std::wstring>{L"shared.log"}));
-    EXPECT_TRUE(shared->children.empty());
-    EXPECT_NE(FindFolder(tree, L"C:\\VitascanFixture\\Default\\"), nullptr);
-    // An expandable string is not looked at; a string naming a file adds nothing.
-    EXPECT_EQ(FindFolder(tree, L"C:\\VitascanFixture\\Expand\\"), nullptr);
-    EXPECT_EQ(FindFolder(tree, L"C:\\VitascanFixture\\Named.log\\"), nullptr);
+    // REG_SZ values, the unnamed default one too, add existing folders without subfolders;
+    // an expandable string is not looked at, and a string naming a file adds nothing.
+    EXPECT_EQ(block_fixtures::Outline(tree), L"C:\\\n"
+                                             L"C:\\VitascanFixture\\\n"
+                                             L"C:\\VitascanFixture\\Default\\\n"
+                                             L"C:\\VitascanFixture\\Shared\\ shared.log\n");
 
     // Without a tree nothing is collected, and the text is the same.
     EXPECT_EQ(RegistryBlock::DumpRegistryKey(L"HKCU\\Software\\KORVEL-AB", nullptr, 0, -1),
