@@ -28,10 +28,12 @@ struct MakerKeys {
         // shorter values after it are read through the grown one ("Short" is stored without
         // its NUL and reads as its own bytes alone).
         user.SetText(L"", L"Big", std::wstring(3000, L'x'));
+        user.SetRaw(L"", L"Blob", REG_BINARY, "\x01\x02");
         user.SetText(L"", L"Empty", L"");
         user.SetText(L"", L"Expand", L"C:\\VitascanFixture\\Expand", REG_EXPAND_SZ);
         user.SetText(L"", L"File", L"C:\\VitascanFixture\\Named.log");
         user.SetText(L"", L"Folder", L"C:\\VitascanFixture\\Shared");
+        user.SetRaw(L"", L"List", REG_MULTI_SZ, std::string("a\0\0\0", 4));
         user.SetRaw(L"", L"Nothing", REG_NONE, "\x01");
         user.SetText(L"", L"odd<&\">\x1b\U0001F600", L"A&B <c> \"q\" 'a'\x01\tz\U0001F600\u00e9\r");
         user.SetRaw(L"", L"OneByte", REG_SZ, "A");
@@ -67,11 +69,13 @@ const std::wstring kUserDump =
     L"        <value name=\"Big\" type=\"REG_SZ\" value=\"" +
     std::wstring(3000, L'x') +
     L"\"/>\n"
+    L"        <value name=\"Blob\" type=\"REG_BINARY\"/>\n"
     L"        <value name=\"Empty\" type=\"REG_SZ\" value=\"\"/>\n"
     L"        <value name=\"Expand\" type=\"REG_EXPAND_SZ\" "
     L"value=\"C:\\VitascanFixture\\Expand\"/>\n"
     L"        <value name=\"File\" type=\"REG_SZ\" value=\"C:\\VitascanFixture\\Named.log\"/>\n"
     L"        <value name=\"Folder\" type=\"REG_SZ\" value=\"C:\\VitascanFixture\\Shared\"/>\n"
+    L"        <value name=\"List\" type=\"\"/>\n"
     L"        <value name=\"odd&lt;&amp;&quot;&gt;\" type=\"REG_SZ\" "
     L"value=\"A&amp;B &lt;c&gt; &quot;q&quot; &apos;a&apos;&#009;z&#233;&#013;\"/>\n"
     L"        <value name=\"OneByte\" type=\"REG_SZ\" value=\"\"/>\n"
