@@ -60,6 +60,8 @@ struct Model {
 
     // Runs a call whose arguments decoded; fills the reply the call must give.
     void Apply(const std::string& name, const std::vector<std::string>& items, Request& r) {
+        if (name == "Process" || name == "ProcessStart")
+            steps = blockSelected ? 1 : 0;
         if (name == "TrackEvent" || name == "TrackStringValueEvent" ||
             name == "TrackUnsignedValueEvent")
             ++events;
@@ -68,15 +70,11 @@ struct Model {
         else if (name == "AddStandardGroup")
             blockSelected |= items[0] != std::to_string(kEventsGroup) &&
                              (std::stoul(items[0]) & kDiskSpaceBit) != 0;
-        else if (name == "ProcessStart")
-            steps = blockSelected ? 1 : 0;
         else if (name == "GetNextStepDesc")
             r.value = stepIndex < steps ? "*" : "";
         else if (name == "GetProgressPct")
             r.value = std::to_string(steps == 0 ? 100 : stepIndex * 100 / steps);
         else if (name == "Process" || name == "ProcessNext") {
-            if (name == "Process")
-                steps = blockSelected ? 1 : 0;
             const bool finished = name == "Process" || stepIndex >= steps;
             stepIndex = finished ? std::max(stepIndex, steps) : stepIndex + 1;
             // Not a literal: gcc 12 warns falsely (-Wrestrict).
@@ -222,8 +220,8 @@ std::string Check(const Request& r, const std::string& reply) {
             return "the item-count error lacks its location";
         if (message.size() > 3 * KesError::kQuotedTextLimit + 100)
             return "the error quotes " + std::to_string(message.size()) + " bytes";
-        return message.find(r.quotes) == std::string::npos ? "the quote does not end " + r.quotes
-                                                           : "";
+        const std::string end = r.quotes + (r.outcome == Outcome::Malformed ? "" : "\"");
+        return message.ends_with(end) ? "" : "the message does not end " + end;
     }
     if (r.outcome == Outcome::SaveTooLarge && status.failed())
         return message.find("over the message limit") != std::string::npos && result.empty()
