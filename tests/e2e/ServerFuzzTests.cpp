@@ -3,9 +3,9 @@
 // numbers, unknown names, malformed envelopes, any call order, and three requests whose
 // plain replies would not fit in a frame), and an oracle checks every reply against a model
 // of the protocol. VITASCAN_FUZZ_SEED repeats a run; VITASCAN_FUZZ_REQUESTS sets its length.
-#include "platform/kes_grammar.h"
 #include "platform/str_convert.h"
-#include "platform/sys_message.h"
+#include "tests/GrammarText.h"
+#include "tests/TestFiles.h"
 #include "tools/VitascanPeer.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +20,16 @@
 namespace {
 
 using peer::Kind;
+using testing_support::Items;
 
 constexpr std::uint32_t kEventsGroup = 0x10000000;
 constexpr std::uint32_t kDiskSpaceBit = 0x8; // the one cheap block the generator selects
 
-// What kind of call status a reply must carry.
-enum class Outcome { Ok, BadNumber, ItemCount, Unknown, Malformed, SaveTooLarge };
+// What kind of call status a reply must carry; the errors of calls that did not run first,
+// in the order of the texts their messages start with.
+enum class Outcome { BadNumber, ItemCount, Unknown, Malformed, Ok, SaveTooLarge };
+const char* const kErrorStarts[] = {"Syntax error in \"", "Syntax error in \"",
+                                    "unknown remote call \"", "malformed remote call request"};
 
 struct Request {
     // A constructor rather than an aggregate: most requests name only the first fields.
@@ -48,22 +52,16 @@ std::string Encode(std::vector<std::string> items) {
     return text;
 }
 
-std::vector<std::string> Decode(const std::string& text) {
-    kes::grammar::Sequence sequence(';', '&');
-    sequence.Decode(text);
-    return sequence.value;
-}
-
 // The server as the protocol describes it, enough to predict every reply.
 struct Model {
     std::uint32_t events = 0;
-    bool blockSelected = false;
+    bool blockSelected = false, targetSaves = false, hugeTarget = false;
     std::size_t steps = 0, stepIndex = 0;
-    bool targetSaves = false; // the last SaveTo named a file that can be written
-    bool hugeTarget = false;
 
     // Runs a call whose arguments decoded; fills the reply the call must give.
     void Apply(const std::string& name, const std::vector<std::string>& items, Request& r) {
+        if (name == "Process" || name == "ProcessStart")
+            steps = blockSelected ? 1 : 0;
         if (name == "TrackEvent" || name == "TrackStringValueEvent" ||
             name == "TrackUnsignedValueEvent")
             ++events;
@@ -72,31 +70,26 @@ struct Model {
         else if (name == "AddStandardGroup")
             blockSelected |= items[0] != std::to_string(kEventsGroup) &&
                              (std::stoul(items[0]) & kDiskSpaceBit) != 0;
-        else if (name == "ProcessStart")
-            steps = blockSelected ? 1 : 0;
         else if (name == "GetNextStepDesc")
             r.value = stepIndex < steps ? "*" : "";
         else if (name == "GetProgressPct")
             r.value = std::to_string(steps == 0 ? 100 : stepIndex * 100 / steps);
-        else if (name == "ProcessNext" && stepIndex < steps) {
-            ++stepIndex;
-            r.value = std::string(1, 'f'); // not a literal: gcc 12 warns falsely (-Wrestrict)
-        } else if (name == "ProcessNext" || name == "Process") {
-            if (name == "Process")
-                steps = blockSelected ? 1 : 0;
-            stepIndex = std::max(stepIndex, steps);
-            r.value = std::string(1, 't');
-            r.innerOk = targetSaves;
-            if (hugeTarget)
+        else if (name == "Process" || name == "ProcessNext") {
+            const bool finished = name == "Process" || stepIndex >= steps;
+            stepIndex = finished ? std::max(stepIndex, steps) : stepIndex + 1;
+            // Not a literal: gcc 12 warns falsely (-Wrestrict).
+            r.value = std::string(1, finished ? 't' : 'f');
+            r.innerOk = !finished || targetSaves;
+            if (finished && hugeTarget)
                 r.outcome = Outcome::SaveTooLarge;
         }
     }
 };
 
-class Generator {
-public:
-    Generator(std::uint32_t seed, std::string goodTarget, std::string badFolder)
-        : random_(seed), goodTarget_(std::move(goodTarget)), badFolder_(std::move(badFolder)) {}
+// Saves go to a report file in `folder` or to a name in a missing folder.
+struct Generator {
+    Generator(std::uint32_t seed, const std::string& folder)
+        : random_(seed), goodTarget_(folder + "fuzz.vitascan"), badFolder_(folder + "missing\\") {}
 
     // One request, or a short script of them for the oversized-reply cases. Each oversized
     // request is just large enough that its reply, quoting the client's text in full, would
@@ -111,17 +104,20 @@ public:
         if (index == 3 * total / 4)
             return OversizedSaveStatus();
         const std::size_t dice = Pick(100);
-        if (dice < 6) {
-            std::string name = Hostile();
-            return {
-                {Encode({peer::FindCall(name) ? name + "?" : name, Hostile()}), Outcome::Unknown}};
+        if (const std::string name = Hostile(); dice < 6)
+            return {{Encode({peer::FindCall(name) ? name + "?" : name, Hostile()}),
+                     Outcome::Unknown}};
+        if (dice < 10) { // an envelope of any other item count than two
+            std::vector<std::string> items(std::vector<std::size_t>{0, 1, 3, 4}[Pick(4)]);
+            for (std::string& item : items)
+                item = Hostile();
+            if (items.size() == 1)
+                items[0] += "x"; // one empty item would be the empty payload
+            return {{Encode(items), Outcome::Malformed}};
         }
-        if (dice < 10)
-            return {MalformedEnvelope()};
         return {Call(peer::kCalls[Pick(peer::kCalls.size())], dice < 20)};
     }
 
-private:
     std::size_t Pick(std::size_t n) {
         return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
     }
@@ -144,12 +140,10 @@ private:
         }
         if (name == "AddStandardGroup") {
             static const std::uint32_t kGroups[] = {0, 1, 4, 64, kDiskSpaceBit, kEventsGroup};
-            std::uint32_t group = kGroups[Pick(std::size(kGroups))];
+            const std::uint32_t group = kGroups[Pick(std::size(kGroups))];
             // Each events group copies every event into the document that each finishing
             // step rebuilds: a few keep long runs linear.
-            if (group == kEventsGroup && ++eventsGroups_ > 3)
-                group = 0;
-            return std::to_string(group);
+            return std::to_string(group == kEventsGroup && ++eventsGroups_ > 3 ? 0 : group);
         }
         if (name == "TrackTimedEventEnd" && Pick(2) == 0)
             return std::to_string(Pick(model_.events + 3));
@@ -187,16 +181,6 @@ private:
         return r;
     }
 
-    Request MalformedEnvelope() {
-        static const std::size_t kCounts[] = {0, 1, 3, 4};
-        std::vector<std::string> items(kCounts[Pick(4)]);
-        for (std::string& item : items)
-            item = Hostile();
-        if (items.size() == 1 && items[0].empty())
-            items[0] = "x"; // one empty item would be the empty payload, also malformed
-        return {Encode(items), Outcome::Malformed};
-    }
-
     // A target of "&" is accepted, but the failed save's status quotes it inside the nested
     // pair: three doublings. ProcessNext runs until the save is tried.
     std::vector<Request> OversizedSaveStatus() {
@@ -221,49 +205,42 @@ private:
 
 // The oracle: an empty text when the reply is what the model predicts.
 std::string Check(const Request& r, const std::string& reply) {
-    const std::vector<std::string> items = Decode(reply);
+    const std::vector<std::string> items = Items(reply);
     if (items.size() != 2)
         return "the reply is not two items";
-    kes::grammar::GrammarOfType<gtl::status> status;
-    status.Decode(items[0]);
-    const std::string message = str::encode_utf8(status.value.message());
+    const gtl::status status = testing_support::Decode<gtl::status>(items[0]);
+    const std::string message = str::encode_utf8(status.message());
     const std::string& result = items[1];
-    if (r.outcome != Outcome::Ok && r.outcome != Outcome::SaveTooLarge) {
-        // Errors of calls that did not run: no result, bounded quotes.
-        const std::string start = r.outcome == Outcome::Unknown ? "unknown remote call \""
-                                  : r.outcome == Outcome::Malformed
-                                      ? "malformed remote call request"
-                                      : "Syntax error in \"";
+    if (r.outcome < Outcome::Ok) { // errors of calls that did not run: no result, bounded quotes
+        const std::string start = kErrorStarts[static_cast<int>(r.outcome)];
         if (message.rfind(start, 0) != 0 || !result.empty())
             return "expected an error starting " + start + " and no result";
         if (r.outcome == Outcome::ItemCount &&
-            (status.value.file() != "Common/grammar_Tuple" || status.value.line() != 117))
+            (status.file() != "Common/grammar_Tuple" || status.line() != 117))
             return "the item-count error lacks its location";
         if (message.size() > 3 * KesError::kQuotedTextLimit + 100)
             return "the error quotes " + std::to_string(message.size()) + " bytes";
-        return message.find(r.quotes) == std::string::npos ? "the quote does not end " + r.quotes
-                                                           : "";
+        const std::string end = r.quotes + (r.outcome == Outcome::Malformed ? "" : "\"");
+        return message.ends_with(end) ? "" : "the message does not end " + end;
     }
-    if (r.outcome == Outcome::SaveTooLarge && status.value.failed())
+    if (r.outcome == Outcome::SaveTooLarge && status.failed())
         return message.find("over the message limit") != std::string::npos && result.empty()
                    ? ""
                    : "expected the short error reply that replaces a reply too large to send";
-    if (status.value.failed())
+    if (status.failed())
         return "the call failed";
-    if (r.kind == Kind::Text)
-        return result.empty() == r.value.empty() ? "" : "expected a text only while steps remain";
     if (r.kind != Kind::Status && r.kind != Kind::StatusBool)
-        return result == r.value ? "" : "expected the result " + r.value;
+        return (r.value == "*" ? !result.empty() : result == r.value) ? ""
+                                                                      : "expected the result " + r.value;
     const std::vector<std::string> pair =
-        r.kind == Kind::Status ? std::vector<std::string>{result, "t"} : Decode(result);
+        r.kind == Kind::Status ? std::vector<std::string>{result, "t"} : Items(result);
     if (pair.size() != 2 || (r.kind == Kind::StatusBool && pair[1] != r.value))
         return "expected the pair (status, " + r.value + ")";
-    status.Decode(pair[0]);
-    if (status.value.ok() != r.innerOk ||
-        (status.value.failed() &&
-         str::encode_utf8(status.value.message()).rfind(" Unable to save to ", 0) != 0))
-        return r.innerOk ? "expected a successful save" : "expected a failed save";
-    return {};
+    const gtl::status inner = testing_support::Decode<gtl::status>(pair[0]);
+    if (r.innerOk)
+        return inner.ok() ? "" : "expected a successful save";
+    const bool quoted = str::encode_utf8(inner.message()).rfind(" Unable to save to ", 0) == 0;
+    return inner.failed() && quoted ? "" : "expected a failed save";
 }
 
 std::uint32_t EnvironmentNumber(const char* name, std::uint32_t otherwise) {
@@ -279,17 +256,12 @@ TEST(ServerFuzz, EveryRequestGetsTheReplyTheModelPredicts) {
     std::printf("server fuzz: seed %u, %zu requests (VITASCAN_FUZZ_SEED repeats it)\n", seed,
                 total);
 
-    wchar_t temp[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring stem =
-        std::wstring(temp) + L"vitascan-fuzz-" + std::to_wstring(::GetCurrentProcessId());
-    const std::wstring report = stem + L".vitascan";
-
+    const testing_support::ScratchFolder folder(L"vitascan-fuzz");
     peer::PeerOptions options;
     options.offline = true;
     peer::VitascanPeer server(options);
     ASSERT_TRUE(server.Start().ok());
-    Generator generator(seed, str::encode_utf8(report), str::encode_utf8(stem + L"\\missing\\"));
+    Generator generator(seed, str::encode_utf8(folder.path()));
     std::size_t sent = 0;
     for (std::size_t i = 0; i < total && !HasFailure(); ++i) {
         for (const Request& r : generator.Next(i, total)) {
@@ -307,7 +279,6 @@ TEST(ServerFuzz, EveryRequestGetsTheReplyTheModelPredicts) {
     std::uint32_t exitCode = 1;
     EXPECT_TRUE(server.WaitForExit(60000, exitCode).ok());
     EXPECT_EQ(exitCode, 0u);
-    ::DeleteFileW(report.c_str());
 }
 
 } // namespace

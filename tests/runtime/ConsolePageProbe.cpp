@@ -5,28 +5,18 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include <windows.h>
 
-namespace {
-
-std::FILE* out = nullptr;
-
-// Registered before SetAsUnicode, so it runs after the handlers that SetAsUnicode registers.
-void WriteFinalPage() {
-    std::fprintf(out, " %u\n", ::GetConsoleOutputCP());
-    std::fclose(out);
-}
-
-} // namespace
+static std::FILE* out = nullptr;
 
 int main(int argc, char** argv) {
     if (argc < 2 || (out = std::fopen(argv[1], "w")) == nullptr)
         return 2;
     std::fprintf(out, "%u", ::GetConsoleOutputCP());
-    std::atexit(WriteFinalPage);
+    // Registered before SetAsUnicode, so it runs after the handlers that SetAsUnicode registers
+    // (and before the runtime flushes the file).
+    std::atexit([] { std::fprintf(out, " %u\n", ::GetConsoleOutputCP()); });
     sys::console::SetAsUnicode();
     std::fprintf(out, " %u", ::GetConsoleOutputCP());
-    return 0;
 }
