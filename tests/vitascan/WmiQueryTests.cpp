@@ -74,8 +74,7 @@ TEST(VariantToText, EveryTypeOfTheTableAndEmptyForOthers) {
             }
         });
     };
-    EXPECT_EQ(strings({L"a", L"b c", L"", L"d"}, 0), L"a,b c,,d");
-    EXPECT_EQ(strings({L"x", L"y"}, 5), L"x,y");
+    EXPECT_EQ(strings({L"a", L"b c", L"", L"d"}, 5), L"a,b c,,d");
     EXPECT_EQ(strings({}, 0), L"");
     EXPECT_EQ(text(VT_ARRAY | VT_BSTR, [](VARIANT& v) { v.parray = nullptr; }), L"");
     EXPECT_EQ(text(VT_ARRAY | VT_I4,
