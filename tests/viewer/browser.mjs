@@ -8,8 +8,7 @@ import puppeteer from 'puppeteer-core';
 export async function launch() {
   const profile = mkdtempSync(join(tmpdir(), 'vitascan-viewer-'));
   const browser = await puppeteer.launch({
-    executablePath: process.env.VITASCAN_CHROMIUM ?? '/usr/bin/chromium',
-    headless: true,
+    executablePath: process.env.VITASCAN_CHROMIUM ?? '/usr/bin/chromium', headless: true,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync', `--user-data-dir=${profile}`, '--window-size=1400,1000'],
   });
@@ -21,8 +20,7 @@ export async function launch() {
 export async function openViewer(browser, viewerPath) {
   const page = await browser.newPage();
   await page.setViewport({ width: 1400, height: 1000 });
-  page.requests = [];
-  page.problems = [];
+  Object.assign(page, { requests: [], problems: [] });
   page.on('request', (r) => page.requests.push(r.url()));
   page.on('pageerror', (e) => page.problems.push(`page error: ${e.message}`));
   page.on('dialog', (d) => page.problems.push(`dialog: ${d.message()}`) && d.dismiss());
@@ -33,22 +31,17 @@ export async function openViewer(browser, viewerPath) {
   return page;
 }
 
-// Opens reports through the file picker, as a user would.
-export async function openReports(page, ...paths) {
-  await (await page.$('input[type=file]')).uploadFile(...paths);
+// Opens reports through the file picker, as a user would, or drops them on the page as a
+// drag from the desktop would: a drop event whose data transfer holds the files.
+export async function openReports(page, paths, drop = false) {
+  if (drop) {
+    await page.evaluate((list) => {
+      const data = new DataTransfer();
+      for (const f of list) data.items.add(new File([f.text], f.name));
+      document.querySelector('main').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
+    }, paths.map((p) => ({ name: p.split('/').pop(), text: readFileSync(p, 'latin1') })));
+  } else {
+    await (await page.$('input[type=file]')).uploadFile(...paths);
+  }
   await page.waitForFunction((n) => document.querySelectorAll('.switcher button').length >= n || document.querySelector('.message:not(.status)'), {}, paths.length);
-}
-
-export const text = (page, selector) => page.$eval(selector, (el) => el.innerText);
-
-// Drops reports on the page as a drag from the desktop would: a drop event whose data
-// transfer holds the files.
-export async function dropReports(page, ...paths) {
-  const files = paths.map((p) => ({ name: p.split('/').pop(), text: readFileSync(p, 'latin1') }));
-  await page.evaluate((list) => {
-    const data = new DataTransfer();
-    for (const f of list) data.items.add(new File([f.text], f.name));
-    document.querySelector('main').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
-  }, files);
-  await page.waitForFunction((n) => document.querySelectorAll('.switcher button').length >= n, {}, paths.length);
 }

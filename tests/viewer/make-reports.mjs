@@ -1,17 +1,17 @@
-// Writes the reports that the viewer's tests open: three made by the real programs under
-// Wine (a command-line report, the same with a product added through a registry fixture,
-// and a server-mode report with groups and events), plus the hand-written ones.
-// Run by CTest before the viewer's tests, with the environment of the end-to-end tests.
+// Writes the reports that the viewer's page tests open: three made by the real programs
+// under Wine (a command-line report, the same with a product added through a registry
+// fixture, and a server-mode report with groups and events), and variants of the
+// hand-written one. Run by CTest before the viewer's tests, with the environment of the
+// end-to-end tests.
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, writeFileSync, existsSync } from 'node:fs';
 import { join } from 'node:path';
-import { smallReport, hostileReport } from './reports.mjs';
-import { REPORT_DIR, FIXTURE_PRODUCT } from './paths.mjs';
+import { BASE, GB, vary, hostileReport, REPORT_DIR, FIXTURE_PRODUCT } from './reports.mjs';
 
 const { VITASCAN_BIN_DIR: bin, VITASCAN_WINE_RUN: wineRun } = process.env;
-
 const wine = (args, input) => execFileSync(wineRun, args, { input, stdio: ['pipe', 'pipe', 'pipe'], timeout: 300000 }).toString();
 const windowsPath = (p) => `Z:${p.replace(/\//g, '\\')}`;
+const write = (name, text) => writeFileSync(join(REPORT_DIR, name), text);
 
 // Runs one of our programs under Wine and fails if it wrote no report at `out`.
 function made(out, args, input) {
@@ -21,49 +21,33 @@ function made(out, args, input) {
 const commandLineReport = (name) => made(join(REPORT_DIR, name), [join(bin, 'VitascanCmd.exe'), `/out:${windowsPath(join(REPORT_DIR, name))}`]);
 
 mkdirSync(REPORT_DIR, { recursive: true });
-writeFileSync(join(REPORT_DIR, 'small.vitascan'), smallReport({ cutLog: true }));
-writeFileSync(join(REPORT_DIR, 'drive-full.vitascan'), smallReport({ freeBytes: 1024 ** 3 }));
-writeFileSync(join(REPORT_DIR, 'hostile.vitascan'), hostileReport());
-writeFileSync(join(REPORT_DIR, 'cut-off.vitascan'), smallReport().slice(0, 1985));
+write('small.vitascan', vary([['totalfreebytes="85899345920"', `totalfreebytes="${GB}"`]]));
+write('hostile.vitascan', hostileReport());
+write('cut-off.vitascan', BASE.slice(0, BASE.indexOf('<products>')));
 // Large enough for the files section to be read after the overview, and broken inside it.
-writeFileSync(join(REPORT_DIR, 'broken-files.vitascan'), smallReport({ log: 'an error line\n'.repeat(200000) }).replace('name="Pallanto.exe"', 'name="Pallanto<.exe"'));
-writeFileSync(join(REPORT_DIR, 'not-a-report.vitascan'), '<?xml version="1.0"?>\n<html><body>hello</body></html>\n');
-writeFileSync(join(REPORT_DIR, 'not-xml.vitascan'), 'PK\u0003\u0004 this is a zip, not a report');
+write('broken-files.vitascan', vary([[/(<file name="session.log".*\n)[^<]*/, (_, open) => open + 'an error line\n'.repeat(200000)], ['name="Pallanto.exe"', 'name="Pallanto<.exe"']]));
+write('not-a-report.vitascan', '<?xml version="1.0"?>\n<html><body>hello</body></html>\n');
+write('not-xml.vitascan', 'PK\u0003\u0004 this is a zip, not a report');
 
 commandLineReport('machine.vitascan');
 
 // The same machine with one more product of the maker in its registry.
 const key = `HKLM\\Software\\KORVEL-AB\\${FIXTURE_PRODUCT.key}`;
-const reg = (...args) => wine(['reg', ...args]);
 try {
-  reg('add', key, '/v', 'ProductLabel', '/t', 'REG_SZ', '/d', FIXTURE_PRODUCT.label, '/f');
-  reg('add', key, '/v', 'Version', '/t', 'REG_SZ', '/d', FIXTURE_PRODUCT.version, '/f');
-  reg('add', key, '/v', 'InstallLocation', '/t', 'REG_SZ', '/d', 'C:\\ViewerFixture\\', '/f');
+  for (const [name, value] of [['ProductLabel', FIXTURE_PRODUCT.label], ['Version', FIXTURE_PRODUCT.version], ['InstallLocation', 'C:\\ViewerFixture\\']]) {
+    wine(['reg', 'add', key, '/v', name, '/t', 'REG_SZ', '/d', value, '/f']);
+  }
   commandLineReport('machine-with-product.vitascan');
 } finally {
-  reg('delete', key, '/f');
+  wine(['reg', 'delete', key, '/f']);
 }
 
-// Server mode: events (a timed event ended, the same one started again and never ended), a client group with a nested one,
-// then every block.
+// Server mode: events (a timed event ended, the same one started again and never ended),
+// a client group with a nested one, then every block.
 const server = join(REPORT_DIR, 'server.vitascan');
-const script = [
-  'TrackEvent file.open',
-  'TrackStringValueEvent session.init "user & co"',
-  'TrackUnsignedValueEvent mesh.cells 7',
-  'TrackTimedEventStart mesh.generate',
-  'TrackTimedEventEnd 3',
-  'TrackTimedEventStart mesh.generate',
-  'StartGroup client',
-  'SetDataPoint build "a<b"',
-  'StartGroup licence',
-  'SetDataPoint seats 5',
-  'EndGroup',
-  'EndGroup',
-  'AddStandardGroup 268435456',
-  'AddStandardGroup 268435455',
-  `SaveTo "${windowsPath(server)}"`,
-  'Process',
-].join('\n');
-made(server, [join(bin, 'VitascanDriver.exe'), '-'], script);
+const script = ['TrackEvent file.open', 'TrackStringValueEvent session.init "user & co"', 'TrackUnsignedValueEvent mesh.cells 7',
+  'TrackTimedEventStart mesh.generate', 'TrackTimedEventEnd 3', 'TrackTimedEventStart mesh.generate',
+  'StartGroup client', 'SetDataPoint build "a<b"', 'StartGroup licence', 'SetDataPoint seats 5', 'EndGroup', 'EndGroup',
+  'AddStandardGroup 268435456', 'AddStandardGroup 268435455', `SaveTo "${windowsPath(server)}"`, 'Process'];
+made(server, [join(bin, 'VitascanDriver.exe'), '-'], script.join('\n'));
 console.log(`reports written to ${REPORT_DIR}`);

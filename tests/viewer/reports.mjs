@@ -1,119 +1,88 @@
-// Hand-written reports for the viewer's tests, in the program's own layout. Options change
-// the parts that findings and compare look at, so each case states only what differs.
-const BANNER = '\n\n' + '-'.repeat(66) + '\n*************** File content truncated by Vitascan ***************\n' + '-'.repeat(66) + '\n\n';
+// The reports of the viewer's tests: where the built page and the reports made for it are,
+// the hand-written report of the logic tests and its variants (a case states only the edits
+// it makes to this one report), and reading a report in Node.
+import { join, dirname } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { readFileSync } from 'node:fs';
+import { DOMParser } from '@xmldom/xmldom';
+import { readReport } from '../../viewer/model.js';
 
-export function esc(text) {
-  return String(text).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;').replace(/'/g, '&apos;');
-}
+const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+export const BUILD_DIR = process.env.VITASCAN_BUILD_DIR ?? join(top, 'build', 'mingw');
+export const REPORT_DIR = join(BUILD_DIR, 'viewer-tests');
+export const VIEWER_HTML = join(BUILD_DIR, 'bin', 'VitascanViewer.html');
+export const SCREENSHOT_DIR = join(BUILD_DIR, 'viewer-screenshots');
+export const FIXTURE_PRODUCT = { key: 'ViewerFixture', label: 'Viewer Fixture Product', version: '3.1.4' };
 
-const GB = 1024 ** 3;
+export const GB = 1024 ** 3;
+const LOG = '2026-12-04 09:05:07 INFO session started\n2026-12-04 09:06:00 ERROR mesh failed\n2026-12-04 09:07:00 INFO session ended\n';
+const CUT_LOG = `${LOG.repeat(3)}\n\n${'-'.repeat(66)}\n*************** File content truncated by Vitascan ***************\n${'-'.repeat(66)}\n\n${LOG}`;
+const esc = (text) => String(text).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
 
-export function smallReport(o = {}) {
-  const opt = {
-    freeBytes: 80 * GB, freeMemKb: 8388608, pii: false, wmi: true, processes: null,
-    products: [
-      { name: 'Pallanto Suite 10.2', version: '10.2.0.15', comments: 'Engineering suite', location: 'C:\\Program Files\\Korvel\\Pallanto\\' },
-      { name: 'Pallanto', version: '10.2', buildlabel: 'b15', location: 'C:\\Program Files\\Korvel\\Pallanto\\' },
-    ],
-    registryProducts: [{ key: 'Pallanto', label: 'Pallanto', version: '10.2', location: 'C:\\Program Files\\Korvel\\Pallanto\\' }],
-    registryProducts32: [],
-    env: [['PATH', 'C:\\windows\\system32;C:\\windows'], ['TEMP', 'C:\\users\\me\\Temp']],
-    log: '2026-12-04 09:05:07 INFO session started\n2026-12-04 09:06:00 ERROR mesh failed\n2026-12-04 09:07:00 INFO session ended\n',
-    cutLog: false, events: null, groups: '', pallantoExe: { bytes: 5368709, date: '01/11/2026 14:00:00', version: '10.2.0.15' },
-    extraFiles: '',
-    ...o,
-  };
-  const osAttrs = opt.wmi ? `BuildNumber="7601" Caption="Microsoft Windows 7 Professional" FreePhysicalMemory="${opt.freeMemKb}" OSArchitecture="64-bit" TotalVisibleMemorySize="16777216" Version="6.1.7601"${opt.pii ? '' : ' CSName="WORKSTATION7" RegisteredUser="me"'}` : null;
-  const wmi = opt.wmi
-    ? `    <Win32_OperatingSystem ${osAttrs}/>\n    <Win32_Processor Name="Intel(R) Xeon(R) Processor" NumberOfCores="2" NumberOfLogicalProcessors="4"${opt.pii ? '' : ' SystemName="WORKSTATION7"'}/>\n    <Win32_ComputerSystem Manufacturer="The Wine Project" Model="Wine" TotalPhysicalMemory="17179869184"${opt.pii ? '' : ' Name="WORKSTATION7" UserName="me"'}/>\n`
-    : '\n\n\n';
-  const env = opt.pii ? '' : `  <environment>\n${opt.env.map(([n, v]) => `    <var name="${esc(n)}" value="${esc(v)}"/>\n`).join('')}  </environment>\n`;
-  const regProduct = (p) => `        <key name="${esc(p.key)}">\n          <value name="ProductLabel" type="REG_SZ" value="${esc(p.label)}"/>\n          <value name="Version" type="REG_SZ" value="${esc(p.version)}"/>\n          <value name="InstallLocation" type="REG_SZ" value="${esc(p.location)}"/>\n        </key>\n`;
-  const wow = opt.registryProducts32.length ? `      <key name="WOW6432Node">\n      <key name="KORVEL-AB">\n${opt.registryProducts32.map(regProduct).join('')}      </key>\n      </key>\n` : '';
-  const product = (p) => `  <product name="${esc(p.name)}" installedversion="${esc(p.version)}"${p.comments != null ? ` comments="${esc(p.comments)}"` : ` buildlabel="${esc(p.buildlabel ?? '')}"`} installlocation="${esc(p.location)}" guid="${esc(p.guid ?? '')}"/>\n`;
-  const log = opt.cutLog ? `${opt.log.repeat(3)}${BANNER}${opt.log}` : opt.log;
-  const processes = opt.processes ?? [['VitascanCmd.exe', 32, 0], ['explorer.exe', 64, 48], ['Pallanto.exe', 80, 64]];
-  const events = opt.events ? `<events>\n${opt.events.map((e) => `  <event name="${esc(e.name)}"${e.value != null ? ` value="${esc(e.value)}"` : ''} eventtime="${e.eventtime}"${e.elapsed ? ` elapsed="${e.elapsed}"` : ''} />\n`).join('')}</events>\n` : '';
-  const exe = opt.pallantoExe ? `       <file name="Pallanto.exe" bytes="${opt.pallantoExe.bytes}" size="5 MB" datemodified="${opt.pallantoExe.date}" version="${opt.pallantoExe.version}"/>\n` : '';
-  return `<?xml version="1.0" encoding="utf-8"?>
+// The program's elements and attributes; an embedded file is framed as the program frames
+// it: a line feed, the text, then the indentation of the closing tag.
+export const BASE = String.raw`<?xml version="1.0" encoding="utf-8"?>
 <vitascan version='1.0' versionDisplay='1.0.2.0'>
-${opt.groups}${events}<networking>
-  <adapter description="Intel(R) Ethernet Connection I219-LM" address="00-1a-2b-3c-4d-5e">
-    <ip v="4" address="192.168.1.20" mask="255.255.255.0" />
-  </adapter>
-</networking>
-<system>
-  <wmi>
-${wmi}  </wmi>
-${env}  <time time="14:05:09" date="06/12/2026" tz="W. Europe Standard Time"/>
+<events><event name="mesh.generate" eventtime="0d 0:00:01.234" elapsed="0d 0:00:02.500" /><event name="mesh.cells" value="7" eventtime="0d 0:00:05.000" /></events>
+<client build="nightly-42"><licence seats="5" /></client>
+<networking><adapter description="Intel(R) Ethernet Connection I219-LM" address="00-1a-2b-3c-4d-5e"><ip v="4" address="192.168.1.20" mask="255.255.255.0" /></adapter></networking>
+<system><wmi>
+    <Win32_OperatingSystem BuildNumber="7601" Caption="Microsoft Windows 7 Professional" FreePhysicalMemory="8388608" OSArchitecture="64-bit" TotalVisibleMemorySize="16777216" Version="6.1.7601" CSName="WORKSTATION7" RegisteredUser="me"/>
+    <Win32_Processor Name="Intel(R) Xeon(R) Processor" NumberOfCores="2" NumberOfLogicalProcessors="4" SystemName="WORKSTATION7"/>
+    <Win32_ComputerSystem Manufacturer="The Wine Project" Model="Wine" TotalPhysicalMemory="17179869184" Name="WORKSTATION7" UserName="me"/>
+  </wmi><environment><var name="PATH" value="C:\windows\system32;C:\windows"/><var name="TEMP" value="C:\users\me\Temp"/></environment>
+  <time time="14:05:09" date="06/12/2026" tz="W. Europe Standard Time"/>
 </system>
-<disks>
-  <disk type="fixed" drive="C:\\" totalfreebytes="${opt.freeBytes}" totalavailablebytes="${opt.freeBytes}" totalfree="x" totalavailable="x"/>
-</disks>
-<registry>
-  <key name="HKLM">
-    <key name="Software">
-${wow}      <key name="KORVEL-AB">
-${opt.registryProducts.map(regProduct).join('')}      </key>
-    </key>
-  </key>
-</registry>
-<products>
-${opt.products.map(product).join('')}</products>
+<disks><disk type="fixed" drive="C:\" totalfreebytes="85899345920" totalavailablebytes="85899345920" totalfree="80 GB"/></disks>
+<registry><key name="HKLM"><key name="Software"><key name="KORVEL-AB"><key name="Pallanto">
+  <value name="ProductLabel" type="REG_SZ" value="Pallanto"/><value name="Version" type="REG_SZ" value="10.2"/><value name="InstallLocation" type="REG_SZ" value="C:\Program Files\Korvel\Pallanto\"/>
+</key></key></key></key></registry>
+<products><product name="Pallanto Suite 10.2" installedversion="10.2.0.15" comments="Engineering suite" installlocation="C:\Program Files\Korvel\Pallanto\" guid=""/>
+  <product name="Pallanto" installedversion="10.2" buildlabel="b15" installlocation="C:\Program Files\Korvel\Pallanto\" guid=""/>
+</products>
 <filesystem>
-  <dir name="C:">
-  <dir name="ProgramData">
-    <dir name="Pallanto">
-      <dir name="logs">
-        <file name="session.log" bytes="600000" size="586 KB" datemodified="04/12/2026 9:05:07">
-${esc(log)}        </file>
-      </dir>
-${exe}       <file name="settings.xml" bytes="24" size="24 B" datemodified="04/12/2026 9:05:07">
+  <dir name="C:"><dir name="ProgramData"><dir name="Pallanto"><dir name="logs"><file name="session.log" bytes="600000" size="586 KB" datemodified="04/12/2026 9:05:07">
+${esc(CUT_LOG)}        </file></dir>
+    <file name="Pallanto.exe" bytes="5368709" size="5 MB" datemodified="01/11/2026 14:00:00" version="10.2.0.15"/><file name="settings.xml" bytes="24" size="24 B" datemodified="04/12/2026 9:05:07">
 &lt;settings mode=&quot;fast&quot;/&gt;
-       </file>
-${opt.extraFiles}    </dir>
-  </dir>
-  <dir name="Program Files">
-    <dir name="Korvel">
-      <dir name="Pallanto">
-         <file name="Pallanto.dll" bytes="1000" size="1000 B" datemodified="01/11/2026 14:00:00" version="10.2.0.15"/>
-      </dir>
-    </dir>
-  </dir>
-  </dir>
+       </file></dir></dir>
+  <dir name="Program Files"><dir name="Korvel"><dir name="Pallanto"><file name="Pallanto.dll" bytes="1000" size="1000 B" datemodified="01/11/2026 14:00:00" version="10.2.0.15"/></dir></dir></dir></dir>
 </filesystem>
-<processes>
-  <wmi>
-${processes.map(([n, id, parent]) => `    <Win32_Process Caption="${esc(n)}" CommandLine="" Name="${esc(n)}" ParentProcessID="${parent}" ProcessID="${id}" ThreadCount="1" WorkingSetSize="0"/>\n`).join('')}  </wmi>
-</processes>
+<processes><wmi><Win32_Process Name="VitascanCmd.exe" ProcessID="32" ParentProcessID="0"/><Win32_Process Name="explorer.exe" ProcessID="64" ParentProcessID="48"/><Win32_Process Name="Pallanto.exe" ProcessID="80" ParentProcessID="64"/></wmi></processes>
 </vitascan>
 `;
+
+// The report with each [from, to] replaced (a string or a regular expression); an edit that
+// changes nothing is a mistake in the test.
+export const vary = (edits = [], text = BASE) => edits.reduce((t, [from, to]) => {
+  if (t.replace(from, to) === t) throw new Error(`the edit of ${from} changes nothing`);
+  return t.replace(from, to);
+}, text);
+
+// Texts that would run script or fetch something if the page ever treated report text as
+// markup: the hostile report has one in every attribute and log line, a value of 2 MB and
+// client groups nested deeper than the viewer reads.
+export const HOSTILE_TEXTS = ['<img src=x onerror="window.__pwned=1;fetch(\'http://127.0.0.1:9/x\')">', '"><svg onload="window.__pwned=2">',
+  '<script>window.__pwned=3</script>', 'javascript:window.__pwned=4', '<iframe src="http://127.0.0.1:9/frame"></iframe>', '<link rel="stylesheet" href="http://127.0.0.1:9/s.css">'];
+
+export function hostileReport() {
+  let i = 0;
+  const [declaration, body] = [BASE.slice(0, BASE.indexOf('\n')), BASE.slice(BASE.indexOf('\n'))];
+  return vary([[esc(CUT_LOG), esc(`${HOSTILE_TEXTS.join('\n')}\n`)],
+    ['<networking>', `<deep>${'<g>'.repeat(200)}${'</g>'.repeat(200)}</deep>\n<big huge="${'A'.repeat(2_000_000)}" />\n<networking>`]],
+  declaration + body.replace(/="[^"]*"/g, () => `="${esc(HOSTILE_TEXTS[i++ % HOSTILE_TEXTS.length])}"`));
 }
 
-// Names and values that would run script or fetch something if the page ever treated
-// report text as markup.
-export const HOSTILE_TEXTS = [
-  '<img src=x onerror="window.__pwned=1;fetch(\'http://127.0.0.1:9/x\')">',
-  '"><svg onload="window.__pwned=2">',
-  '<script>window.__pwned=3</script>',
-  'javascript:window.__pwned=4',
-  '<iframe src="http://127.0.0.1:9/frame"></iframe>',
-  '<link rel="stylesheet" href="http://127.0.0.1:9/s.css">',
-];
-
-export function hostileReport({ depth = 200, hugeBytes = 2_000_000 } = {}) {
-  const h = HOSTILE_TEXTS;
-  const nested = `${'<g>'.repeat(depth)}${'</g>'.repeat(depth)}`;
-  const groups = `<client note="${esc(h[0])}" other="${esc(h[1])}">\n  <inner link="${esc(h[3])}" huge="${'A'.repeat(hugeBytes)}" />\n</client>\n<deep>${nested}</deep>\n`;
-  let text = smallReport({
-    groups,
-    env: h.map((t, i) => [`VAR${i}`, t]),
-    products: [{ name: h[2], version: h[0], buildlabel: h[1], location: h[3] }],
-    registryProducts: [{ key: h[4], label: h[2], version: h[5], location: h[3] }],
-    log: `${h.join('\n')}\n`,
-    processes: h.map((t, i) => [t, i + 1, 0]),
-    events: h.map((t, i) => ({ name: t, value: t, eventtime: `0d 0:00:0${i}.000` })),
-  });
-  text = text.replace('<file name="settings.xml"', `<file name="${esc(h[0])}.txt" bytes="1" size="1 B" datemodified="${esc(h[1])}">\n${esc(h[2])}\n       </file>\n       <file name="settings.xml"`);
-  return text;
+// Node's stand-in for the browser's DOMParser: xmldom stops at the first fatal error, so a
+// broken document reads as a parse error with no content here; what Chromium shows of a
+// broken document is checked in the page tests.
+export function parseXml(text) {
+  try {
+    return { doc: new DOMParser({ onError: () => {} }).parseFromString(text, 'application/xml'), error: null };
+  } catch (e) {
+    return { doc: new DOMParser().parseFromString('<parsererror/>', 'application/xml'), error: { message: e.message, line: null, column: null } };
+  }
 }
+export const model = (text, name = 'test.vitascan') => readReport(text, name, parseXml);
+export const modelOfFile = (path) => model(readFileSync(path, 'latin1'), path.split('/').pop());
+export const varied = (edits, name) => model(vary(edits), name);
