@@ -67,37 +67,34 @@ std::wstring ScratchFolder::WriteFile(std::wstring_view relative, std::string_vi
 }
 
 void DeleteKeyTree(HKEY root, const std::wstring& path, REGSAM view) {
-    const size_t slash = path.rfind(L'\\');
-    win::unique_hkey parent;
-    if (::RegOpenKeyExW(root, path.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | view,
-                        parent.put()) != ERROR_SUCCESS)
-        return;
-    const std::wstring leaf = path.substr(slash + 1);
-    ::RegDeleteTreeW(parent.get(), leaf.c_str());
-    ::RegDeleteKeyExW(parent.get(), leaf.c_str(), view, 0);
+    win::unique_hkey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, key.put()) == ERROR_SUCCESS)
+        ::RegDeleteTreeW(key.get(), nullptr); // subkeys and values; the key itself is next
+    ::RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
 ScopedKey::ScopedKey(HKEY root, std::wstring path, REGSAM view)
     : root_(root), path_(std::move(path)), view_(view) {
     DeleteKeyTree(root_, path_, view_);
-    win::unique_hkey key;
-    Check(::RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr,
-                            key.put(), nullptr) == ERROR_SUCCESS,
-          "cannot create a fixture key");
+    Create(L"");
 }
 
 ScopedKey::~ScopedKey() {
     DeleteKeyTree(root_, path_, view_);
 }
 
-void ScopedKey::SetRaw(const std::wstring& subkey, const std::wstring& name, DWORD type,
-                       std::string_view bytes) const {
+win::unique_hkey ScopedKey::Create(const std::wstring& subkey) const {
     const std::wstring full = subkey.empty() ? path_ : path_ + L"\\" + subkey;
     win::unique_hkey key;
     Check(::RegCreateKeyExW(root_, full.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr,
                             key.put(), nullptr) == ERROR_SUCCESS,
           "cannot create a fixture key");
-    Check(::RegSetValueExW(key.get(), name.c_str(), 0, type,
+    return key;
+}
+
+void ScopedKey::SetRaw(const std::wstring& subkey, const std::wstring& name, DWORD type,
+                       std::string_view bytes) const {
+    Check(::RegSetValueExW(Create(subkey).get(), name.c_str(), 0, type,
                            reinterpret_cast<const BYTE*>(bytes.data()),
                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS,
           "cannot set a fixture value");

@@ -2,6 +2,8 @@
 // what it made on destruction (and leftovers of an interrupted run on construction).
 #pragma once
 
+#include "platform/unique_handle.h"
+
 #include <string>
 #include <string_view>
 
@@ -49,6 +51,9 @@ public:
     void SetDword(const std::wstring& subkey, const std::wstring& name, DWORD value) const;
 
 private:
+    // The key or its subkey, created as needed.
+    win::unique_hkey Create(const std::wstring& subkey) const;
+
     HKEY root_;
     std::wstring path_;
     REGSAM view_;
