@@ -26,7 +26,6 @@ class Server(unittest.TestCase):
                 body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
                 requests.append((self.path, self.headers.get("Content-Type"), body))
                 self.send_response(status)
-                self.send_header("Content-Length", "0")
                 self.end_headers()
 
             def log_message(self, *args):
