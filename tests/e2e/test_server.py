@@ -26,7 +26,6 @@ class Server(unittest.TestCase):
                 body = self.rfile.read(int(self.headers.get("Content-Length", 0)))
                 requests.append((self.path, self.headers.get("Content-Type"), body))
                 self.send_response(status)
-                self.send_header("Content-Length", "0")
                 self.end_headers()
 
             def log_message(self, *args):
@@ -56,11 +55,6 @@ class Server(unittest.TestCase):
             out = replies(out)
             self.assertEqual(out[:14], [call.split()[0] + " -> ok" for call in calls[:3]] + ["TrackTimedEventStart -> ok 3"]
                              + [call.split()[0] + " -> ok" for call in calls[4:13]] + ["ProcessStart -> ok (ok)"])
-            progress = out[14:14 + 24]
-            finished = progress.index("ProcessNext -> ok (ok, true)")
-            # Every step before the finish reported more to come; progress counted up to 100.
-            self.assertTrue(all(line == "ProcessNext -> ok (ok, false)" for line in progress[2:finished:3]))
-            self.assertEqual(progress[finished - 2:finished], ['GetNextStepDesc -> ok ""', "GetProgressPct -> ok 100"])
             self.assertEqual(out[-3:], ["SaveTo -> ok", "Process -> ok (ok)", "exit code 0"])
 
             with open(report, "rb") as f:
