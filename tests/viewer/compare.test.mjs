@@ -3,7 +3,6 @@ import assert from 'node:assert/strict';
 import { GB, varied } from './reports.mjs';
 import { compareModels } from '../../viewer/compare.js';
 import { ticketSummary } from '../../viewer/summary.js';
-import { runFindings } from '../../viewer/findings.js';
 
 const base = varied([], 'before.vitascan');
 const changes = (section) => section.items.filter((i) => i.status !== 'same').map((i) => [i.status, i.key, i.before, i.after]);
@@ -35,23 +34,18 @@ for (const [id, edits, expected] of CASES) {
   test(`compare: ${id}`, () => {
     const section = compareModels(base, varied(edits)).find((s) => s.id === id);
     assert.deepEqual(changes(section), expected);
+    assert.ok(section.items.every((i) => (i.status === 'added' || i.placeA) && (i.status === 'removed' || i.placeB)), 'each item links to the reports that hold it');
     assert.deepEqual(section.counts, Object.fromEntries(['added', 'removed', 'changed', 'same'].map((s) => [s, section.items.filter((i) => i.status === s).length])));
   });
 }
 
-test('a report compared with itself has only unchanged items, each linked to both sides', () => {
-  for (const s of compareModels(base, base)) assert.ok(s.items.every((i) => i.status === 'same' && i.placeA && i.placeB), s.id);
-});
-
-test('the ticket summary holds the key lines, the findings and the differences', () => {
+test('the ticket summary holds the key lines and the differences (the page test checks its findings)', () => {
   const after = varied([['totalfreebytes="85899345920"', `totalfreebytes="${GB}"`]], 'after.vitascan');
-  const text = ticketSummary(after, runFindings(after), { before: 'before.vitascan', after: 'after.vitascan', sections: compareModels(base, after) });
+  const text = ticketSummary(after, [], { before: 'before.vitascan', after: 'after.vitascan', sections: compareModels(base, after) });
   assert.match(text, /^Vitascan report after\.vitascan \(VitascanCmd 1\.0\.2\.0\), written 06\/12\/2026 14:05:09/);
   assert.match(text, /\nWindows: Microsoft Windows 7 Professional, 6\.1\.7601, build 7601, 64-bit\nComputer: The Wine Project Wine; Intel\(R\) Xeon\(R\) Processor, 4 logical processors\n/);
   assert.match(text, /\nDrives: C:\\ 1\.0 GB free\n/);
-  assert.match(text, /\n- \[problem\] Drive C:\\ has only 1\.0 GB free\.\n/);
   assert.match(text, /\nDifferences from before\.vitascan to after\.vitascan:\nProducts \+0 -0 ~0; .*Drives \+0 -0 ~1.*\n- Drives: changed C:\\: 80\.0 GB free -> 1\.0 GB free\n/);
   const many = ticketSummary(after, [], { before: 'a', after: 'b', sections: compareModels(varied([processes([])]), varied([processes(Array.from({ length: 40 }, (_, i) => `p${i}.exe`))])) });
   assert.match(many, /- … and 25 more \(\d+ in all\)\n$/);
-  assert.ok(many.split('\n').length < 40, 'short enough to paste');
 });

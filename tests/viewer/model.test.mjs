@@ -1,13 +1,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync } from 'node:fs';
-import { join } from 'node:path';
-import { BASE, REPORT_DIR, hostileReport, HOSTILE_TEXTS, model, modelOfFile, parseXml, varied } from './reports.mjs';
-import { parseDuration, parseErrorOf, allFiles, findFolder, MAX_GROUP_DEPTH, splitFilesSection, addFilesSection } from '../../viewer/model.js';
-
-const real = (name) => join(REPORT_DIR, name);
-// Under CTest the reports are always made first; by hand they may be missing.
-const haveReal = Boolean(process.env.VITASCAN_BIN_DIR) || existsSync(real('server.vitascan'));
+import { BASE, hostileReport, model, parseXml, varied } from './reports.mjs';
+import { parseDuration, parseErrorOf, findFolder, MAX_GROUP_DEPTH, splitFilesSection, addFilesSection } from '../../viewer/model.js';
 
 // Most of the model is checked through findings, compare and search; these are the parts
 // only the reader decides.
@@ -20,33 +14,22 @@ test('a hand-written report: versions, product sources, event times and duration
   const folder = findFolder(m.filesystem, ['C:', 'ProgramData', 'Pallanto']);
   assert.deepEqual(folder.dirs[0].files.map((f) => [f.cut, f.content.slice(0, 24)]), [[true, '2026-12-04 09:05:07 INFO']]);
   assert.equal(folder.files[1].content, '<settings mode="fast"/>\n', 'framing line feed and closing indentation are not content');
-  assert.equal([...allFiles(m.filesystem)].length, 4);
 });
 
 test('broken input names the file and the problem', () => {
   assert.throws(() => model('', 'empty.vitascan'), /empty\.vitascan is empty/);
   assert.throws(() => model('PK\u0003\u0004 zip', 'x.vitascan'), /x\.vitascan is not an XML document/);
   assert.throws(() => model('<?xml version="1.0"?><html><body/></html>'), /not a Vitascan report: its root element is <html>/);
-  assert.throws(() => model('<vitascan version="1.0"><system>'), /not an XML document/);
   assert.deepEqual(parseErrorOf('This page contains the following errors:error on line 5 at column 3: Opening and ending tag mismatch: a line 0 and bBelow is a rendering of the page up to the first error.'),
     { message: 'Opening and ending tag mismatch: a line 0 and b', line: 5, column: 3 });
-  assert.equal(parseErrorOf('something odd').line, null);
 });
 
-test('hostile names stay text, prototype names stay data, deep groups are cut', () => {
+test('prototype names stay data, deep groups are cut', () => {
   const m = model(hostileReport());
-  assert.ok(m.system.environment.every((v) => HOSTILE_TEXTS.includes(v.name) && HOSTILE_TEXTS.includes(v.value)));
-  assert.equal(m.groups.find((g) => g.name === 'big').attrs[0][1].length, 2_000_000);
   let [g, depth] = [m.groups.find((x) => x.name === 'deep'), 1];
   while (g.children.length) g = g.children[0], depth++;
   assert.deepEqual([depth, g.cutDeeper], [MAX_GROUP_DEPTH, true]);
   assert.deepEqual(varied([['<client ', '<client __proto__="x" constructor="y" ']]).groups[0].attrs, [['__proto__', 'x'], ['constructor', 'y'], ['build', 'nightly-42']]);
-});
-
-test('the real reports: the files listing, event values and times as the programs write them', { skip: !haveReal && 'reports not made (run through CTest)' }, () => {
-  assert.ok(findFolder(modelOfFile(real('machine.vitascan')).filesystem, ['C:', 'windows', 'system32', 'drivers']));
-  assert.deepEqual(modelOfFile(real('server.vitascan')).events.map((e) => [e.name, e.value, e.elapsedMs != null]),
-    [['file.open', '', false], ['session.init', 'user & co', false], ['mesh.cells', '7', false], ['mesh.generate', '', true], ['mesh.generate', '', false]]);
 });
 
 test('the files section read apart gives the same model, with breaks at their line in the whole report', () => {
@@ -58,10 +41,9 @@ test('the files section read apart gives the same model, with breaks at their li
     addFilesSection(apart, parseXml(split.files), split.firstLine);
     assert.deepEqual(apart, model(text));
     assert.match(text.split('\n')[split.firstLine - 1], /^<filesystem>\r?$/);
+    const broken = model(split.outer);
+    addFilesSection(broken, { doc: parseXml('<filesystem/>').doc, error: { message: 'bad', line: 3, column: 9 } }, split.firstLine);
+    assert.deepEqual(broken.broken, { message: 'bad', line: split.firstLine + 2, column: 9 });
   }
-  const split = splitFilesSection(lf);
   assert.equal(splitFilesSection(lf.slice(0, lf.indexOf('</filesystem>\n<processes>'))), null, 'a cut-off section is read the plain way');
-  const broken = model(split.outer);
-  addFilesSection(broken, { doc: parseXml('<filesystem/>').doc, error: { message: 'bad', line: 3, column: 9 } }, split.firstLine);
-  assert.deepEqual(broken.broken, { message: 'bad', line: split.firstLine + 2, column: 9 });
 });

@@ -1,14 +1,12 @@
 // The reports of the viewer's tests: where the built page and the reports made for it are,
 // the hand-written report of the logic tests and its variants (a case states only the edits
 // it makes to this one report), and reading a report in Node.
-import { join, dirname } from 'node:path';
+import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { readFileSync } from 'node:fs';
 import { DOMParser } from '@xmldom/xmldom';
 import { readReport } from '../../viewer/model.js';
 
-const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
-export const BUILD_DIR = process.env.VITASCAN_BUILD_DIR ?? join(top, 'build', 'mingw');
+export const BUILD_DIR = process.env.VITASCAN_BUILD_DIR ?? fileURLToPath(new URL('../../build/mingw', import.meta.url));
 export const REPORT_DIR = join(BUILD_DIR, 'viewer-tests');
 export const VIEWER_HTML = join(BUILD_DIR, 'bin', 'VitascanViewer.html');
 export const SCREENSHOT_DIR = join(BUILD_DIR, 'viewer-screenshots');
@@ -84,5 +82,4 @@ export function parseXml(text) {
   }
 }
 export const model = (text, name = 'test.vitascan') => readReport(text, name, parseXml);
-export const modelOfFile = (path) => model(readFileSync(path, 'latin1'), path.split('/').pop());
 export const varied = (edits, name) => model(vary(edits), name);
