@@ -90,7 +90,7 @@ TEST(Steps, RunOnceEachInOrderWithTruncatedProgressAfterTheGroups) {
 
 TEST(Reset, SeedsTheTreeWithTheDriversFolderOnly) {
     Report report;
-    vitascan::AddPath(report.GetFolderTree(), L"C:\\stale\\");
+    vitascan::AddPath(report.GetFolderTree(), L"Q:\\stale\\"); // another drive
     report.Reset();
     const std::wstring drivers =
         vitascan::GetEnvironmentText(L"SystemRoot") + L"\\system32\\drivers\\";
