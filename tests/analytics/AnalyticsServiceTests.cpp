@@ -40,7 +40,7 @@ TEST_F(ServiceTest, EndingSetsOrOverwritesTheTruncatedDurationAndIgnoresOtherIde
     EXPECT_EQ(service.Events()[0].elapsed, 15);
 
     // The id of no record changes nothing, however much time passes.
-    for (std::uint32_t id : {2u, 3u, 4294967295u}) {
+    for (std::uint32_t id : {2u, 0x7FFFFFFFu, 4294967295u}) {
         fakeNow += 100 * kMs;
         service.TrackTimedEventEnd(id);
     }
