@@ -65,7 +65,6 @@ TEST(EventsGroup, WritesEveryEventWithItsValuesAndTimesInsideTheOpenGroup) {
               L"    <event name=\"\" value=\"a&amp;b\" eventtime=\"0d 0:00:07.500\" />\r\n"
               L"  </events>\r\n"
               L"</session>\r\n");
-    EXPECT_EQ(service.Events().size(), 6u); // writing changes nothing
 }
 
 } // namespace

@@ -1,8 +1,10 @@
-// The remote-call worker's answers at the edges: bounded quotes of the client's text, a reply
-// too large for a frame, and exceptions of every kind. The server fuzz test covers unknown
-// names, malformed envelopes and the errors that carry a status.
-#include "platform/kes_grammar.h"
-#include "platform/sys_server.h"
+// The remote-call worker and the typed call behind each name, at the edges: bounded quotes of
+// the client's text, a reply too large for a frame, exceptions of every kind (caught by the
+// call's guard or by the worker), a reply that cannot be sent. The server fuzz test covers
+// unknown names and malformed envelopes; the end-to-end session, every call of the table.
+#include "Common/sys_server_RemoteCallServer.h"
+
+#include "tests/GrammarText.h"
 
 #include <gtest/gtest.h>
 
@@ -12,70 +14,26 @@
 namespace {
 
 using sys::server::RemoteCallRegistry;
+using Pairs = std::vector<std::pair<std::wstring, std::string>>;
 
 // Hands out the queued requests, then reports the end; keeps every reply.
-class MemoryConnection : public sys::message::IReader, public sys::message::IWriter {
-public:
+struct MemoryConnection : sys::message::IReader, sys::message::IWriter {
     std::deque<std::string> requests;
     std::vector<std::string> replies;
 
     gtl::status Read(std::string& message, bool& ended) override {
         ended = requests.empty();
         if (!ended) {
-            message = std::move(requests.front());
+            message = requests.front();
             requests.pop_front();
         }
         return {};
     }
     gtl::status Write(const std::string& message) override {
-        if (message.size() > sys::message::kMaxMessageSize)
-            return gtl::status::error(L"over the limit");
         replies.push_back(message);
         return {};
     }
 };
-
-struct Scripted : RemoteCallRegistry::IFunctor {
-    std::function<std::string(const std::string&)> body;
-    void Call(const std::string& arguments, const RemoteCallRegistry::ReplySink& sink) override {
-        sink(body(arguments));
-    }
-};
-
-using Pairs = std::vector<std::pair<std::wstring, std::string>>;
-
-// The (status message, result) of each reply to the (name, arguments) requests, served by one
-// worker.
-Pairs Serve(const std::vector<std::pair<std::string, std::string>>& requests) {
-    RemoteCallRegistry registry;
-    const auto add = [&](const char* name, std::function<std::string(const std::string&)> body) {
-        auto functor = std::make_shared<Scripted>();
-        functor->body = std::move(body);
-        registry.Register(name, functor);
-    };
-    add("Echo", [](const std::string& a) { return ";" + a; });
-    add("Huge", [](auto&) { return std::string(sys::message::kMaxMessageSize + 1, 'x'); });
-    add("Standard", [](auto&) -> std::string { throw std::runtime_error("boom"); });
-    add("Odd", [](auto&) -> std::string { throw 7; });
-    auto connection = std::make_shared<MemoryConnection>();
-    for (const auto& [name, arguments] : requests) {
-        kes::grammar::Sequence envelope(';', '&');
-        envelope.value = {name, arguments};
-        envelope.Encode(connection->requests.emplace_back());
-    }
-    auto worker = sys::server::MakeRemoteCallWorker(registry, connection, connection,
-                                                    [](const gtl::status&) { return false; });
-    EXPECT_TRUE(sys::thread::Worker::Join(worker, 60000).ok());
-    Pairs out;
-    for (const std::string& reply : connection->replies) {
-        kes::grammar::Sequence items(';', '&');
-        items.Decode(reply);
-        kes::grammar::GrammarOfType<gtl::status> status;
-        status.Decode(items.value.at(0));
-        out.emplace_back(status.value.message(), items.value.at(1));
-    }
-    return out;
-}
 
 TEST(QuoteClientText, KeepsShortTextsAndCutsLongOnesAtAWholeCharacter) {
     const std::wstring limit(KesError::kQuotedTextLimit, L'a');
@@ -87,13 +45,53 @@ TEST(QuoteClientText, KeepsShortTextsAndCutsLongOnesAtAWholeCharacter) {
 }
 
 TEST(RemoteCallWorker, AnswersEveryRequestAndGoesOn) {
-    const Pairs expected = {
-        {L"the reply to Huge is 67108865 bytes, over the message limit of 67108864 bytes", ""},
-        {L"Unexpected exception: boom", ""},
-        {L"Unexpected exception: unknown exception", ""},
-        {L"", "still here"}};
-    EXPECT_EQ(Serve({{"Huge", ""}, {"Standard", ""}, {"Odd", ""}, {"Echo", "still here"}}),
-              expected);
+    RemoteCallRegistry registry;
+    using Text = std::function<std::string(std::string)>;
+    for (const auto& [name, body] : std::vector<std::pair<const char*, Text>>{
+             {"Huge", [](auto&&) { return std::string(sys::message::kMaxMessageSize, 'x'); }},
+             {"Refused",
+              [](auto&&) -> std::string {
+                  throw gtl::status_exception(gtl::status::error(L"refused", "x.cpp", 9));
+              }},
+             {"Standard", [](auto&&) -> std::string { throw std::runtime_error("boom"); }},
+             {"Odd", [](auto&&) -> std::string { throw 7; }},
+             {"Echo", [](const std::string& a) { return a; }}})
+        registry.Register(name, std::make_shared<RemoteCallRegistry::ServerFunctor<Text>>(body));
+    auto connection = std::make_shared<MemoryConnection>();
+    connection->requests = {"Huge;", "Refused;", "Standard;", "Odd;", "Echo;still here"};
+    auto worker = sys::server::MakeRemoteCallWorker(registry, connection, connection,
+                                                    [](const gtl::status&) { return false; });
+    ASSERT_TRUE(sys::thread::Worker::Join(worker, 60000).ok());
+    Pairs answers;
+    for (const std::string& reply : connection->replies) {
+        const std::vector<std::string> items = testing_support::Items(reply);
+        answers.emplace_back(testing_support::Decode<gtl::status>(items.at(0)).message(),
+                             items.at(1));
+    }
+    // The reply to Huge is its empty status and the text: one byte over the limit. A failed
+    // call answers the default result, and the next call starts clean.
+    EXPECT_EQ(answers,
+              (Pairs{{L"the reply to Huge is 67108865 bytes, over the message limit of 67108864 "
+                      L"bytes",
+                      ""},
+                     {L"refused", ""},
+                     {L"Unexpected exception: boom", ""},
+                     {L"Unexpected exception: unknown exception", ""},
+                     {L"", "still here"}}));
+}
+
+TEST(RemoteCall, AFailedReplyIsThrownAtLine172AfterTheCallRan) {
+    int calls = 0;
+    RemoteCallRegistry::ServerFunctor<std::function<void()>> call([&] { ++calls; });
+    try {
+        call.Call("", [](const std::string&) { return gtl::status::error(L"pipe gone"); });
+        FAIL() << "nothing thrown";
+    } catch (const gtl::status_exception& e) {
+        EXPECT_EQ(e.get_status().message(), L"pipe gone");
+        EXPECT_EQ(e.get_status().file(), "Common/sys_server_RemoteCallServer");
+        EXPECT_EQ(e.get_status().line(), 172u);
+    }
+    EXPECT_EQ(calls, 1);
 }
 
 } // namespace
