@@ -6,7 +6,8 @@
 // as given), !frame-length N (a bare 4-byte length), !bytes HEX (bytes without a frame),
 // !close (close the pipe and wait for the server). See docs/PROTOCOL.md.
 //
-//   VitascanDriver.exe [--offline] [--show-output] [--raw] [--exe PATH] [--pipe NAME] SCRIPT|-
+//   VitascanDriver.exe [--offline] [--show-output] [--raw] [--exe PATH] [--pipe NAME]
+//                      [--server-args TEXT] SCRIPT|-
 #include "platform/kes_grammar.h"
 #include "platform/math_convert.h"
 #include "platform/str_convert.h"
@@ -189,7 +190,7 @@ int Fail(const std::wstring& message) {
 }
 
 const wchar_t kUsage[] = L"usage: VitascanDriver.exe [--offline] [--show-output] [--raw] "
-                         L"[--exe PATH] [--pipe NAME] SCRIPT|-";
+                         L"[--exe PATH] [--pipe NAME] [--server-args TEXT] SCRIPT|-";
 
 struct DriverOptions {
     peer::PeerOptions peer;
@@ -217,6 +218,8 @@ std::optional<DriverOptions> ParseCommandLine(std::wstring& error) {
             options.peer.exePath = argv.get()[++i];
         else if (arg == L"--pipe" && i + 1 < count)
             options.peer.pipeName = argv.get()[++i];
+        else if (arg == L"--server-args" && i + 1 < count)
+            options.peer.serverArguments = argv.get()[++i];
         else if (options.scriptPath.empty() && (arg == L"-" || arg[0] != L'-'))
             options.scriptPath = arg;
         else {

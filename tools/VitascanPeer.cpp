@@ -214,8 +214,10 @@ gtl::status VitascanPeer::Start() {
     if (gtl::status created = pipe_.Create(options_.pipeName); created.failed())
         return created;
 
-    std::wstring commandLine =
-        L"\"" + options_.exePath + L"\" RunServer /pipename:" + options_.pipeName;
+    std::wstring commandLine = L"\"" + options_.exePath + L"\" RunServer ";
+    if (!options_.serverArguments.empty())
+        commandLine += options_.serverArguments + L" ";
+    commandLine += L"/pipename:" + options_.pipeName;
     if (options_.offline)
         commandLine += L" Offline";
     win::unique_file_handle nul(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,

@@ -34,6 +34,9 @@ struct PeerOptions {
     // Empty: a name of its own made from the process id and a counter.
     std::wstring pipeName;
     bool offline = false;
+    // Words put on the server's command line before its pipe name, to try how it reads one
+    // (the last pipe name counts).
+    std::wstring serverArguments;
     // Send the server's console output to NUL instead of this program's output.
     bool quiet = true;
 };

@@ -34,11 +34,13 @@ class CommandLine(unittest.TestCase):
             (["bogus", "/bogus:1"], "CommandLine::Assign", "481"),  # positionals are checked first
             (["RunServer", "/pipename:vitascan-e2e-absent", "/out:x"], "\\\\.\\pipe\\vitascan-e2e-absent", "533"),
         ]:
-            with self.subTest(args=args):
-                result = self.run_logged(*args)
+            with self.subTest(args=args), scratch_dir() as tmp:
+                journal = os.path.join(tmp, "journal.txt")
+                result = self.run_logged(*args, env={"RUISDK_JOURNAL": windows_path(journal)})
                 self.assertEqual((result.returncode, result.stdout), (1, b""))
                 error, = lines(result.stderr)
                 self.assertTrue(text in error and error.endswith(":" + line + ")"), error)
+                self.assertFalse(os.path.exists(journal))  # no service made: the SDK never ran
 
     # A save into a missing folder is reported, not fatal; a saved report is well-formed with
     # single CR LF line ends.

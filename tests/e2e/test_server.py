@@ -94,6 +94,14 @@ class Server(unittest.TestCase):
         self.assertRegex(replies(out)[3], r'^ProcessNext -> ok \(error ".*HTTP 503.*", true\)$')
         self.assertIn(url, replies(out)[3])
 
+    def test_the_last_pipe_name_counts_and_a_report_target_is_no_part_of_server_mode(self):
+        with scratch_dir() as tmp:
+            never = os.path.join(tmp, "never.vitascan")
+            code, out, err = run_driver("TrackEvent a\n", "--server-args",
+                                        "/pipename:vitascan-e2e-unused /out:" + windows_path(never))
+            self.assertEqual((code, replies(out)), (0, ["TrackEvent -> ok", "exit code 0"]), err)
+            self.assertFalse(os.path.exists(never))
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
