@@ -19,6 +19,11 @@ TEST(Files, FoldersFilesAndMissingPaths) {
     EXPECT_FALSE(sys::file::IsDirectory(file)); // a file is not a folder
     EXPECT_FALSE(sys::file::Exists(folder.path() + L"missing"));
     EXPECT_FALSE(sys::file::IsDirectory(folder.path() + L"missing"));
+
+    std::wstring programData;
+    ASSERT_TRUE(sys::file::GetKnownFolderPath(FOLDERID_ProgramData, programData).ok());
+    EXPECT_NE(programData.back(), L'\\');
+    EXPECT_TRUE(sys::file::IsDirectory(programData));
 }
 
 TEST(RegistryPaths, JoinWithOneBackslash) {
