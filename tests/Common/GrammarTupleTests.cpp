@@ -13,12 +13,8 @@ using Reply = kes::grammar::GrammarOfFunctionReturn<std::function<std::tuple<gtl
 
 TEST(TupleCodec, RoundTripsItemsHoldingTheSpecialCharacters) {
     for (const Pair& value :
-         {Pair{L"a;b", L"c&d"}, Pair{L"", L""}, Pair{L"&", L";"}, Pair{L"\u00e9;", L"x"}}) {
-        const std::string text = Encode(value);
-        EXPECT_EQ(Items(text).size(), 2u);
-        EXPECT_EQ(Decode<Pair>(text), value);
-    }
-    EXPECT_EQ(Encode(std::tuple<std::wstring, unsigned int>(L"x", 7)), "x;7");
+         {Pair{L"a;b", L"c&d"}, Pair{L"", L""}, Pair{L"&", L";"}, Pair{L"\u00e9;", L"x"}})
+        EXPECT_EQ(Decode<Pair>(Encode(value)), value);
     // One empty element is the empty text; two elements need two items.
     EXPECT_EQ(Encode(std::tuple<std::wstring>(L"")), "");
     EXPECT_EQ(Decode<std::tuple<std::wstring>>(""), std::tuple<std::wstring>(L""));
@@ -46,13 +42,13 @@ TEST(TupleCodec, WrongItemCountIsASyntaxErrorAtLine117AndAssignsNothing) {
 
 TEST(ReplyCodec, NestedPairTakesTwoSequencePassesAndVoidIsEmpty) {
     Reply reply;
-    reply.value = {gtl::status(), {gtl::status::error(L"no;disk", "f", 3), true}};
+    reply.value = {gtl::status(), {gtl::status::error(L"no;disk \u00e9", "f", 3), true}};
     std::string text;
     reply.Encode(text);
     const std::vector<std::string> outer = Items(text);
     ASSERT_EQ(outer.size(), 2u);
     EXPECT_EQ(outer[0], "");
-    EXPECT_EQ(Items(outer[1]), (std::vector<std::string>{"no&;disk;f;3", "t"}));
+    EXPECT_EQ(Items(outer[1]), (std::vector<std::string>{"no&;disk \xC3\xA9;f;3", "t"}));
 
     kes::grammar::GrammarOfFunctionReturn<std::function<void(std::wstring)>, void> none;
     none.Encode(text);

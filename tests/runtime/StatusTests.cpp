@@ -16,8 +16,7 @@ TEST(Status, SystemMessagesEndWithoutALineBreak) {
     const auto message = KESErrMsg(ERROR_PATH_NOT_FOUND);
     ASSERT_TRUE(message.has_value());
     ASSERT_FALSE(message->empty());
-    EXPECT_NE(message->back(), '\n');
-    EXPECT_NE(message->back(), '\r');
+    EXPECT_EQ(message->find_last_not_of("\r\n"), message->size() - 1);
 }
 
 } // namespace
