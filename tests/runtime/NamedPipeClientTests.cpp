@@ -52,8 +52,14 @@ TEST_F(PipeClientTest, FramesSplitAndJoinedAnyHowReadWhole) {
     Send(Frame("four"));
     EXPECT_EQ(Read(), "four");
 
-    // Closing between messages ends the connection without an error. (The client's own
-    // frames are the server's replies in the end-to-end session.)
+    // The client's own frame arrives in one piece.
+    ASSERT_TRUE(client->Write("reply").ok());
+    char buffer[32];
+    DWORD got = 0;
+    ASSERT_TRUE(::ReadFile(server.get(), buffer, sizeof buffer, &got, nullptr));
+    EXPECT_EQ(std::string(buffer, got), std::string("\x05\0\0\0reply", 9));
+
+    // Closing between messages ends the connection without an error.
     server.reset();
     Read(true);
 }
