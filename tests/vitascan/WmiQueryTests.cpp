@@ -15,12 +15,6 @@ using vitascan::WmiConnection;
 using vitascan::WmiRow;
 using vitascan::WmiRowsToXml;
 
-// Runs `work` on a thread of its own, so that whatever COM state it leaves cannot leak into
-// other tests.
-void OnNewThread(const std::function<void()>& work) {
-    std::thread(work).join();
-}
-
 TEST(WmiRowsToXml, OrdinalOrderEscapingLineBreaksAndExactExclusion) {
     EXPECT_EQ(WmiRowsToXml({}, L"Win32_Process", L"    "), L"");
     // Code-unit order puts "OSLanguage" before "Organization" (a case-insensitive sort would
@@ -102,35 +96,24 @@ TEST(WmiConnection, QueriesTheLocalMachine) {
     EXPECT_TRUE(wmi.Query(L"this is not WQL").empty());
 }
 
-TEST(WmiConnection, HoldsComOnItsThreadForItsLifetimeOnly) {
-    HRESULT whileConnected = S_OK;
-    HRESULT afterwards = S_OK;
-    OnNewThread([&] {
+// COM is the connection's for its lifetime only: the multithreaded apartment while it lives,
+// nothing afterwards. On a thread already in a single-threaded apartment, as a caller's UI
+// thread would be, it fails at its first step and leaves the caller's COM alone. A thread of
+// its own keeps that COM state out of the other tests.
+TEST(WmiConnection, HoldsComForItsLifetimeOnlyAndNeverTakesTheCallers) {
+    HRESULT whileConnected = S_OK, afterwards = S_OK, stillOurs = E_FAIL;
+    gtl::status connected;
+    bool isConnected = true;
+    size_t rows = 99;
+    std::thread([&] {
         {
             WmiConnection wmi;
-            // The multithreaded apartment is in place: a single-threaded one cannot be.
             whileConnected = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
             if (SUCCEEDED(whileConnected))
                 ::CoUninitialize();
         }
-        // COM was uninitialised again: the thread is free to choose its apartment.
         afterwards = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        if (SUCCEEDED(afterwards))
-            ::CoUninitialize();
-    });
-    EXPECT_EQ(whileConnected, RPC_E_CHANGED_MODE);
-    EXPECT_EQ(afterwards, S_OK);
-}
-
-// A thread already in a single-threaded apartment cannot join the multithreaded one: the
-// connection fails at its first step, as it would on a caller's UI thread.
-TEST(WmiConnection, FailureIsSilentAndLeavesTheCallersComAlone) {
-    gtl::status connected;
-    bool isConnected = true;
-    size_t rows = 99;
-    HRESULT stillOurs = E_FAIL;
-    OnNewThread([&] {
-        if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        if (FAILED(afterwards))
             return;
         {
             WmiConnection wmi(&connected);
@@ -140,7 +123,9 @@ TEST(WmiConnection, FailureIsSilentAndLeavesTheCallersComAlone) {
         stillOurs = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         ::CoUninitialize();
         ::CoUninitialize();
-    });
+    }).join();
+    EXPECT_EQ(whileConnected, RPC_E_CHANGED_MODE);
+    EXPECT_EQ(afterwards, S_OK);
     EXPECT_EQ(connected.message(), L"Failed CoInitializeEx");
     EXPECT_FALSE(isConnected);
     EXPECT_EQ(rows, 0u);
