@@ -16,12 +16,13 @@ void Check(bool ok, const char* what) {
         throw std::runtime_error(what);
 }
 
-} // namespace
-
+// Creates the folder and every missing parent (a full path, no final backslash).
 void MakeFolders(const std::wstring& path) {
     std::error_code ignored;
     std::filesystem::create_directories(path, ignored);
 }
+
+} // namespace
 
 ScratchFolder::ScratchFolder(std::wstring_view where) : path_(where) {
     if (path_.find(L'\\') == std::wstring::npos) {

@@ -62,9 +62,6 @@ private:
 // Deletes a key and everything below it in one view; a missing key is fine.
 void DeleteKeyTree(HKEY root, const std::wstring& path, REGSAM view);
 
-// Creates the folder and every missing parent (a full path, no final backslash).
-void MakeFolders(const std::wstring& path);
-
 // Deletes a file or a whole folder tree; missing paths are fine.
 void RemoveTree(const std::wstring& path);
 

@@ -1,9 +1,6 @@
 #include "vitascan/blocks/ProcessBlock.h"
 
-#include <thread>
-
-#include <objbase.h>
-#include <windows.h>
+#include "tests/vitascan/blocks/BlockFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +8,8 @@ namespace {
 
 // The machine's processes are shown end to end (the report lists the running VitascanCmd).
 TEST(ProcessBlock, NoWmiGivesTheEmptySection) {
-    std::wstring xml;
-    std::thread([&] {
-        if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-            xml = vitascan::ProcessBlock().GetXml();
-            ::CoUninitialize();
-        }
-    }).join();
-    EXPECT_EQ(xml, L"<processes>\r\n  <wmi>\r\n\r\n  </wmi>\r\n</processes>\r\n");
+    EXPECT_EQ(block_fixtures::XmlWithoutWmi<vitascan::ProcessBlock>(),
+              L"<processes>\r\n  <wmi>\r\n\r\n  </wmi>\r\n</processes>\r\n");
 }
 
 } // namespace

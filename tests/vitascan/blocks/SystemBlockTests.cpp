@@ -1,13 +1,11 @@
 #include "vitascan/blocks/SystemBlock.h"
 
 #include "tests/TestFiles.h"
+#include "tests/vitascan/blocks/BlockFixtures.h"
 #include "vitascan/MarkupHelpers.h"
 
 #include <regex>
 #include <set>
-#include <thread>
-
-#include <objbase.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -62,16 +60,9 @@ TEST(SystemBlock, WmiSectionWithLocaleNamesAndWithoutPersonalData) {
         EXPECT_FALSE(HasAttribute(lean[3], name));
 }
 
-// A thread already in a single-threaded apartment cannot query WMI: the section stays empty.
 TEST(SystemBlock, NoWmiGivesTheEmptySection) {
-    std::wstring xml;
-    std::thread([&] {
-        if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-            xml = SystemBlock(true, SystemBlock::kWmi).GetXml();
-            ::CoUninitialize();
-        }
-    }).join();
-    EXPECT_EQ(xml, L"<system>\r\n  <wmi>\r\n\r\n\r\n\r\n  </wmi>\r\n</system>\r\n");
+    EXPECT_EQ(block_fixtures::XmlWithoutWmi<SystemBlock>(true, SystemBlock::kWmi),
+              L"<system>\r\n  <wmi>\r\n\r\n\r\n\r\n  </wmi>\r\n</system>\r\n");
 }
 
 TEST(SystemBlock, InstallerAndDotNetVersionsFromTheSystemFolder) {
