@@ -45,8 +45,8 @@ class Server(unittest.TestCase):
                 "TrackEvent file.open", 'TrackStringValueEvent session.init "user; & co"',
                 "TrackUnsignedValueEvent mesh.cells 7", "TrackTimedEventStart mesh.generate", "TrackTimedEventEnd 3",
                 "SetExcludePII true", "StartGroup client", 'SetDataPoint build "a<b & ""c"""',
-                "AddStandardGroup 268435456", "EndGroup", "AddStandardGroup 8",
-                "AddStandardGroup 258050",  # networking and every section of the system block
+                "AddStandardGroup 268435456", "EndGroup", "AddStandardGroup 136",  # files and disks
+                "AddStandardGroup 258082",  # networking, products, every section of the system block
                 'SaveTo "%s"' % windows_path(report), "ProcessStart",
             ]
             script = calls + ["GetNextStepDesc", "GetProgressPct", "ProcessNext"] * 8 + ['SaveTo "web service"', "Process"]
