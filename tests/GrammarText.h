@@ -4,6 +4,7 @@
 #include "Common/grammar_Tuple.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -20,6 +21,15 @@ template <typename T> T Decode(const std::string& text) {
     kes::grammar::GrammarOfType<T> codec;
     codec.Decode(text);
     return codec.value;
+}
+
+// The sequence text of the items, as a request envelope or an argument list is written.
+inline std::string SequenceText(std::vector<std::string> items) {
+    kes::grammar::Sequence sequence(';', '&');
+    sequence.value = std::move(items);
+    std::string text;
+    sequence.Encode(text);
+    return text;
 }
 
 // The items of a sequence text.

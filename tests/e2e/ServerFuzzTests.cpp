@@ -21,6 +21,7 @@ namespace {
 
 using peer::Kind;
 using testing_support::Items;
+using testing_support::SequenceText;
 
 constexpr std::uint32_t kEventsGroup = 0x10000000;
 constexpr std::uint32_t kDiskSpaceBit = 0x8; // the one cheap block the generator selects
@@ -43,14 +44,6 @@ struct Request {
     std::string value;      // decimal result, "f"/"t", or "*" for any non-empty text
     bool innerOk = true;    // the status inside a Status or StatusBool result
 };
-
-std::string Encode(std::vector<std::string> items) {
-    kes::grammar::Sequence sequence(';', '&');
-    sequence.value = std::move(items);
-    std::string text;
-    sequence.Encode(text);
-    return text;
-}
 
 // The server as the protocol describes it, enough to predict every reply.
 struct Model {
@@ -93,21 +86,22 @@ struct Generator {
     // client's text in full, would not fit in a frame (every pipe read costs time here).
     Request Next(std::size_t index, std::size_t total) {
         if (index == total / 4) // 0xFF bytes: each becomes U+FFFD, three bytes, in the reply
-            return {Encode({std::string(23000000, '\xFF'), ""}), Outcome::Unknown,
+            return {SequenceText({std::string(23000000, '\xFF'), ""}), Outcome::Unknown,
                     "\xE2\x80\xA6 (23000000 characters)"};
         if (index == total / 2) // two items of "&": the status and the reply double each
-            return {Encode({"SaveTo", std::string(17000000, '&') + ";x"}), Outcome::ItemCount,
+            return {SequenceText({"SaveTo", std::string(17000000, '&') + ";x"}), Outcome::ItemCount,
                     "\xE2\x80\xA6 (17000002 characters)"};
         const std::size_t dice = Pick(100);
         if (const std::string name = Hostile(); dice < 6)
-            return {Encode({peer::FindCall(name) ? name + "?" : name, Hostile()}), Outcome::Unknown};
+            return {SequenceText({peer::FindCall(name) ? name + "?" : name, Hostile()}),
+                    Outcome::Unknown};
         if (dice < 10) { // an envelope of any other item count than two
             std::vector<std::string> items(std::vector<std::size_t>{0, 1, 3, 4}[Pick(4)]);
             for (std::string& item : items)
                 item = Hostile();
             if (items.size() == 1)
                 items[0] += "x"; // one empty item would be the empty payload
-            return {Encode(items), Outcome::Malformed};
+            return {SequenceText(items), Outcome::Malformed};
         }
         return Call(peer::kCalls[Pick(peer::kCalls.size())], dice < 20);
     }
@@ -158,8 +152,8 @@ struct Generator {
             items.pop_back();
         else if (mutate && arity > 0)
             items.push_back(Hostile());
-        const std::string arguments = Encode(items);
-        Request r{Encode({shape.name, arguments})};
+        const std::string arguments = SequenceText(items);
+        Request r{SequenceText({shape.name, arguments})};
         // An empty text reads as one empty item for a one-item call.
         const std::size_t count = arguments.empty() ? (arity == 1 ? 1 : 0) : items.size();
         if (arity > 0 && (count != arity || badNumber))
@@ -196,8 +190,7 @@ std::string Check(const Request& r, const std::string& reply) {
     if (status.failed())
         return "the call failed";
     if (r.kind != Kind::Status && r.kind != Kind::StatusBool)
-        return (r.value == "*" ? !result.empty() : result == r.value) ? ""
-                                                                      : "expected the result " + r.value;
+        return (r.value == "*" ? !result.empty() : result == r.value) ? "" : "expected " + r.value;
     const std::vector<std::string> pair =
         r.kind == Kind::Status ? std::vector<std::string>{result, "t"} : Items(result);
     if (pair.size() != 2 || (r.kind == Kind::StatusBool && pair[1] != r.value))
