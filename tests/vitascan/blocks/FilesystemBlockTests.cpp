@@ -72,7 +72,8 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
     // A file of 2 GiB or more (sparse here) has no length to read by and embeds nothing.
     {
         win::unique_file_handle huge(::CreateFileW(programData.WriteFile(L"huge.log", "h").c_str(),
-                                                   GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+                                                   GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                                   nullptr));
         FILETIME time{};
         ASSERT_TRUE(::SetFilePointerEx(huge.get(), LARGE_INTEGER{{0, 5}}, nullptr, FILE_BEGIN) &&
                     ::SetEndOfFile(huge.get()) && ::SystemTimeToFileTime(&kWritten, &time) &&
