@@ -4,35 +4,43 @@
 // Usage: node build.mjs OUTPUT.html
 import { readFileSync, writeFileSync } from 'node:fs';
 import { createHash } from 'node:crypto';
-import { dirname, join } from 'node:path';
+import { dirname, join, relative } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const here = dirname(fileURLToPath(import.meta.url));
-const IMPORT = /^import\s*\{([^}]*)\}\s*from\s*'\.\/([\w-]+)\.js';\s*$/gm;
+const IMPORT = /^import\s*\{([^}]*)\}\s*from\s*'(\.{1,2}\/[\w/.-]+\.js)';\s*$/gm;
 const EXPORT_DECL = /^export\s+(?:async\s+)?(?:function\*?|const|let|class)\s+([A-Za-z_$][\w$]*)/gm;
 
-function scopeName(name) {
-  return `__module_${name.replace(/\W/g, '_')}`;
+function scopeName(path) {
+  return `__module_${relative(here, path).replace(/\W/g, '_')}`;
 }
 
 export function bundle(entry) {
   const order = [];
   const seen = new Set();
-  const visit = (name, trail) => {
-    if (trail.includes(name)) throw new Error(`import cycle: ${trail.concat(name).join(' -> ')}`);
-    if (seen.has(name)) return;
-    const source = readFileSync(join(here, `${name}.js`), 'utf8');
-    for (const m of source.matchAll(IMPORT)) visit(m[2], trail.concat(name));
-    seen.add(name);
-    order.push({ name, source });
+  const visit = (path, trail) => {
+    if (trail.includes(path)) {
+      throw new Error(`import cycle: ${trail.concat(path).join(' -> ')}`);
+    }
+    if (seen.has(path)) return;
+    const source = readFileSync(path, 'utf8');
+    for (const m of source.matchAll(IMPORT)) visit(join(dirname(path), m[2]), trail.concat(path));
+    seen.add(path);
+    order.push({ path, source });
   };
-  visit(entry, []);
-  const parts = order.map(({ name, source }) => {
+  visit(join(here, entry), []);
+  const parts = order.map(({ path, source }) => {
     const exported = [...source.matchAll(EXPORT_DECL)].map((m) => m[1]);
     const body = source
-      .replace(IMPORT, (_, names, from) => `const { ${names.replace(/\bas\b/g, ':').trim()} } = ${scopeName(from)};`)
+      .replace(IMPORT, (_, names, from) => {
+        const list = names
+          .replace(/\bas\b/g, ':')
+          .replace(/\s+/g, ' ')
+          .trim();
+        return `const { ${list} } = ${scopeName(join(dirname(path), from))};`;
+      })
       .replace(/^export\s+/gm, '');
-    return `const ${scopeName(name)} = (() => {\n${body}\nreturn { ${exported.join(', ')} };\n})();`;
+    return `const ${scopeName(path)} = (() => {\n${body}\nreturn { ${exported.join(', ')} };\n})();`;
   });
   return `(() => {\n'use strict';\n${parts.join('\n')}\n})();`;
 }
@@ -42,11 +50,15 @@ function sha256(text) {
 }
 
 export function buildPage() {
-  const script = bundle('main');
+  const script = bundle('src/main.js');
   const style = readFileSync(join(here, 'viewer.css'), 'utf8');
-  if (script.includes('</script') || style.includes('</style')) throw new Error('a module holds a closing tag');
-  // Nothing may be fetched: no connections, images, fonts, frames or forms.
-  const csp = `default-src 'none'; script-src ${sha256(script)}; style-src ${sha256(style)}; img-src 'none'; base-uri 'none'; form-action 'none'`;
+  if (script.includes('</script') || style.includes('</style')) {
+    throw new Error('a module holds a closing tag');
+  }
+  // Nothing may be fetched: no connections, images, fonts, frames, workers or forms.
+  const csp =
+    `default-src 'none'; script-src ${sha256(script)}; style-src ${sha256(style)}; ` +
+    `img-src 'none'; base-uri 'none'; form-action 'none'`;
   return readFileSync(join(here, 'index.html'), 'utf8')
     .replace('@CSP@', () => csp)
     .replace('@STYLE@', () => style)

@@ -10,7 +10,15 @@
 // the same layout. The events report is always written here: a million remote calls
 // under Wine would take far longer than the viewer.
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, writeFileSync, readFileSync, rmSync, statSync, createWriteStream, readdirSync } from 'node:fs';
+import {
+  mkdirSync,
+  writeFileSync,
+  readFileSync,
+  rmSync,
+  statSync,
+  createWriteStream,
+  readdirSync,
+} from 'node:fs';
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { launch, openViewer } from '../../tests/viewer/browser.mjs';
@@ -45,13 +53,20 @@ function realFilesReport(path) {
     for (let d = 0; d < FILES / 1000; d++) {
       const dir = join(prefix, `folder${d}`);
       mkdirSync(dir, { recursive: true });
-      for (let f = 0; f < 1000 - (d < LOGS ? 1 : 0); f++) writeFileSync(join(dir, `file${f}.dat`), '');
+      for (let f = 0; f < 1000 - (d < LOGS ? 1 : 0); f++)
+        writeFileSync(join(dir, `file${f}.dat`), '');
       if (d < LOGS) writeFileSync(join(dir, `session${d}.log`), logText(d));
     }
     execFileSync(join(top, 'cmake', 'wine-server.sh'), ['start'], { env });
     const started = Date.now();
-    execFileSync(wineRun, [join(build, 'bin', 'VitascanCmd.exe'), `/out:Z:${path.replace(/\//g, '\\')}`], { env, stdio: 'ignore' });
-    console.log(`VitascanCmd.exe wrote the 100,000-file report in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+    execFileSync(
+      wineRun,
+      [join(build, 'bin', 'VitascanCmd.exe'), `/out:Z:${path.replace(/\//g, '\\')}`],
+      { env, stdio: 'ignore' },
+    );
+    console.log(
+      `VitascanCmd.exe wrote the 100,000-file report in ${((Date.now() - started) / 1000).toFixed(1)} s`,
+    );
   } finally {
     rmSync(prefix, { recursive: true, force: true });
     execFileSync(join(top, 'cmake', 'wine-server.sh'), ['stop'], { env });
@@ -59,11 +74,19 @@ function realFilesReport(path) {
 }
 
 function syntheticFilesReport(path) {
-  const parts = ['<?xml version="1.0" encoding="utf-8"?>\n<vitascan version=\'1.0\' versionDisplay=\'1.0.2.0\'>\n<filesystem>\n  <dir name="C:">\n  <dir name="ProgramData">\n    <dir name="Pallanto">\n      <dir name="bench">\n'];
+  const parts = [
+    '<?xml version="1.0" encoding="utf-8"?>\n<vitascan version=\'1.0\' versionDisplay=\'1.0.2.0\'>\n<filesystem>\n  <dir name="C:">\n  <dir name="ProgramData">\n    <dir name="Pallanto">\n      <dir name="bench">\n',
+  ];
   for (let d = 0; d < FILES / 1000; d++) {
     parts.push(`        <dir name="folder${d}">\n`);
-    if (d < LOGS) parts.push(`         <file name="session${d}.log" bytes="${LOG_CHARS}" size="500 KB" datemodified="04/12/2026 9:05:07">\n${logText(d)}         </file>\n`);
-    for (let f = 0; f < 1000 - (d < LOGS ? 1 : 0); f++) parts.push(`         <file name="file${f}.dat" bytes="0" size="0 B" datemodified="04/12/2026 9:05:07"/>\n`);
+    if (d < LOGS)
+      parts.push(
+        `         <file name="session${d}.log" bytes="${LOG_CHARS}" size="500 KB" datemodified="04/12/2026 9:05:07">\n${logText(d)}         </file>\n`,
+      );
+    for (let f = 0; f < 1000 - (d < LOGS ? 1 : 0); f++)
+      parts.push(
+        `         <file name="file${f}.dat" bytes="0" size="0 B" datemodified="04/12/2026 9:05:07"/>\n`,
+      );
     parts.push('        </dir>\n');
   }
   parts.push('      </dir>\n    </dir>\n  </dir>\n  </dir>\n</filesystem>\n</vitascan>\n');
@@ -74,7 +97,9 @@ function syntheticFilesReport(path) {
 function changedCopy(from, to) {
   let n = 0;
   const text = readFileSync(from, 'latin1')
-    .replace(/(<file name="file\d+\.dat" bytes=")0(")/g, (m, a, b) => (n++ % 100 === 0 ? `${a}4096${b}` : m))
+    .replace(/(<file name="file\d+\.dat" bytes=")0(")/g, (m, a, b) =>
+      n++ % 100 === 0 ? `${a}4096${b}` : m,
+    )
     .replace(`<dir name="folder${FILES / 1000 - 1}">`, '<dir name="renamed">');
   writeFileSync(to, text, 'latin1');
 }
@@ -82,11 +107,15 @@ function changedCopy(from, to) {
 async function eventsReport(path) {
   const stream = createWriteStream(path);
   const write = (s) => (stream.write(s) ? null : new Promise((r) => stream.once('drain', r)));
-  await write('<?xml version="1.0" encoding="utf-8"?>\n<vitascan version=\'1.0\' versionDisplay=\'1.0.2.0\'>\n<events>\n');
+  await write(
+    '<?xml version="1.0" encoding="utf-8"?>\n<vitascan version=\'1.0\' versionDisplay=\'1.0.2.0\'>\n<events>\n',
+  );
   for (let i = 0; i < EVENTS; i++) {
     const ms = i * 37;
     const t = `0d ${Math.floor(ms / 3600000)}:${String(Math.floor(ms / 60000) % 60).padStart(2, '0')}:${String(Math.floor(ms / 1000) % 60).padStart(2, '0')}.${String(ms % 1000).padStart(3, '0')}`;
-    await write(`  <event name="feature.used.${i % 500}" value="the value of usage event number ${i}" eventtime="${t}" elapsed="0d 0:00:00.${String(i % 1000).padStart(3, '0')}" />\n`);
+    await write(
+      `  <event name="feature.used.${i % 500}" value="the value of usage event number ${i}" eventtime="${t}" elapsed="0d 0:00:00.${String(i % 1000).padStart(3, '0')}" />\n`,
+    );
   }
   await write('</events>\n</vitascan>\n');
   await new Promise((r) => stream.end(r));
@@ -132,7 +161,10 @@ try {
   let cpu0 = cpu();
   const t0 = Date.now();
   const open = await timeOpen(page, [files], () => document.querySelector('.overview'));
-  const shown = await page.$eval('#app', (el) => `${el.dataset.overviewMs} ms from choosing the file to the overview's frame`);
+  const shown = await page.$eval(
+    '#app',
+    (el) => `${el.dataset.overviewMs} ms from choosing the file to the overview's frame`,
+  );
   await page.waitForSelector('#app[data-files-pending="no"] .findings-list', { timeout: 120000 });
   const complete = (Date.now() - t0) / 1000;
   const cpuOpen = cpu() - cpu0;
@@ -141,31 +173,47 @@ try {
   await page.keyboard.press('Enter');
   await page.waitForSelector('.code span.hit', { timeout: 120000 });
   const search = (Date.now() - searchStart) / 1000;
-  console.log(`100,000 files + ${LOGS} logs (${mb(files)}): overview in ${open.toFixed(2)} s as the test driver sees it (in the page: ${shown}); files section and findings complete ${complete.toFixed(2)} s, ${cpuOpen.toFixed(2)} CPU s; first search to the log line ${search.toFixed(2)} s`);
+  console.log(
+    `100,000 files + ${LOGS} logs (${mb(files)}): overview in ${open.toFixed(2)} s as the test driver sees it (in the page: ${shown}); files section and findings complete ${complete.toFixed(2)} s, ${cpuOpen.toFixed(2)} CPU s; first search to the log line ${search.toFixed(2)} s`,
+  );
   await page.close();
 
   page = await openViewer(chromium.browser, viewer);
   cpu0 = cpu();
-  const cmp = await timeOpen(page, [files, files2], () => document.querySelectorAll('.switcher button').length === 2);
+  const cmp = await timeOpen(
+    page,
+    [files, files2],
+    () => document.querySelectorAll('.switcher button').length === 2,
+  );
   const compareStart = Date.now();
   await page.click('nav button[data-view="compare"]');
   await page.waitForSelector('.diff-summary');
-  const summary = await page.$eval('.diff-summary tr[data-section="files"]', (tr) => [...tr.cells].map((c) => c.textContent).join(' '));
+  const summary = await page.$eval('.diff-summary tr[data-section="files"]', (tr) =>
+    [...tr.cells].map((c) => c.textContent).join(' '),
+  );
   const inPage = await page.$eval('#app', (el) => `comparing itself ${el.dataset.compareMs} ms`);
   const cpuCompare = cpu() - cpu0;
-  console.log(`compare of two 100,000-file reports: both open in ${cmp.toFixed(2)} s, compare summary ${((Date.now() - compareStart) / 1000).toFixed(2)} s after that (${inPage}; files row: ${summary}); from choosing both files to the summary ${(cmp + (Date.now() - compareStart) / 1000).toFixed(2)} s, ${cpuCompare.toFixed(2)} CPU s`);
+  console.log(
+    `compare of two 100,000-file reports: both open in ${cmp.toFixed(2)} s, compare summary ${((Date.now() - compareStart) / 1000).toFixed(2)} s after that (${inPage}; files row: ${summary}); from choosing both files to the summary ${(cmp + (Date.now() - compareStart) / 1000).toFixed(2)} s, ${cpuCompare.toFixed(2)} CPU s`,
+  );
   await page.close();
 
   page = await openViewer(chromium.browser, viewer);
   cpu0 = cpu();
-  const ev = await timeOpen(page, [events], () => document.querySelector('.overview') || document.querySelector('.message.error'));
+  const ev = await timeOpen(
+    page,
+    [events],
+    () => document.querySelector('.overview') || document.querySelector('.message.error'),
+  );
   const said = await page.$eval('.messages', (el) => el.textContent);
   const heap = await page.evaluate(() => performance.memory?.usedJSHeapSize);
   if (!said) {
     const t0 = Date.now();
     await page.click('nav button[data-view="events"]');
     await page.waitForSelector('.paged');
-    console.log(`1,000,000 events (${mb(events)}): overview in ${ev.toFixed(2)} s, ${(cpu() - cpu0).toFixed(2)} CPU s, events table in ${((Date.now() - t0) / 1000).toFixed(2)} s, JS heap ${(heap / 1048576).toFixed(0)} MB`);
+    console.log(
+      `1,000,000 events (${mb(events)}): overview in ${ev.toFixed(2)} s, ${(cpu() - cpu0).toFixed(2)} CPU s, events table in ${((Date.now() - t0) / 1000).toFixed(2)} s, JS heap ${(heap / 1048576).toFixed(0)} MB`,
+    );
   } else {
     console.log(`1,000,000 events (${mb(events)}): refused in ${ev.toFixed(2)} s: ${said}`);
   }

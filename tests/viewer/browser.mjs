@@ -8,11 +8,26 @@ import puppeteer from 'puppeteer-core';
 export async function launch() {
   const profile = mkdtempSync(join(tmpdir(), 'vitascan-viewer-'));
   const browser = await puppeteer.launch({
-    executablePath: process.env.VITASCAN_CHROMIUM ?? '/usr/bin/chromium', headless: true,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', `--user-data-dir=${profile}`, '--window-size=1400,1000'],
+    executablePath: process.env.VITASCAN_CHROMIUM ?? '/usr/bin/chromium',
+    headless: true,
+    args: [
+      '--headless',
+      '--no-sandbox',
+      '--disable-gpu',
+      '--disable-quic',
+      '--no-first-run',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--disable-sync',
+      `--user-data-dir=${profile}`,
+      '--window-size=1400,1000',
+    ],
   });
-  return { browser, profile, close: () => browser.close().finally(() => rmSync(profile, { recursive: true, force: true })) };
+  return {
+    browser,
+    profile,
+    close: () => browser.close().finally(() => rmSync(profile, { recursive: true, force: true })),
+  };
 }
 
 // A page with the viewer loaded; page.requests lists every URL requested after the load,
@@ -35,13 +50,26 @@ export async function openViewer(browser, viewerPath) {
 // drag from the desktop would: a drop event whose data transfer holds the files.
 export async function openReports(page, paths, drop = false) {
   if (drop) {
-    await page.evaluate((list) => {
-      const data = new DataTransfer();
-      for (const f of list) data.items.add(new File([f.text], f.name));
-      document.querySelector('main').dispatchEvent(new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));
-    }, paths.map((p) => ({ name: p.split('/').pop(), text: readFileSync(p, 'latin1') })));
+    await page.evaluate(
+      (list) => {
+        const data = new DataTransfer();
+        for (const f of list) data.items.add(new File([f.text], f.name));
+        document
+          .querySelector('main')
+          .dispatchEvent(
+            new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }),
+          );
+      },
+      paths.map((p) => ({ name: p.split('/').pop(), text: readFileSync(p, 'latin1') })),
+    );
   } else {
     await (await page.$('input[type=file]')).uploadFile(...paths);
   }
-  await page.waitForFunction((n) => document.querySelectorAll('.switcher button').length >= n || document.querySelector('.message:not(.status)'), {}, paths.length);
+  await page.waitForFunction(
+    (n) =>
+      document.querySelectorAll('.switcher button').length >= n ||
+      document.querySelector('.message:not(.status)'),
+    {},
+    paths.length,
+  );
 }

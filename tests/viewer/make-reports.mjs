@@ -9,20 +9,38 @@ import { join } from 'node:path';
 import { BASE, GB, vary, hostileReport, REPORT_DIR, FIXTURE_PRODUCT } from './reports.mjs';
 
 const { VITASCAN_BIN_DIR: bin, VITASCAN_WINE_RUN: wineRun } = process.env;
-const wine = (args, input) => execFileSync(wineRun, args, { input, stdio: ['pipe', 'pipe', 'pipe'], timeout: 300000 }).toString();
+const wine = (args, input) =>
+  execFileSync(wineRun, args, {
+    input,
+    stdio: ['pipe', 'pipe', 'pipe'],
+    timeout: 300000,
+  }).toString();
 const windowsPath = (p) => `Z:${p.replace(/\//g, '\\')}`;
 const write = (name, text) => writeFileSync(join(REPORT_DIR, name), text);
 
 // Runs one of our programs under Wine and fails if it wrote no report at `out`.
-const made = (out, args, input) => { wine(args, input); if (!existsSync(out)) throw new Error(`${args[0]} wrote no ${out}`); };
-const commandLineReport = (name) => made(join(REPORT_DIR, name), [join(bin, 'VitascanCmd.exe'), `/out:${windowsPath(join(REPORT_DIR, name))}`]);
+const made = (out, args, input) => {
+  wine(args, input);
+  if (!existsSync(out)) throw new Error(`${args[0]} wrote no ${out}`);
+};
+const commandLineReport = (name) =>
+  made(join(REPORT_DIR, name), [
+    join(bin, 'VitascanCmd.exe'),
+    `/out:${windowsPath(join(REPORT_DIR, name))}`,
+  ]);
 
 mkdirSync(REPORT_DIR, { recursive: true });
 write('small.vitascan', vary([['totalfreebytes="85899345920"', `totalfreebytes="${GB}"`]]));
 write('hostile.vitascan', hostileReport());
 write('cut-off.vitascan', BASE.slice(0, BASE.indexOf('<products>')));
 // Large enough for the files section to be read after the overview, and broken inside it.
-write('broken-files.vitascan', vary([[/(<file name="session.log".*\n)[^<]*/, (_, open) => open + 'an error line\n'.repeat(200000)], ['name="Pallanto.exe"', 'name="Pallanto<.exe"']]));
+write(
+  'broken-files.vitascan',
+  vary([
+    [/(<file name="session.log".*\n)[^<]*/, (_, open) => open + 'an error line\n'.repeat(200000)],
+    ['name="Pallanto.exe"', 'name="Pallanto<.exe"'],
+  ]),
+);
 write('not-xml.vitascan', 'PK\u0003\u0004 this is a zip, not a report');
 
 commandLineReport('machine.vitascan');
@@ -30,7 +48,11 @@ commandLineReport('machine.vitascan');
 // The same machine with one more product of the maker in its registry.
 const key = `HKLM\\Software\\KORVEL-AB\\${FIXTURE_PRODUCT.key}`;
 try {
-  for (const [name, value] of [['ProductLabel', FIXTURE_PRODUCT.label], ['Version', FIXTURE_PRODUCT.version], ['InstallLocation', 'C:\\ViewerFixture\\']]) {
+  for (const [name, value] of [
+    ['ProductLabel', FIXTURE_PRODUCT.label],
+    ['Version', FIXTURE_PRODUCT.version],
+    ['InstallLocation', 'C:\\ViewerFixture\\'],
+  ]) {
     wine(['reg', 'add', key, '/v', name, '/t', 'REG_SZ', '/d', value, '/f']);
   }
   commandLineReport('machine-with-product.vitascan');
@@ -41,9 +63,23 @@ try {
 // Server mode: events (a timed event ended, the same one started again and never ended),
 // a client group with a nested one, then every block.
 const server = join(REPORT_DIR, 'server.vitascan');
-const script = ['TrackEvent file.open', 'TrackStringValueEvent session.init "user & co"', 'TrackUnsignedValueEvent mesh.cells 7',
-  'TrackTimedEventStart mesh.generate', 'TrackTimedEventEnd 3', 'TrackTimedEventStart mesh.generate',
-  'StartGroup client', 'SetDataPoint build "a<b"', 'StartGroup licence', 'SetDataPoint seats 5', 'EndGroup', 'EndGroup',
-  'AddStandardGroup 268435456', 'AddStandardGroup 268435455', `SaveTo "${windowsPath(server)}"`, 'Process'];
+const script = [
+  'TrackEvent file.open',
+  'TrackStringValueEvent session.init "user & co"',
+  'TrackUnsignedValueEvent mesh.cells 7',
+  'TrackTimedEventStart mesh.generate',
+  'TrackTimedEventEnd 3',
+  'TrackTimedEventStart mesh.generate',
+  'StartGroup client',
+  'SetDataPoint build "a<b"',
+  'StartGroup licence',
+  'SetDataPoint seats 5',
+  'EndGroup',
+  'EndGroup',
+  'AddStandardGroup 268435456',
+  'AddStandardGroup 268435455',
+  `SaveTo "${windowsPath(server)}"`,
+  'Process',
+];
 made(server, [join(bin, 'VitascanDriver.exe'), '-'], script.join('\n'));
 console.log(`reports written to ${REPORT_DIR}`);

@@ -3,19 +3,29 @@
 // it makes to this one report), and reading a report in Node.
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { DOMParser } from '@xmldom/xmldom';
-import { readReport } from '../../viewer/model.js';
+import { readReport } from '../../viewer/src/import/report.js';
 
-export const BUILD_DIR = process.env.VITASCAN_BUILD_DIR ?? fileURLToPath(new URL('../../build/mingw', import.meta.url));
+export const BUILD_DIR =
+  process.env.VITASCAN_BUILD_DIR ?? fileURLToPath(new URL('../../build/mingw', import.meta.url));
 export const REPORT_DIR = join(BUILD_DIR, 'viewer-tests');
 export const VIEWER_HTML = join(BUILD_DIR, 'bin', 'VitascanViewer.html');
 export const SCREENSHOT_DIR = join(BUILD_DIR, 'viewer-screenshots');
-export const FIXTURE_PRODUCT = { key: 'ViewerFixture', label: 'Viewer Fixture Product', version: '3.1.4' };
+export const FIXTURE_PRODUCT = {
+  key: 'ViewerFixture',
+  label: 'Viewer Fixture Product',
+  version: '3.1.4',
+};
 
 export const GB = 1024 ** 3;
-const LOG = '2026-12-04 09:05:07 INFO session started\n2026-12-04 09:06:00 ERROR mesh failed\n2026-12-04 09:07:00 INFO session ended\n';
+const LOG =
+  '2026-12-04 09:05:07 INFO session started\n2026-12-04 09:06:00 ERROR mesh failed\n2026-12-04 09:07:00 INFO session ended\n';
 const CUT_LOG = `${LOG.repeat(3)}\n\n${'-'.repeat(66)}\n*************** File content truncated by Vitascan ***************\n${'-'.repeat(66)}\n\n${LOG}`;
-const esc = (text) => String(text).replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;').replace(/"/g, '&quot;');
+const esc = (text) =>
+  String(text)
+    .replace(/&/g, '&amp;')
+    .replace(/</g, '&lt;')
+    .replace(/>/g, '&gt;')
+    .replace(/"/g, '&quot;');
 
 // The program's elements and attributes; an embedded file is framed as the program frames
 // it: a line feed, the text, then the indentation of the closing tag.
@@ -52,34 +62,39 @@ ${esc(CUT_LOG)}        </file></dir>
 
 // The report with each [from, to] replaced (a string or a regular expression); an edit that
 // changes nothing is a mistake in the test.
-export const vary = (edits = [], text = BASE) => edits.reduce((t, [from, to]) => {
-  if (t.replace(from, to) === t) throw new Error(`the edit of ${from} changes nothing`);
-  return t.replace(from, to);
-}, text);
+export const vary = (edits = [], text = BASE) =>
+  edits.reduce((t, [from, to]) => {
+    if (t.replace(from, to) === t) throw new Error(`the edit of ${from} changes nothing`);
+    return t.replace(from, to);
+  }, text);
 
 // Texts that would run script or fetch something if the page ever treated report text as
 // markup: the hostile report has one in every attribute and log line, a value of 2 MB and
 // client groups nested deeper than the viewer reads.
-export const HOSTILE_TEXTS = ['<img src=x onerror="window.__pwned=1;fetch(\'http://127.0.0.1:9/x\')">', '"><svg onload="window.__pwned=2">',
-  '<script>window.__pwned=3</script>', 'javascript:window.__pwned=4', '<iframe src="http://127.0.0.1:9/frame"></iframe>', '<link rel="stylesheet" href="http://127.0.0.1:9/s.css">'];
+export const HOSTILE_TEXTS = [
+  '<img src=x onerror="window.__pwned=1;fetch(\'http://127.0.0.1:9/x\')">',
+  '"><svg onload="window.__pwned=2">',
+  '<script>window.__pwned=3</script>',
+  'javascript:window.__pwned=4',
+  '<iframe src="http://127.0.0.1:9/frame"></iframe>',
+  '<link rel="stylesheet" href="http://127.0.0.1:9/s.css">',
+];
 
 export function hostileReport() {
   let i = 0;
   const [declaration, body] = [BASE.slice(0, BASE.indexOf('\n')), BASE.slice(BASE.indexOf('\n'))];
-  return vary([[esc(CUT_LOG), esc(`${HOSTILE_TEXTS.join('\n')}\n`)],
-    ['<networking>', `<deep>${'<g>'.repeat(200)}${'</g>'.repeat(200)}</deep>\n<big huge="${'A'.repeat(2_000_000)}" />\n<networking>`]],
-  declaration + body.replace(/="[^"]*"/g, () => `="${esc(HOSTILE_TEXTS[i++ % HOSTILE_TEXTS.length])}"`));
+  return vary(
+    [
+      [esc(CUT_LOG), esc(`${HOSTILE_TEXTS.join('\n')}\n`)],
+      [
+        '<networking>',
+        `<deep>${'<g>'.repeat(200)}${'</g>'.repeat(200)}</deep>\n<big huge="${'A'.repeat(2_000_000)}" />\n<networking>`,
+      ],
+    ],
+    declaration +
+      body.replace(/="[^"]*"/g, () => `="${esc(HOSTILE_TEXTS[i++ % HOSTILE_TEXTS.length])}"`),
+  );
 }
 
-// Node's stand-in for the browser's DOMParser: xmldom stops at the first fatal error, so a
-// broken document reads as a parse error with no content here; what Chromium shows of a
-// broken document is checked in the page tests.
-export function parseXml(text) {
-  try {
-    return { doc: new DOMParser({ onError: () => {} }).parseFromString(text, 'application/xml'), error: null };
-  } catch (e) {
-    return { doc: new DOMParser().parseFromString('<parsererror/>', 'application/xml'), error: { message: e.message, line: null, column: null } };
-  }
-}
-export const model = (text, name = 'test.vitascan') => readReport(text, name, parseXml);
+export const model = (text, name = 'test.vitascan') => readReport(text, name);
 export const varied = (edits, name) => model(vary(edits), name);

@@ -1,4 +1,4 @@
 // Entry point of the page.
-import { start } from './app.js';
+import { start } from './page.js';
 
 start(document.getElementById('app'));

@@ -1,0 +1,84 @@
+// Opening report files and what is derived from each: its findings and the comparison of
+// a pair. A large report's files section is read after the overview is shown, in slices
+// that each hold the page for a few tens of milliseconds, so the page stays responsive.
+import {
+  readReport,
+  splitFilesSection,
+  filesSectionReader,
+  ReportError,
+} from '../import/report.js';
+import { fileText } from '../import/bytes.js';
+import { runFindings } from '../lib/findings.js';
+import { compareModels } from '../lib/compare.js';
+import { msg, r } from '../lib/text.js';
+
+// Above this size the files section is read after the overview is on screen.
+export const DEFER_FILES_BYTES = 2 * 1024 * 1024;
+// Beyond this a tab risks running out of memory while the report is read.
+export const MAX_REPORT_BYTES = 768 * 1024 * 1024;
+const SLICE_MS = 40;
+
+const MB = 1048576;
+
+// Lets the page handle input and paint between two slices of work.
+export function yieldToPage() {
+  if (globalThis.scheduler?.yield) return globalThis.scheduler.yield();
+  return new Promise((done) => setTimeout(done, 0));
+}
+
+async function readFilesInSlices(report, split, onRead) {
+  const reader = filesSectionReader(report.model, split);
+  const started = performance.now();
+  while (!reader.run(performance.now() + SLICE_MS)) await yieldToPage();
+  report.reading = null;
+  report.findings = null;
+  onRead(report, performance.now() - started);
+}
+
+// The report of one file, or a ReportError that says why there is none. onRead(report)
+// is called when a deferred files section has been read.
+export async function openReport(file, onRead) {
+  if (file.size > MAX_REPORT_BYTES) {
+    throw new ReportError(
+      `${file.name} is ${(file.size / MB).toFixed(0)} MB: the viewer opens reports of up to ${MAX_REPORT_BYTES / MB} MB, so that the browser tab does not run out of memory.`,
+    );
+  }
+  let text;
+  try {
+    text = await fileText(file);
+  } catch (e) {
+    throw new ReportError(`${file.name} could not be read: ${e.message}`);
+  }
+  const split = text.length > DEFER_FILES_BYTES ? splitFilesSection(text) : null;
+  let model = readReport(split ? split.outer : text, file.name);
+  const report = { model, findings: null, reading: null, size: file.size };
+  if (split && !model.broken) {
+    model.filesystem = null;
+    report.reading = readFilesInSlices(report, split, onRead);
+  } else if (split) {
+    // The rest is broken: read the whole document the plain way.
+    report.model = model = readReport(text, file.name);
+  }
+  return report;
+}
+
+export function findingsOf(report) {
+  if (report.reading) return null;
+  report.findings ??= runFindings(report.model);
+  return report.findings;
+}
+
+const comparisons = new WeakMap();
+
+// The comparison of two reports, kept while both are open.
+export function comparisonOf(before, after) {
+  if (before.reading || after.reading) return null;
+  let byAfter = comparisons.get(before);
+  if (!byAfter) comparisons.set(before, (byAfter = new WeakMap()));
+  if (!byAfter.has(after)) byAfter.set(after, compareModels(before.model, after.model));
+  return byAfter.get(after);
+}
+
+export function pendingText(report) {
+  return msg`Reading the files section of ${r(report.model.fileName)} (${(report.size / MB).toFixed(0)} MB)…`;
+}

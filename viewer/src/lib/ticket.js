@@ -1,0 +1,95 @@
+// The plain-text summary for a ticket: the overview's key lines and the findings of one
+// report, or, on the Compare page, both reports, the findings that are new in After and
+// those resolved, and the real differences. Kept short enough to paste; format
+// characters from a report are written as visible markers.
+import { wmiFirst } from './model.js';
+import { memoryFacts, driveFacts, freeText } from './facts.js';
+import { realDifferences } from './compare.js';
+import { findingChanges } from './findings.js';
+import { plain, visible } from './text.js';
+
+export const MAX_DIFFERENCE_LINES = 15;
+
+function reportLines(model) {
+  const os = wmiFirst(model, 'Win32_OperatingSystem');
+  const cs = wmiFirst(model, 'Win32_ComputerSystem');
+  const cpu = wmiFirst(model, 'Win32_Processor');
+  const t = model.system?.time;
+  const windows = [
+    os.Caption,
+    os.Version,
+    os.BuildNumber && `build ${os.BuildNumber}`,
+    os.OSArchitecture,
+  ];
+  const cpus = cpu.NumberOfLogicalProcessors
+    ? `, ${cpu.NumberOfLogicalProcessors} logical processors`
+    : '';
+  const lines = [
+    `Vitascan report ${model.fileName} (VitascanCmd ${model.versionDisplay || model.version})` +
+      (t ? `, written ${t.date} ${t.time} ${t.tz}` : ''),
+    `Windows: ${windows.filter(Boolean).join(', ') || 'not in the report'}`,
+    `Computer: ${[cs.Manufacturer, cs.Model].filter(Boolean).join(' ') || '?'}; ${cpu.Name || 'processor ?'}${cpus}`,
+  ];
+  const mem = memoryFacts(model);
+  if (mem) lines.push(`Memory: ${freeText(mem)}`);
+  const drives = driveFacts(model);
+  if (drives.length)
+    lines.push(`Drives: ${drives.map((d) => `${d.drive} ${freeText(d)}`).join('; ')}`);
+  if (model.products) {
+    const names = model.products.map((p) => `${p.name} ${p.version}`.trim()).join('; ');
+    lines.push(`Products: ${names || 'none found'}`);
+  }
+  if (model.broken)
+    lines.push(`The report is broken at line ${model.broken.line}: ${model.broken.message}`);
+  return lines.map(visible);
+}
+
+function findingLines(title, findings) {
+  if (!findings.length) return [`${title}: none`];
+  return [
+    `${title} (${findings.length}):`,
+    ...findings.map((f) => `- [${f.severity}] ${plain(f.text)}`),
+  ];
+}
+
+export function reportTicket(model, findings) {
+  return `${[...reportLines(model), '', ...findingLines('Findings', findings)].join('\n')}\n`;
+}
+
+// before and after: { model, findings }; sections: compareModels of the two.
+export function pairTicket(before, after, sections) {
+  const changes = findingChanges(before.findings, after.findings);
+  const lines = [
+    `Compared: Before ${visible(before.model.fileName)}, After ${visible(after.model.fileName)}`,
+    '',
+    'Before:',
+    ...reportLines(before.model),
+    '',
+    'After:',
+    ...reportLines(after.model),
+    '',
+    ...findingLines('Findings new in After', changes.added),
+    ...findingLines('Findings resolved in After', changes.resolved),
+    '',
+    `Differences from ${visible(before.model.fileName)} to ${visible(after.model.fileName)}:`,
+    sections
+      .map((s) => `${s.label} +${s.counts.added} -${s.counts.removed} ~${s.counts.changed}`)
+      .join('; '),
+  ];
+  const diffs = sections.flatMap((s) =>
+    realDifferences(s).map((i) => {
+      const change = i.status === 'changed' ? `: ${visible(i.before)} -> ${visible(i.after)}` : '';
+      return `- ${s.label}: ${i.status} ${visible(i.key)}${change}`;
+    }),
+  );
+  lines.push(...diffs.slice(0, MAX_DIFFERENCE_LINES));
+  if (diffs.length > MAX_DIFFERENCE_LINES) {
+    lines.push(`- … and ${diffs.length - MAX_DIFFERENCE_LINES} more (${diffs.length} in all)`);
+  }
+  const quiet = sections.reduce((n, s) => n + s.counts.volatile, 0);
+  if (quiet)
+    lines.push(
+      `(${quiet} values that change on every run, such as free memory and times, not listed)`,
+    );
+  return `${lines.join('\n')}\n`;
+}

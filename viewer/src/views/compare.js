@@ -1,0 +1,107 @@
+// Two reports side by side: a summary of differences per section, then each section's
+// added, removed and changed items, each linked to its place in both reports. Values
+// that change on every run are listed apart, closed until asked for.
+import { h, section, empty, actionLink } from './dom.js';
+import { table } from './table.js';
+import { differenceCount } from '../lib/compare.js';
+import { counted } from '../lib/format.js';
+import { msg, r } from '../lib/text.js';
+
+function reportChoice(label, reports, selected, onChange) {
+  const options = reports.map((rep, i) =>
+    h('option', { value: String(i), selected: i === selected }, rep.model.fileName),
+  );
+  const select = h('select', { 'aria-label': label }, options);
+  select.addEventListener('change', () => onChange(Number(select.value)));
+  return h('label', null, `${label} `, select);
+}
+
+function itemTable(rows, s, cmp, ctx) {
+  const link = (text, report, place) =>
+    place ? actionLink(text, () => ctx.openIn(report, place)) : '';
+  const columns = [
+    { label: 'Status', get: (i) => i.status },
+    { label: 'Item', get: (i) => i.key },
+    { label: 'Before', get: (i) => i.before ?? '' },
+    { label: 'After', get: (i) => i.after ?? '' },
+    {
+      label: 'Open',
+      get: (i) =>
+        h('span', null, link('before', cmp.a, i.placeA), ' ', link('after', cmp.b, i.placeB)),
+      sort: (i) => i.status,
+    },
+  ];
+  const filter = `Filter ${s.label.toLowerCase()}`;
+  return table(columns, rows, { pageSize: 50, filter, rowClass: (i) => `diff-${i.status}` });
+}
+
+function sectionDetails(s, cmp, ctx) {
+  const rows = s.items.filter((i) => !i.volatile && (cmp.showSame || i.status !== 'same'));
+  const volatile = s.items.filter((i) => i.volatile);
+  const body = rows.length
+    ? itemTable(rows, s, cmp, ctx)
+    : empty(differenceCount(s) ? '' : 'No differences.');
+  let quiet = null;
+  if (volatile.length) {
+    const summary = h(
+      'summary',
+      null,
+      `${counted(volatile.length, 'value')} that change on every run (free memory, clock and boot times)`,
+    );
+    quiet = h('details', { class: 'volatile' }, summary);
+    quiet.addEventListener(
+      'toggle',
+      () =>
+        quiet.open && quiet.children.length === 1 && quiet.append(itemTable(volatile, s, cmp, ctx)),
+    );
+  }
+  const title = `${s.label}: ${counted(differenceCount(s), 'difference')}`;
+  return h(
+    'div',
+    { id: `diff-${s.id}`, class: 'diff-section', dataset: { section: s.id } },
+    section(title, body, quiet),
+  );
+}
+
+export function renderCompare(model, place, ctx) {
+  const cmp = ctx.comparison();
+  if (!cmp) return empty('Open two reports to compare them.');
+  if (cmp.pending) return empty(cmp.pending);
+  const { a, b, sections } = cmp;
+  const choose = h(
+    'div',
+    { class: 'compare-choice' },
+    reportChoice('Before', ctx.reports, a, (i) => ctx.setCompare({ a: i })),
+    reportChoice('After', ctx.reports, b, (i) => ctx.setCompare({ b: i })),
+    h(
+      'label',
+      null,
+      h('input', {
+        type: 'checkbox',
+        class: 'show-same',
+        checked: cmp.showSame,
+        on: { change: (e) => ctx.setCompare({ showSame: e.target.checked }) },
+      }),
+      ' Show unchanged items',
+    ),
+  );
+  const jump = (s) =>
+    actionLink(s.label, () => document.getElementById(`diff-${s.id}`)?.scrollIntoView());
+  const columns = [
+    { label: 'Section', get: jump, sort: (s) => s.label },
+    ...['added', 'removed', 'changed', 'volatile', 'same'].map((k, i) => ({
+      label: ['Added', 'Removed', 'Changed', 'Change every run', 'Unchanged'][i],
+      num: true,
+      get: (s) => s.counts[k],
+    })),
+  ];
+  const summary = table(columns, sections, { cls: 'diff-summary', sortable: false });
+  summary.querySelectorAll('tbody tr').forEach((tr, i) => (tr.dataset.section = sections[i].id));
+  const title = msg`Compare ${r(ctx.reports[a].model.fileName)} with ${r(ctx.reports[b].model.fileName)}`;
+  return h(
+    'div',
+    { class: 'compare' },
+    section(title, choose, summary),
+    sections.map((s) => sectionDetails(s, cmp, ctx)),
+  );
+}

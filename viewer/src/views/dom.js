@@ -1,0 +1,120 @@
+// DOM building for every view. Report text only ever becomes text nodes or attribute
+// values set through the DOM; nothing here parses markup. Report text is isolated from
+// the page's own words (a <bdi>), invisible format characters in it are shown as
+// markers, and the words a search matched are marked.
+import { FORMAT_CHARS, codeOf, formatCharName, matchRanges } from '../lib/text.js';
+
+export function h(tag, props, ...children) {
+  const el = document.createElement(tag);
+  for (const [k, v] of Object.entries(props ?? {})) {
+    if (v == null || v === false) continue;
+    if (k === 'class') el.className = v;
+    else if (k === 'on') for (const [ev, fn] of Object.entries(v)) el.addEventListener(ev, fn);
+    else if (k === 'dataset') Object.assign(el.dataset, v);
+    else el.setAttribute(k, v === true ? '' : v);
+  }
+  append(el, children);
+  return el;
+}
+
+function append(el, children) {
+  for (const c of children) {
+    if (c == null || c === false) continue;
+    if (Array.isArray(c)) append(el, c);
+    else if (c instanceof Node) el.appendChild(c);
+    else if (typeof c === 'object' && 'report' in c) el.appendChild(rt(c.report));
+    else appendText(el, String(c), []);
+  }
+}
+
+// Text with its format characters as markers and the ranges given marked.
+function appendText(el, text, ranges) {
+  FORMAT_CHARS.lastIndex = 0;
+  if (!ranges.length && !FORMAT_CHARS.test(text)) {
+    el.appendChild(document.createTextNode(text));
+    return;
+  }
+  const cuts = new Set([0, text.length]);
+  for (const [s, e] of ranges) cuts.add(s).add(e);
+  FORMAT_CHARS.lastIndex = 0;
+  for (let m = FORMAT_CHARS.exec(text); m; m = FORMAT_CHARS.exec(text))
+    cuts.add(m.index).add(m.index + 1);
+  const points = [...cuts].sort((a, b) => a - b);
+  let mark = null;
+  let range = 0;
+  for (let i = 0; i + 1 < points.length; i++) {
+    const [s, e] = [points[i], points[i + 1]];
+    while (range < ranges.length && ranges[range][1] <= s) range++;
+    const inMark = range < ranges.length && ranges[range][0] <= s;
+    if (inMark && !mark) mark = el.appendChild(h('mark'));
+    if (!inMark) mark = null;
+    const into = mark ?? el;
+    const piece = text.slice(s, e);
+    FORMAT_CHARS.lastIndex = 0;
+    if (e - s === 1 && FORMAT_CHARS.test(piece)) {
+      const title = `invisible character ${codeOf(piece)}: ${formatCharName(piece)}`;
+      into.appendChild(h('span', { class: 'fmt', title }, codeOf(piece)));
+    } else into.appendChild(document.createTextNode(piece));
+  }
+}
+
+// A piece of report text: isolated, markers shown, the query's matches marked.
+export function rt(text, query = null) {
+  const el = document.createElement('bdi');
+  appendText(el, String(text ?? ''), matchRanges(String(text ?? ''), query));
+  return el;
+}
+
+export function section(title, ...children) {
+  return h('section', { class: 'block' }, h('h2', null, title), ...children);
+}
+
+export function empty(text) {
+  return h('p', { class: 'empty' }, text);
+}
+
+// A bar of used against free; share is the used part, 0 to 1. Its width is set through
+// the element's style object, which the page's policy allows (style attributes it does not).
+export function bar(share, caption) {
+  const pct = Math.max(0, Math.min(100, share * 100));
+  const fill = h('div', { class: pct > 90 ? 'fill high' : 'fill' });
+  fill.style.width = `${pct.toFixed(1)}%`;
+  return h('div', { class: 'bar', title: caption }, fill, h('span', null, caption));
+}
+
+// A link that runs an action; a button would look out of place in running text.
+export function actionLink(text, action, props = {}) {
+  const click = (e) => {
+    e.preventDefault();
+    action();
+  };
+  return h('a', { href: '#', ...props, on: { click } }, text);
+}
+
+// Marks a hit: the element, the first of the query's marks inside it brought into view.
+export function showHit(el) {
+  if (!el) return;
+  el.classList.add('hit');
+  requestAnimationFrame(() =>
+    (el.querySelector('mark') ?? el).scrollIntoView({ block: 'center', inline: 'nearest' }),
+  );
+}
+
+// A collapsible tree node whose children are built only when it is first opened.
+export function lazyNode(label, fill, { open = false, extraClass = '' } = {}) {
+  const summary = h('summary', null, label);
+  const details = h('details', { class: `node ${extraClass}` }, summary);
+  let filled = false;
+  details.ensure = () => {
+    if (!filled) {
+      filled = true;
+      fill(details);
+    }
+  };
+  details.addEventListener('toggle', () => details.open && details.ensure());
+  if (open) {
+    details.ensure();
+    details.open = true;
+  }
+  return details;
+}

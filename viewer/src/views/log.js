@@ -1,0 +1,31 @@
+// One embedded file (a log, a text, an XML file): every line with its number, a page of
+// lines at a time; the cut banner and a search hit are marked, and a hit is shown with
+// its words marked however long its line.
+import { h, empty } from './dom.js';
+import { table } from './table.js';
+import { CUT_BANNER } from '../lib/model.js';
+
+export const LINES_PER_PAGE = 500;
+
+export function logPane(file, line, query) {
+  const lines = file.content.split('\n');
+  // A final line feed ends the last line; it does not start another.
+  if (lines.length > 1 && lines[lines.length - 1] === '') lines.pop();
+  const columns = [
+    { label: 'Line', num: true, get: (_, i) => i + 1 },
+    { label: 'Text', get: (l) => l },
+  ];
+  const banner = (l) => (l.includes(CUT_BANNER) ? 'banner' : null);
+  const t = table(columns, lines, {
+    pageSize: LINES_PER_PAGE,
+    filter: 'Filter lines',
+    sortable: false,
+    rowClass: banner,
+    cls: 'log',
+  });
+  if (line != null) requestAnimationFrame(() => t.showRow(line - 1, query));
+  const cut = file.cut
+    ? empty('This file was cut: only its head and its tail are in the report (see the banner).')
+    : null;
+  return h('div', { class: 'content' }, cut, t);
+}

@@ -1,0 +1,170 @@
+// The overview: who wrote the report, and the machine at a glance.
+import { h, section, empty, bar, actionLink } from './dom.js';
+import { table } from './table.js';
+import { wmiFirst, nodeAt } from '../lib/model.js';
+import { memoryFacts, driveFacts, freeText } from '../lib/facts.js';
+import { msg, r } from '../lib/text.js';
+import { findingsList } from './findings.js';
+
+const ARCHITECTURES = { 0: 'x86', 5: 'ARM', 6: 'Itanium', 9: 'x64', 12: 'ARM64' };
+
+function line(label, value, anchor = null) {
+  const props = { class: 'kv', dataset: anchor ? { anchor } : null };
+  return h('div', props, h('span', { class: 'k' }, label), h('span', { class: 'v' }, value));
+}
+
+// Report values joined with the page's own words between them: each stays isolated.
+function joined(values, separator = ', ') {
+  const present = values.filter((v) => v);
+  if (!present.length) return 'not in the report';
+  return present
+    .flatMap((v, i) => [i ? separator : null, typeof v === 'string' ? r(v) : v])
+    .filter(Boolean);
+}
+
+function machine(model) {
+  const os = wmiFirst(model, 'Win32_OperatingSystem');
+  const cs = wmiFirst(model, 'Win32_ComputerSystem');
+  const cpu = wmiFirst(model, 'Win32_Processor');
+  const sys = model.system;
+  const arch = sys?.processors
+    ? (ARCHITECTURES[sys.processors.architecture] ?? `code ${sys.processors.architecture}`)
+    : '';
+  const mem = memoryFacts(model);
+  const logical = cpu.NumberOfLogicalProcessors || sys?.processors?.count;
+  const locale = sys?.locale;
+  return section(
+    'Machine',
+    line(
+      'Operating system',
+      joined([
+        os.Caption,
+        os.Version && msg`version ${r(os.Version)}`,
+        os.BuildNumber && msg`build ${r(os.BuildNumber)}`,
+        os.OSArchitecture || arch,
+      ]),
+    ),
+    line('Computer', joined([cs.Manufacturer, cs.Model], ' ')),
+    line(
+      'Processor',
+      joined([
+        cpu.Name,
+        cpu.NumberOfCores && msg`${r(cpu.NumberOfCores)} cores`,
+        logical && msg`${r(logical)} logical processors`,
+      ]),
+    ),
+    line(
+      'Memory',
+      !mem
+        ? 'not in the report'
+        : mem.free != null
+          ? bar((mem.total - mem.free) / mem.total, freeText(mem))
+          : freeText(mem),
+      'memory',
+    ),
+    line(
+      'Monitors',
+      joined(
+        (sys?.monitors ?? []).map(
+          (m) =>
+            msg`${r(`${m.width}×${m.height}`)} ${r(m.monitordesc ?? '')}${m.primary === 'yes' ? ' (primary)' : ''}`,
+        ),
+        '; ',
+      ),
+    ),
+    line(
+      'Locale',
+      joined([
+        locale?.LOCALE_SENGLANGUAGE,
+        locale?.LOCALE_SENGCOUNTRY,
+        locale?.LCID && msg`LCID ${r(locale.LCID)}`,
+      ]),
+    ),
+    line('Time zone', joined([sys?.time?.tz])),
+  );
+}
+
+function drives(model) {
+  const facts = driveFacts(model);
+  if (!facts.length) return section('Fixed drives', empty('No fixed drives in the report.'));
+  return section(
+    'Fixed drives',
+    facts.map((d, i) => {
+      const shown = d.total
+        ? bar(1 - d.share, freeText(d))
+        : msg`${freeText(d)}; the report does not give the drive's size`;
+      return line(r(d.drive), shown, `drive-${i}`);
+    }),
+  );
+}
+
+function products(model, open) {
+  const list = model.products;
+  if (!list?.length)
+    return h(
+      'div',
+      { dataset: { anchor: 'products' } },
+      section('Products of the maker', empty('No products of the maker in the report.')),
+    );
+  const labelAt = (p) =>
+    nodeAt(model.registry, p.registryAt, 'keys').values.findIndex((v) => v.name === 'ProductLabel');
+  const place = (p) => ({ view: 'registry', key: p.registryAt, value: labelAt(p) });
+  const found = (p) => (p.registryAt ? actionLink(r(p.source), () => open(place(p))) : p.source);
+  const columns = [
+    { label: 'Name', get: (p) => p.name },
+    { label: 'Version', get: (p) => p.version },
+    { label: 'Build label', get: (p) => p.buildLabel ?? '' },
+    { label: 'Location', get: (p) => p.location },
+    { label: 'Found in', get: found, sort: (p) => p.source },
+  ];
+  const t = table(columns, list);
+  // Rows carry their anchor, so that a finding or a compare item can point at one.
+  t.querySelectorAll('tbody tr').forEach((tr) => (tr.dataset.anchor = `product-${tr.dataset.row}`));
+  return h('div', { dataset: { anchor: 'products' } }, section('Products of the maker', t));
+}
+
+export function renderOverview(model, place, ctx) {
+  const time = model.system?.time;
+  const report = section(
+    'Report',
+    line('File', r(model.fileName)),
+    line(
+      'Written by',
+      msg`VitascanCmd ${r(model.versionDisplay || '(no version)')} (version ${r(model.version)})`,
+    ),
+    line(
+      'Written at',
+      time ? msg`${r(`${time.date} ${time.time}`)} (${r(time.tz)})` : 'not in the report',
+    ),
+  );
+  const net = section(
+    'Network adapters',
+    model.networking?.length
+      ? model.networking.map((a, i) =>
+          line(
+            r(a.description),
+            joined([a.address, ...a.ips.map((ip) => `${ip.address}/${ip.mask}`)], '  '),
+            `adapter-${i}`,
+          ),
+        )
+      : empty('No network adapters in the report.'),
+  );
+  const found = ctx.findings();
+  const top = h(
+    'div',
+    { class: 'findings' },
+    found
+      ? section(`Findings (${found.length})`, findingsList(found, ctx.open))
+      : section('Findings', empty(ctx.pendingText())),
+  );
+  return h(
+    'div',
+    { class: 'overview' },
+    top,
+    report,
+    machine(model),
+    drives(model),
+    net,
+    products(model, ctx.open),
+  );
+}

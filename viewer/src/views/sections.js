@@ -1,0 +1,163 @@
+// The sections that are tables: system, environment, processes, events and the client's
+// groups. Each render function takes the model, the place to show and the view context.
+import { h, rt, section, empty, showHit } from './dom.js';
+import { table, propertyTable } from './table.js';
+import { msg, r, matchRanges } from '../lib/text.js';
+
+// Marks and shows the row of a place once the view is in the page.
+function showRowLater(t, index, ctx) {
+  if (index != null && index >= 0) requestAnimationFrame(() => t.showRow(index, ctx.query));
+}
+
+const OTHER_PARTS = [
+  ['processors', 'Processors'],
+  ['memory', 'Memory'],
+  ['time', 'Time'],
+];
+
+export function renderSystem(model, place, ctx) {
+  const sys = model.system;
+  if (!sys) return empty('The report has no system section.');
+  const parts = [];
+  for (const cls of sys.wmi ?? []) {
+    cls.instances.forEach((inst, n) => {
+      const title = msg`${r(cls.name)}${cls.instances.length > 1 ? ` #${n + 1}` : ''}`;
+      const pairs = Object.entries(inst);
+      if (!pairs.length)
+        return parts.push(section(title, empty('No properties: the query returned nothing.')));
+      const t = propertyTable(pairs, { nameLabel: 'Property' });
+      if (place.cls === cls.name && place.instance === n)
+        showRowLater(
+          t,
+          pairs.findIndex(([k]) => k === place.prop),
+          ctx,
+        );
+      parts.push(section(title, t));
+    });
+  }
+  if (sys.wmi && sys.wmi.length === 0)
+    parts.push(
+      section('WMI', empty('The WMI section is empty: WMI could not be queried on that machine.')),
+    );
+  const other = [];
+  if (sys.windowsInstaller != null) other.push(['Windows Installer', sys.windowsInstaller]);
+  if (sys.ie != null) other.push(['Internet Explorer', sys.ie]);
+  for (const d of sys.dotnet ?? []) other.push(['.NET Framework', d.version]);
+  for (const [part, label] of OTHER_PARTS) {
+    for (const [k, v] of Object.entries(sys[part] ?? {})) other.push([`${label}: ${k}`, v]);
+  }
+  for (const m of sys.monitors ?? [])
+    other.push([
+      'Monitor',
+      Object.entries(m)
+        .map(([k, v]) => `${k}=${v}`)
+        .join(' '),
+    ]);
+  if (sys.locale)
+    other.push([
+      'Locale',
+      Object.entries(sys.locale)
+        .map(([k, v]) => `${k}=${v}`)
+        .join(' '),
+    ]);
+  const t = propertyTable(other);
+  if (place.other)
+    showRowLater(
+      t,
+      other.findIndex(([k]) => k.toLowerCase().startsWith(place.other)),
+      ctx,
+    );
+  parts.push(section('Other system information', t));
+  return h('div', null, parts);
+}
+
+export function renderEnvironment(model, place, ctx) {
+  const env = model.system?.environment;
+  if (!env)
+    return empty(
+      'The report has no environment section (left out with personal data, or not asked for).',
+    );
+  const t = propertyTable(
+    env.map((v) => [v.name, v.value]),
+    { filter: 'Filter variables' },
+  );
+  showRowLater(t, place.index, ctx);
+  return section('Environment', t);
+}
+
+const PROCESS_COLUMNS = [
+  'Name',
+  'ProcessID',
+  'ParentProcessID',
+  'ThreadCount',
+  'WorkingSetSize',
+  'ExecutablePath',
+  'CommandLine',
+];
+const NUMERIC = new Set(['ProcessID', 'ParentProcessID', 'ThreadCount', 'WorkingSetSize']);
+
+export function renderProcesses(model, place, ctx) {
+  if (!model.processes) return empty('The report has no process section.');
+  if (!model.processes.length)
+    return empty('The process list is empty: WMI could not be queried on that machine.');
+  const columns = PROCESS_COLUMNS.map((c) => ({
+    label: c,
+    num: NUMERIC.has(c),
+    get: (p) => p[c] ?? '',
+  }));
+  const t = table(columns, model.processes, { filter: 'Filter processes' });
+  showRowLater(t, place.index, ctx);
+  return section('Processes', t);
+}
+
+export function renderEvents(model, place, ctx) {
+  if (!model.events) return empty('The report has no events.');
+  // A start without an end looks like a plain event; the name tells it is timed.
+  const timed = new Set(model.events.filter((e) => e.elapsed != null).map((e) => e.name));
+  const kind = (e) =>
+    e.elapsed != null
+      ? 'timed'
+      : timed.has(e.name)
+        ? 'timed, never ended'
+        : e.value !== ''
+          ? 'with value'
+          : 'plain';
+  const columns = [
+    { label: 'Name', get: (e) => e.name },
+    { label: 'Kind', get: kind },
+    { label: 'Value', get: (e) => e.value },
+    { label: 'Time', get: (e) => e.eventtime, sort: (e) => e.eventtimeMs ?? -1 },
+    { label: 'Elapsed', get: (e) => e.elapsed ?? '', sort: (e) => e.elapsedMs ?? -1 },
+  ];
+  const t = table(columns, model.events, { filter: 'Filter events' });
+  showRowLater(t, place.index, ctx);
+  return section('Events', t);
+}
+
+// Groups nest as deeply as the client wrote them (up to the model's limit), so the
+// tree is built with an explicit stack rather than recursion.
+export function renderGroups(model, place, ctx) {
+  if (!model.groups.length) return empty('The report has no groups of the client.');
+  const root = h('div', { class: 'groups' });
+  const target = place.path?.join('.');
+  const stack = model.groups.map((g) => ({ g, parent: root })).reverse();
+  let hit = null;
+  while (stack.length) {
+    const { g, parent } = stack.pop();
+    const path = g.path.join('.');
+    const attrs = g.attrs.length ? propertyTable(g.attrs, { sortable: false }) : null;
+    const cut = g.cutDeeper ? empty('Deeper groups are not shown.') : null;
+    const query = path === target ? ctx.query : null;
+    const name = h('div', { class: 'group-name' }, rt(g.name, query));
+    const item = h('div', { class: 'group', dataset: { path } }, name, attrs, cut);
+    if (path === target) {
+      hit = item;
+      const at = g.attrs.findIndex(([k, v]) => matchRanges(`${k}=${v}`, query).length);
+      if (at >= 0) showRowLater(attrs, at, ctx);
+    }
+    parent.appendChild(item);
+    for (let i = g.children.length - 1; i >= 0; i--) stack.push({ g: g.children[i], parent: item });
+  }
+  if (hit) showHit(hit);
+  return section('Groups of the client', root);
+}

@@ -1,0 +1,136 @@
+// The two trees: registry keys and the files listing. Keys and folders are built only
+// when opened, so a listing of 100,000 files costs nothing until it is browsed, and a
+// folder's files are a paged table, so a hit on its last file shows at once. A place
+// names a key or folder by its position ([2, 0, 5]), as names repeat.
+import { h, rt, section, empty, lazyNode, showHit } from './dom.js';
+import { table } from './table.js';
+import { counted } from '../lib/format.js';
+import { logPane } from './log.js';
+
+function onPath(node, place, atKey) {
+  const at = place[atKey];
+  return Array.isArray(at) && node.at.length <= at.length && node.at.every((p, i) => at[i] === p);
+}
+
+// The node of a tree that the place names; marks its summary when the hit is the node.
+function treeNode(node, place, ctx, { atKey, label, fill }) {
+  const wanted = onPath(node, place, atKey);
+  const target = wanted && node.at.length === place[atKey].length;
+  const query = target ? ctx.query : null;
+  const details = lazyNode(label(node, query), (d) => fill(d, target), { open: wanted });
+  details.dataset.at = node.at.join('.');
+  if (target && place.value == null && place.file == null)
+    showHit(details.querySelector('summary'));
+  return details;
+}
+
+function keyNode(key, place, ctx) {
+  return treeNode(key, place, ctx, {
+    atKey: 'key',
+    label: (k, query) =>
+      h(
+        'span',
+        { class: 'key' },
+        rt(k.name, query),
+        ' ',
+        h('small', null, `${counted(k.keys.length, 'key')}, ${counted(k.values.length, 'value')}`),
+      ),
+    fill: (details, target) => {
+      if (key.values.length) {
+        const columns = [
+          { label: 'Name', get: (v) => v.name },
+          { label: 'Type', get: (v) => v.type || '(other type)' },
+          { label: 'Value', get: (v) => v.value ?? '' },
+        ];
+        const t = table(columns, key.values, { pageSize: 200, cls: 'values' });
+        details.appendChild(t);
+        if (target && place.value != null)
+          requestAnimationFrame(() => t.showRow(place.value, ctx.query));
+      }
+      for (const k of key.keys) details.appendChild(keyNode(k, place, ctx));
+      if (key.cutDeeper)
+        details.appendChild(empty('Deeper keys are not shown: the viewer reads 200 levels.'));
+    },
+  });
+}
+
+export function renderRegistry(model, place, ctx) {
+  if (!model.registry) return empty('The report has no registry section.');
+  if (!model.registry.keys.length)
+    return empty('The registry section is empty: none of the keys exists on that machine.');
+  return section(
+    'Registry',
+    h(
+      'div',
+      { class: 'tree' },
+      model.registry.keys.map((k) => keyNode(k, place, ctx)),
+    ),
+  );
+}
+
+const FILE_COLUMNS = (showContent) => [
+  {
+    label: 'Name',
+    get: (f) =>
+      f.content != null
+        ? h(
+            'button',
+            { type: 'button', class: 'link', on: { click: () => showContent(f, null) } },
+            rt(f.name),
+          )
+        : f.name,
+    sort: (f) => f.name,
+  },
+  { label: 'Bytes', num: true, get: (f) => f.bytes ?? '' },
+  { label: 'Size', get: (f) => f.size },
+  { label: 'Modified (UTC)', get: (f) => f.date },
+  { label: 'Version', get: (f) => f.version ?? '' },
+  { label: 'Cut', get: (f) => (f.cut ? 'cut' : '') },
+];
+
+function folderNode(dir, place, ctx, showContent) {
+  return treeNode(dir, place, ctx, {
+    atKey: 'at',
+    label: (d, query) =>
+      h(
+        'span',
+        { class: 'folder' },
+        rt(d.name, query),
+        ' ',
+        h('small', null, `${counted(d.dirs.length, 'folder')}, ${counted(d.files.length, 'file')}`),
+      ),
+    fill: (details, target) => {
+      for (const d of dir.dirs) details.appendChild(folderNode(d, place, ctx, showContent));
+      if (dir.cutDeeper)
+        details.appendChild(empty('Deeper folders are not shown: the viewer reads 200 levels.'));
+      if (!dir.files.length) return;
+      const t = table(FILE_COLUMNS(showContent), dir.files, {
+        filter: 'Filter files',
+        cls: 'files',
+      });
+      details.appendChild(t);
+      if (!target || place.file == null) return;
+      const file = dir.files[place.file];
+      requestAnimationFrame(() => t.showRow(place.file, place.line == null ? ctx.query : null));
+      if (file?.content != null) showContent(file, place.line);
+    },
+  });
+}
+
+export function renderFiles(model, place, ctx) {
+  if (!model.filesystem) return empty('The report has no files section.');
+  const pane = h('div', { class: 'file-pane' });
+  const showContent = (file, line) => {
+    pane.textContent = '';
+    pane.append(h('h3', null, rt(file.name)), logPane(file, line, line == null ? null : ctx.query));
+    if (line == null) requestAnimationFrame(() => pane.scrollIntoView({ block: 'start' }));
+  };
+  const root = model.filesystem;
+  const tree = root.dirs.length
+    ? root.dirs.map((d) => folderNode(d, place, ctx, showContent))
+    : empty('The files section is empty.');
+  return section(
+    'Files',
+    h('div', { class: 'files-layout' }, h('div', { class: 'tree' }, tree), pane),
+  );
+}
