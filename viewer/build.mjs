@@ -24,6 +24,7 @@ export function bundle(entry) {
     }
     if (seen.has(path)) return;
     const source = readFileSync(path, 'utf8');
+    if (/^export\s*[{*]/m.test(source)) throw new Error(`${path}: export each declaration itself`);
     for (const m of source.matchAll(IMPORT)) visit(join(dirname(path), m[2]), trail.concat(path));
     seen.add(path);
     order.push({ path, source });

@@ -69,8 +69,7 @@ export const vary = (edits = [], text = BASE) =>
   }, text);
 
 // Texts that would run script or fetch something if the page ever treated report text as
-// markup: the hostile report has one in every attribute and log line, a value of 2 MB and
-// client groups nested deeper than the viewer reads.
+// markup: the hostile report has one in every attribute and log line.
 export const HOSTILE_TEXTS = [
   '<img src=x onerror="window.__pwned=1;fetch(\'http://127.0.0.1:9/x\')">',
   '"><svg onload="window.__pwned=2">',
@@ -80,20 +79,46 @@ export const HOSTILE_TEXTS = [
   '<link rel="stylesheet" href="http://127.0.0.1:9/s.css">',
 ];
 
+// What would mislead a reader: names that reverse the page's words or hide characters,
+// values too long to show whole, logs whose words only look like errors, a hit at the end
+// of a 1 MB line. The hit words are named here for the tests that look for them.
+export const RLO = '\u202E';
+export const HIT = { longLine: 'needle-at-end', longPath: 'path-end-marker', longLineAt: 550 };
+const LONG_PATH = `${Array.from({ length: 120 }, (_, i) => `C:\\Tools\\t${i}`).join(';')};${HIT.longPath}`;
+const NOISE = '0 errors, 0 warnings\nloaded ErrorReporting.dll\nExceptionHandler ready\nterror\nonerror=x\n';
+const log = (name, extra) => `<file name="${name}" bytes="1" size="1 B" datemodified="d">\n${esc(NOISE + extra)}</file>`;
+const longLog = Array.from({ length: 600 }, (_, i) =>
+  i === HIT.longLineAt - 1 ? `${'x'.repeat(1_000_000)} ${HIT.longLine}` : `line ${i + 1}`,
+).join('\n');
+const TRAPS = [
+  ['</environment>', `<var name="LONGPATH" value="${LONG_PATH}"/></environment>`],
+  ['<products>', `<products><product name="${RLO}Pallanto show" installedversion="1" comments=""/>`],
+  [
+    '<filesystem>',
+    `<filesystem><dir name="D:"><dir name="${RLO}txt.log"/>${log('quiet.log', '')}<file name="long.log">\n${longLog}</file>` +
+      ['a', 'b', 'c'].map((d) => `<dir name="${d}">${log('crash.log', `NullReferenceException in ${d}`)}</dir>`).join('') +
+      '</dir>',
+  ],
+  ['<networking>', `<deep>${'<g>'.repeat(200)}${'</g>'.repeat(200)}</deep>\n<networking>`],
+];
+
 export function hostileReport() {
   let i = 0;
   const [declaration, body] = [BASE.slice(0, BASE.indexOf('\n')), BASE.slice(BASE.indexOf('\n'))];
-  return vary(
-    [
-      [esc(CUT_LOG), esc(`${HOSTILE_TEXTS.join('\n')}\n`)],
-      [
-        '<networking>',
-        `<deep>${'<g>'.repeat(200)}${'</g>'.repeat(200)}</deep>\n<big huge="${'A'.repeat(2_000_000)}" />\n<networking>`,
-      ],
-    ],
-    declaration +
-      body.replace(/="[^"]*"/g, () => `="${esc(HOSTILE_TEXTS[i++ % HOSTILE_TEXTS.length])}"`),
-  );
+  const injected = body.replace(/="[^"]*"/g, () => `="${esc(HOSTILE_TEXTS[i++ % HOSTILE_TEXTS.length])}"`);
+  return vary([[esc(CUT_LOG), esc(`${HOSTILE_TEXTS.join('\n')}\n`)], ...TRAPS], declaration + injected);
+}
+
+// Nesting far deeper than the viewer reads (keys, folders), and a folder of 50,000 files.
+export const DEEP = { levels: 100_000, files: 50_000 };
+export function deepReport() {
+  const keys = `${'<key name="k">'.repeat(DEEP.levels)}${'</key>'.repeat(DEEP.levels)}`;
+  const dirs = `${'<dir name="d">'.repeat(DEEP.levels)}${'</dir>'.repeat(DEEP.levels)}`;
+  const files = Array.from({ length: DEEP.files }, (_, i) => `<file name="file${i}.dat" bytes="0"/>`);
+  return vary([
+    ['<registry>', `<registry>${keys}`],
+    ['<filesystem>\n', `<filesystem>\n<dir name="E:">${dirs}<dir name="huge">${files.join('\n')}</dir></dir>\n`],
+  ]);
 }
 
 export const model = (text, name = 'test.vitascan') => readReport(text, name);

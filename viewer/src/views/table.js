@@ -147,5 +147,3 @@ export function propertyTable(pairs, options = {}) {
   ];
   return table(columns, pairs, { pageSize: 200, cls: 'props', ...options });
 }
-
-export { rt };

@@ -1,0 +1,129 @@
+// Reading report text into the model: the hand-written report, broken and hostile input,
+// a report nested far deeper than the viewer reads, and the files section read in steps.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { BASE, DEEP, deepReport, hostileReport, model, varied } from './reports.mjs';
+import {
+  parseDuration,
+  splitFilesSection,
+  filesSectionReader,
+  MAX_DEPTH,
+} from '../../viewer/src/import/report.js';
+import { findFolder, nodeAt } from '../../viewer/src/lib/model.js';
+import { search } from '../../viewer/src/lib/search.js';
+import { compareModels } from '../../viewer/src/lib/compare.js';
+import { runFindings } from '../../viewer/src/lib/findings.js';
+
+test('a hand-written report: versions, product sources, event times and durations, file text framing', () => {
+  const m = model(BASE);
+  assert.deepEqual([m.version, m.versionDisplay, m.disks[0].totalBytes], ['1.0', '1.0.2.0', null]);
+  assert.deepEqual(m.products[1].registryAt, [0, 0, 0, 0]);
+  assert.deepEqual(
+    m.events.map((e) => [e.eventtimeMs, e.elapsedMs]),
+    [
+      [1234, 2500],
+      [5000, null],
+    ],
+  );
+  const durations = ['1d 1:01:01.001', '0d 0:00:59.999', 'soon', null].map(parseDuration);
+  assert.deepEqual(durations, [90061001, 59999, null, null]);
+  const folder = findFolder(m.filesystem, ['C:', 'ProgramData', 'Pallanto']);
+  const logs = folder.dirs[0].files.map((f) => [f.cut, f.content.slice(0, 24)]);
+  assert.deepEqual(logs, [[true, '2026-12-04 09:05:07 INFO']]);
+  assert.equal(folder.files[1].content, '<settings mode="fast"/>\n', 'framing is not content');
+  // Entities, character references, line ends and white space in attribute values.
+  const text = varied([
+    ['name="TEMP"', 'name="A&#x9;B&#10;C&amp;\nD"'],
+    [/\n/g, '\r\n'],
+  ]);
+  assert.equal(text.system.environment[1].name, 'A\tB\nC& D');
+  assert.equal(
+    findFolder(text.filesystem, ['C:', 'ProgramData', 'Pallanto']).files[1].content,
+    '<settings mode="fast"/>\n',
+  );
+});
+
+test('broken input names the file and the problem, readably; what comes before a break is read', () => {
+  assert.throws(() => model('', 'empty.vitascan'), /empty\.vitascan is empty/);
+  const zip = `PK\u0003\u0004\ufffd\ufffd\u0000 rest of a zip ${'z'.repeat(80)}`;
+  assert.throws(() => model(zip, 'x.vitascan'), {
+    message:
+      /^x\.vitascan is not an XML document: it does not start with an element \(line 1, column 1\)\. It begins: “PK····· rest of a zip z+…” \(it looks like a ZIP archive/,
+  });
+  assert.throws(
+    () => model('<?xml version="1.0"?><html><body/></html>'),
+    /not a Vitascan report: its root element is <html>/,
+  );
+  const cut = model(BASE.slice(0, BASE.indexOf('<products>') + 40));
+  const where = { message: 'the tag <product> is not well formed', line: 17, column: 19 };
+  assert.deepEqual(cut.broken, where);
+  assert.equal(cut.registry.keys[0].name, 'HKLM');
+  const bad = model(BASE.replace('<licence seats="5" />', '<licence seats="5" seats="6"/>'));
+  assert.deepEqual(bad.broken, {
+    message: 'the attribute "seats" is given twice',
+    line: 4,
+    column: 38,
+  });
+});
+
+test('prototype names stay data; nesting deeper than the viewer reads is cut, and no walk overflows', () => {
+  const groups = varied([['<client ', '<client __proto__="x" constructor="y" ']]).groups[0].attrs;
+  assert.deepEqual(groups, [
+    ['__proto__', 'x'],
+    ['constructor', 'y'],
+    ['build', 'nightly-42'],
+  ]);
+  assert.equal(model(hostileReport()).groups.find((g) => g.name === 'deep').children.length, 1);
+  const m = model(deepReport());
+  const deepest = nodeAt(m.registry, Array(MAX_DEPTH).fill(0), 'keys');
+  assert.deepEqual(
+    [deepest.path.length, deepest.cutDeeper, deepest.keys.length],
+    [MAX_DEPTH, true, 0],
+  );
+  const huge = findFolder(m.filesystem, ['E:', 'huge']);
+  assert.equal(huge.files.length, DEEP.files);
+  assert.deepEqual(search(m, `file${DEEP.files - 1}.dat`)[0].place, {
+    view: 'files',
+    at: [0, 1],
+    file: DEEP.files - 1,
+    line: null,
+  });
+  assert.equal(
+    compareModels(model(BASE), m).find((s) => s.id === 'registry').counts.added,
+    MAX_DEPTH,
+  );
+  assert.deepEqual(
+    runFindings(m)
+      .filter((f) => f.rule === 'deepNesting')
+      .map((f) => f.place.view),
+    ['registry', 'files'],
+  );
+});
+
+test('the files section read in steps gives the same model, with breaks at their line in the whole report', () => {
+  // A client group named like the section comes first and must not be taken for it.
+  const lf = BASE.replace(
+    '<networking>',
+    '<filesystem>\n  <x />\n</filesystem>\n<networking>',
+  ).replace('<file name="Pallanto.dll"', `${'<file name="x"/>'.repeat(600)}$&`);
+  for (const text of [lf, lf.replace(/\n/g, '\r\n')]) {
+    const split = splitFilesSection(text);
+    const apart = model(split.outer);
+    const reader = filesSectionReader(apart, split);
+    let steps = 1;
+    while (!reader.run(0)) steps++;
+    assert.ok(steps > 1, 'a deadline in the past stops the reader');
+    assert.deepEqual(apart, model(text));
+    assert.match(text.split('\n')[split.firstLine - 1], /^<filesystem>\r?$/);
+    const broken = splitFilesSection(text.replace('name="Pallanto.exe"', 'name="Pallanto<.exe"'));
+    const partial = model(broken.outer);
+    filesSectionReader(partial, broken).run(Infinity);
+    const line = text.split('\n').findIndex((l) => l.includes('Pallanto.exe')) + 1;
+    assert.deepEqual([partial.broken.line, partial.filesystem.dirs[0].name], [line, 'C:']);
+  }
+  assert.equal(
+    splitFilesSection(lf.slice(0, lf.indexOf('</filesystem>\n<processes>'))),
+    null,
+    'a cut-off section is read the plain way',
+  );
+});
