@@ -62,7 +62,7 @@ test('broken input names the file and the problem, readably; what comes before a
   assert.deepEqual(bad.broken, {
     message: 'the attribute "seats" is given twice',
     line: 4,
-    column: 38,
+    column: 47,
   });
 });
 

@@ -83,7 +83,7 @@ export function xmlReader(text, handler) {
       ATTRIBUTE.lastIndex = i;
       const a = ATTRIBUTE.exec(text);
       if (!a) break;
-      if (a[1] in attrs) fail(`the attribute "${a[1]}" is given twice`, i);
+      if (a[1] in attrs) fail(`the attribute "${a[1]}" is given twice`, i + a[0].search(/\S/));
       attrs[a[1]] = decode(a[2].slice(1, -1), i, true);
       i = ATTRIBUTE.lastIndex;
     }
