@@ -5,6 +5,11 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import puppeteer from 'puppeteer-core';
 
+const AXE = readFileSync(
+  new URL('../../node_modules/axe-core/axe.min.js', import.meta.url),
+  'utf8',
+);
+
 export async function launch() {
   const profile = mkdtempSync(join(tmpdir(), 'vitascan-viewer-'));
   const browser = await puppeteer.launch({
@@ -72,4 +77,23 @@ export async function openReports(page, paths, drop = false) {
     {},
     paths.length,
   );
+}
+
+// axe-core's serious and critical findings on the page as it is. Its source is evaluated
+// through the driver: the page's policy admits no other script.
+export async function accessibilityProblems(page) {
+  if (!(await page.evaluate(() => 'axe' in window))) await page.evaluate(AXE);
+  return page.evaluate(async () => {
+    const { violations } = await window.axe.run(document, { resultTypes: ['violations'] });
+    const serious = violations.filter((v) => ['serious', 'critical'].includes(v.impact));
+    return serious.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`);
+  });
+}
+
+// Whether an element is on screen, inside the window.
+export function onScreen(page, selector) {
+  return page.$eval(selector, (el) => {
+    const r = el.getBoundingClientRect();
+    return r.bottom > 0 && r.right > 0 && r.top < innerHeight && r.left < innerWidth;
+  });
 }

@@ -6,7 +6,15 @@
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, writeFileSync, existsSync } from 'node:fs';
 import { join } from 'node:path';
-import { BASE, GB, vary, hostileReport, REPORT_DIR, FIXTURE_PRODUCT } from './reports.mjs';
+import {
+  BASE,
+  GB,
+  vary,
+  hostileReport,
+  deepReport,
+  REPORT_DIR,
+  FIXTURE_PRODUCT,
+} from './reports.mjs';
 
 const { VITASCAN_BIN_DIR: bin, VITASCAN_WINE_RUN: wineRun } = process.env;
 const wine = (args, input) =>
@@ -32,6 +40,7 @@ const commandLineReport = (name) =>
 mkdirSync(REPORT_DIR, { recursive: true });
 write('small.vitascan', vary([['totalfreebytes="85899345920"', `totalfreebytes="${GB}"`]]));
 write('hostile.vitascan', hostileReport());
+write('deep.vitascan', deepReport());
 write('cut-off.vitascan', BASE.slice(0, BASE.indexOf('<products>')));
 // Large enough for the files section to be read after the overview, and broken inside it.
 write(
@@ -41,7 +50,10 @@ write(
     ['name="Pallanto.exe"', 'name="Pallanto<.exe"'],
   ]),
 );
-write('not-xml.vitascan', 'PK\u0003\u0004 this is a zip, not a report');
+write(
+  'not-xml.vitascan',
+  Buffer.from('PK\u0003\u0004\u0080\u00ff this is a zip, not a report', 'latin1'),
+);
 
 commandLineReport('machine.vitascan');
 

@@ -85,18 +85,25 @@ export const HOSTILE_TEXTS = [
 export const RLO = '\u202E';
 export const HIT = { longLine: 'needle-at-end', longPath: 'path-end-marker', longLineAt: 550 };
 const LONG_PATH = `${Array.from({ length: 120 }, (_, i) => `C:\\Tools\\t${i}`).join(';')};${HIT.longPath}`;
-const NOISE = '0 errors, 0 warnings\nloaded ErrorReporting.dll\nExceptionHandler ready\nterror\nonerror=x\n';
-const log = (name, extra) => `<file name="${name}" bytes="1" size="1 B" datemodified="d">\n${esc(NOISE + extra)}</file>`;
+const NOISE =
+  '0 errors, 0 warnings\nloaded ErrorReporting.dll\nExceptionHandler ready\nterror\nonerror=x\n';
+const log = (name, extra) =>
+  `<file name="${name}" bytes="1" size="1 B" datemodified="d">\n${esc(NOISE + extra)}</file>`;
 const longLog = Array.from({ length: 600 }, (_, i) =>
   i === HIT.longLineAt - 1 ? `${'x'.repeat(1_000_000)} ${HIT.longLine}` : `line ${i + 1}`,
 ).join('\n');
 const TRAPS = [
   ['</environment>', `<var name="LONGPATH" value="${LONG_PATH}"/></environment>`],
-  ['<products>', `<products><product name="${RLO}Pallanto show" installedversion="1" comments=""/>`],
+  [
+    '<products>',
+    `<products><product name="${RLO}Pallanto show" installedversion="1" comments=""/>`,
+  ],
   [
     '<filesystem>',
     `<filesystem><dir name="D:"><dir name="${RLO}txt.log"/>${log('quiet.log', '')}<file name="long.log">\n${longLog}</file>` +
-      ['a', 'b', 'c'].map((d) => `<dir name="${d}">${log('crash.log', `NullReferenceException in ${d}`)}</dir>`).join('') +
+      ['a', 'b', 'c']
+        .map((d) => `<dir name="${d}">${log('crash.log', `NullReferenceException in ${d}`)}</dir>`)
+        .join('') +
       '</dir>',
   ],
   ['<networking>', `<deep>${'<g>'.repeat(200)}${'</g>'.repeat(200)}</deep>\n<networking>`],
@@ -105,8 +112,14 @@ const TRAPS = [
 export function hostileReport() {
   let i = 0;
   const [declaration, body] = [BASE.slice(0, BASE.indexOf('\n')), BASE.slice(BASE.indexOf('\n'))];
-  const injected = body.replace(/="[^"]*"/g, () => `="${esc(HOSTILE_TEXTS[i++ % HOSTILE_TEXTS.length])}"`);
-  return vary([[esc(CUT_LOG), esc(`${HOSTILE_TEXTS.join('\n')}\n`)], ...TRAPS], declaration + injected);
+  const injected = body.replace(
+    /="[^"]*"/g,
+    () => `="${esc(HOSTILE_TEXTS[i++ % HOSTILE_TEXTS.length])}"`,
+  );
+  return vary(
+    [[esc(CUT_LOG), esc(`${HOSTILE_TEXTS.join('\n')}\n`)], ...TRAPS],
+    declaration + injected,
+  );
 }
 
 // Nesting far deeper than the viewer reads (keys, folders), and a folder of 50,000 files.
@@ -114,10 +127,16 @@ export const DEEP = { levels: 100_000, files: 50_000 };
 export function deepReport() {
   const keys = `${'<key name="k">'.repeat(DEEP.levels)}${'</key>'.repeat(DEEP.levels)}`;
   const dirs = `${'<dir name="d">'.repeat(DEEP.levels)}${'</dir>'.repeat(DEEP.levels)}`;
-  const files = Array.from({ length: DEEP.files }, (_, i) => `<file name="file${i}.dat" bytes="0"/>`);
+  const files = Array.from(
+    { length: DEEP.files },
+    (_, i) => `<file name="file${i}.dat" bytes="0"/>`,
+  );
   return vary([
     ['<registry>', `<registry>${keys}`],
-    ['<filesystem>\n', `<filesystem>\n<dir name="E:">${dirs}<dir name="huge">${files.join('\n')}</dir></dir>\n`],
+    [
+      '<filesystem>\n',
+      `<filesystem>\n<dir name="E:">${dirs}<dir name="huge">${files.join('\n')}</dir></dir>\n`,
+    ],
   ]);
 }
 

@@ -29,7 +29,9 @@ export function yieldToPage() {
 async function readFilesInSlices(report, split, onRead) {
   const reader = filesSectionReader(report.model, split);
   const started = performance.now();
-  while (!reader.run(performance.now() + SLICE_MS)) await yieldToPage();
+  // The first slice waits too: the overview is shown first.
+  do await yieldToPage();
+  while (!reader.run(performance.now() + SLICE_MS));
   report.reading = null;
   report.findings = null;
   onRead(report, performance.now() - started);
