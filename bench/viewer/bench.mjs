@@ -258,7 +258,7 @@ try {
   if (!said) {
     const t0 = Date.now();
     await page.click('nav button[data-view="events"]');
-    await page.waitForSelector('.paged');
+    await page.waitForSelector('.paged, .table');
     console.log(
       `1,000,000 events (${mb(events)}): overview in ${ev.toFixed(2)} s, ${(cpu() - cpu0).toFixed(2)} CPU s, events table in ${((Date.now() - t0) / 1000).toFixed(2)} s, JS heap ${(heap / 1048576).toFixed(0)} MB`,
     );
