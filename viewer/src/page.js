@@ -34,8 +34,9 @@ const VIEWS = [
   ['groups', 'Groups', renderGroups],
   ['compare', 'Compare', renderCompare],
 ];
-// Views that wait for a deferred files section.
-const NEEDS_FILES = new Set(['files', 'findings', 'compare']);
+// Views that wait for a deferred files section, and those shown again once it is read.
+const WAIT_FOR_FILES = new Set(['files', 'findings']);
+const SHOW_AGAIN = new Set([...WAIT_FOR_FILES, 'compare', 'overview']);
 
 const ui = {};
 
@@ -140,9 +141,9 @@ function show(place, query = null) {
   const view = views().find(([id]) => id === place.view);
   const focusInMain = ui.main.contains(document.activeElement);
   ui.main.textContent = '';
-  const waits = report.reading && NEEDS_FILES.has(place.view) && place.view !== 'compare';
   if (!view) ui.main.appendChild(empty('Unknown view.'));
-  else if (waits) ui.main.appendChild(empty(pendingText(report)));
+  else if (report.reading && WAIT_FOR_FILES.has(place.view))
+    ui.main.appendChild(empty(pendingText(report)));
   else ui.main.appendChild(view[2](report.model, place, context(report, query)));
   if (place.anchor) {
     const el = ui.main.querySelector(`[data-anchor="${CSS.escape(place.anchor)}"]`);
@@ -167,8 +168,7 @@ function filesRead(report, ms) {
   if (report.model.broken) brokenMessage(report.model);
   const current = currentReport();
   const waiting = current === report || state.place.view === 'compare';
-  if (waiting && (NEEDS_FILES.has(state.place.view) || state.place.view === 'overview'))
-    show(state.place);
+  if (waiting && SHOW_AGAIN.has(state.place.view)) show(state.place);
   else ui.root.dataset.filesPending = current?.reading ? 'yes' : 'no';
 }
 

@@ -121,12 +121,11 @@ export function xmlReader(text, handler) {
       at += 9;
       handler.text(skipTo(']]>', 'a CDATA section').replace(/\r\n?/g, '\n'));
     } else if (text.startsWith('<!DOCTYPE', at) && !rootSeen) {
-      // The internal subset may hold ">"; its declarations are not used.
-      const bracket = text.indexOf('[', at);
+      // An internal subset may hold ">"; its declarations are not used.
       const close = text.indexOf('>', at);
-      if (bracket >= 0 && bracket < close) at = bracket;
-      skipTo(bracket >= 0 && bracket < close ? ']' : '>', 'the document type');
-      if (bracket >= 0 && bracket < close) skipTo('>', 'the document type');
+      const bracket = text.indexOf('[', at);
+      if (bracket >= 0 && (close < 0 || bracket < close)) skipTo(']', 'the document type');
+      skipTo('>', 'the document type');
     } else if (text.startsWith('</', at)) endTag();
     else startTag();
   }
@@ -189,12 +188,4 @@ export function treeBuilder() {
       pieces.length = 0;
     },
   };
-}
-
-// The whole text as a tree, read at once: { root, error }.
-export function parseXml(text) {
-  const builder = treeBuilder();
-  const reader = xmlReader(text, builder);
-  reader.run();
-  return { root: builder.root, error: reader.error };
 }

@@ -3,7 +3,15 @@
 // where text is a message (report parts kept apart), place opens the evidence and key
 // names what the finding is about, so that the findings of two reports can be matched.
 // A new rule is one function here and one test.
-import { allFiles, eachFolder, eachKey, findFolder, pathText, wmiFirst } from './model.js';
+import {
+  allFiles,
+  eachFolder,
+  eachGroup,
+  eachKey,
+  findFolder,
+  pathText,
+  wmiFirst,
+} from './model.js';
 import { driveFacts, memoryFacts, freeText } from './facts.js';
 import { counted, bytesText, percentText } from './format.js';
 import { msg, r } from './text.js';
@@ -241,21 +249,12 @@ export function deepNesting(model) {
       (d) => d.cutDeeper && cut('Folders', d, { view: 'files', at: d.at, file: null }),
     );
   }
-  const stack = [...model.groups];
-  while (stack.length) {
-    const g = stack.pop();
-    if (g.cutDeeper)
-      out.push(
-        finding(
-          'deepNesting',
-          'note',
-          msg`Client groups nest deeper than the viewer reads under ${r(g.name)}: the deeper levels are not shown.`,
-          { view: 'groups', path: g.path },
-          `groups ${g.path.join('.')}`,
-        ),
-      );
-    stack.push(...g.children);
-  }
+  eachGroup(model.groups, (g) => {
+    if (!g.cutDeeper) return;
+    const text = msg`Client groups nest deeper than the viewer reads under ${r(g.name)}: the deeper levels are not shown.`;
+    const place = { view: 'groups', path: g.path };
+    out.push(finding('deepNesting', 'note', text, place, `groups ${g.path.join('.')}`));
+  });
   return out;
 }
 

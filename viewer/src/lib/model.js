@@ -24,6 +24,16 @@ export function eachFolder(root, visit) {
   }
 }
 
+// Each client group and each group nested in it, depth first in report order.
+export function eachGroup(groups, visit) {
+  const stack = [...groups].reverse();
+  while (stack.length) {
+    const group = stack.pop();
+    visit(group);
+    for (let i = group.children.length - 1; i >= 0; i--) stack.push(group.children[i]);
+  }
+}
+
 // All files of the tree with their folder, depth first.
 export function* allFiles(root) {
   const stack = [root];

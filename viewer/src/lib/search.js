@@ -3,7 +3,7 @@
 // that may repeat), a label (a message) and a snippet of report text. A query may be a
 // path (ProgramData\Pallanto, HKLM\Software\...): keys, folders, files and values match
 // when the query ends in their own name, so a path finds the item it names.
-import { eachFolder, eachKey, pathText } from './model.js';
+import { eachFolder, eachGroup, eachKey, pathText } from './model.js';
 import { msg, r } from './text.js';
 
 export const MAX_HITS = 5000;
@@ -112,14 +112,11 @@ export function search(model, query, limit = MAX_HITS) {
   (model.events ?? []).forEach((e, i) =>
     add(`${e.name} ${e.value}`, ['Event'], { view: 'events', index: i }),
   );
-  const groups = [...model.groups].reverse();
-  while (groups.length) {
-    const g = groups.pop();
-    add(g.name, ['Group'], { view: 'groups', path: g.path });
-    for (const [k, v] of g.attrs)
-      add(`${k}=${v}`, msg`Data point of ${r(g.name)}`, { view: 'groups', path: g.path });
-    for (let i = g.children.length - 1; i >= 0; i--) groups.push(g.children[i]);
-  }
+  eachGroup(model.groups, (g) => {
+    const place = { view: 'groups', path: g.path };
+    add(g.name, ['Group'], place);
+    for (const [k, v] of g.attrs) add(`${k}=${v}`, msg`Data point of ${r(g.name)}`, place);
+  });
   for (const c of contents) searchLines(c, new RegExp(escaped(q), 'gi'), hits, limit);
   return hits;
 }

@@ -42,11 +42,6 @@ export function visible(text) {
   return String(text ?? '').replace(FORMAT_CHARS, (ch) => `<${codeOf(ch)}>`);
 }
 
-export function hasFormatChars(text) {
-  FORMAT_CHARS.lastIndex = 0;
-  return FORMAT_CHARS.test(text);
-}
-
 // A part of a message that comes from a report.
 export function r(text) {
   return { report: String(text ?? '') };
