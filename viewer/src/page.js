@@ -322,7 +322,8 @@ export function start(root) {
       h(
         'p',
         null,
-        'or choose them with the button above. Reports are read in this browser only: nothing is uploaded and nothing is fetched.',
+        'or choose them with the button above. Reports are read in this browser only: ' +
+          'nothing is uploaded and nothing is fetched.',
       ),
     ),
   );

@@ -42,7 +42,8 @@ async function readFilesInSlices(report, split, onRead) {
 export async function openReport(file, onRead) {
   if (file.size > MAX_REPORT_BYTES) {
     throw new ReportError(
-      `${file.name} is ${(file.size / MB).toFixed(0)} MB: the viewer opens reports of up to ${MAX_REPORT_BYTES / MB} MB, so that the browser tab does not run out of memory.`,
+      `${file.name} is ${(file.size / MB).toFixed(0)} MB: the viewer opens reports of up to ` +
+        `${MAX_REPORT_BYTES / MB} MB, so that the browser tab does not run out of memory.`,
     );
   }
   let text;

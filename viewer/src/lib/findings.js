@@ -21,6 +21,8 @@ export const DRIVE_MIN_FREE_BYTES = 5 * GB;
 export const DRIVE_MIN_FREE_SHARE = 0.1;
 export const MEMORY_MIN_FREE_SHARE = 0.1;
 export const FIRST_ERROR_LINES = 3;
+const GONE = ': it does not exist on that machine.';
+const DEEPER = ': the deeper levels are not shown.';
 // Whole words, in any case, and names such as NullReferenceException or TypeError; not
 // ErrorReporting.dll, ExceptionHandler, terror or onerror.
 const ERROR_WORD = /\b(?:errors?|exceptions?|fatal)\b/gi;
@@ -112,7 +114,7 @@ export function missingInstallFolder(model) {
     if (!p.location) return [];
     const path = listedFolderOf(p.location);
     if (!path.length || findFolder(model.filesystem, path)) return [];
-    const text = msg`The install folder of ${r(p.name)} (${r(p.location)}) is not in the files listing: it does not exist on that machine.`;
+    const text = msg`The install folder of ${r(p.name)} (${r(p.location)}) is not in the files listing${GONE}`;
     return [
       finding(
         'missingInstallFolder',
@@ -234,7 +236,7 @@ export function unendedTimedEvents(model) {
 export function deepNesting(model) {
   const out = [];
   const cut = (what, node, place) => {
-    const text = msg`${what} nest deeper than the viewer reads under ${r(pathText(node))}: the deeper levels are not shown.`;
+    const text = msg`${what} nest deeper than the viewer reads under ${r(pathText(node))}${DEEPER}`;
     out.push(finding('deepNesting', 'note', text, place, `${what} ${pathText(node)}`));
   };
   if (model.registry) {
@@ -251,7 +253,7 @@ export function deepNesting(model) {
   }
   eachGroup(model.groups, (g) => {
     if (!g.cutDeeper) return;
-    const text = msg`Client groups nest deeper than the viewer reads under ${r(g.name)}: the deeper levels are not shown.`;
+    const text = msg`Client groups nest deeper than the viewer reads under ${r(g.name)}${DEEPER}`;
     const place = { view: 'groups', path: g.path };
     out.push(finding('deepNesting', 'note', text, place, `groups ${g.path.join('.')}`));
   });

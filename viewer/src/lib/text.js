@@ -4,8 +4,11 @@
 // (bidi controls, zero-width and other control characters) are shown as visible markers,
 // so that a name can neither reorder the page nor hide what it holds.
 
-export const FORMAT_CHARS =
-  /[\u0000-\u0008\u000b\u000c\u000e-\u001f\u007f-\u009f\u00ad\u061c\u180e\u200b-\u200f\u202a-\u202e\u2060-\u2064\u2066-\u2069\ufeff]/g;
+export const FORMAT_CHARS = new RegExp(
+  '[\\u0000-\\u0008\\u000b\\u000c\\u000e-\\u001f\\u007f-\\u009f\\u00ad\\u061c\\u180e' +
+    '\\u200b-\\u200f\\u202a-\\u202e\\u2060-\\u2064\\u2066-\\u2069\\ufeff]',
+  'g',
+);
 
 const NAMES = {
   0x200e: 'left-to-right mark',
