@@ -1,3 +1,14 @@
+// The remote-call protocol, system side. This folder holds all of it that is the system's:
+//   RemoteCalls                    the sixteen calls, each bound to the service operation of
+//                                  its name
+//   sys_server_RemoteCallServer.h  one typed call: decodes the arguments, runs the operation
+//                                  inside a guard, encodes and sends the reply
+//   grammar_Tuple.h                the tuple and reply codecs
+//   grammar_Scalars.h              the codecs of numbers, texts and booleans
+// The runtime library supplies the rest, declared in platform/ and built in runtime/: the
+// item sequence and the status codec (kes_grammar.h), the call registry and the worker that
+// reads requests and writes replies (sys_server.h), and the framed pipe (sys_message.h).
+// docs/PROTOCOL.md describes the wire.
 #pragma once
 
 #include "analytics/IAnalyticsService.h"

@@ -20,13 +20,43 @@ std::wstring LogFilePath() {
     return std::wstring(buffer.data(), length);
 }
 
+// "ERROR", "WARNING" or "INFO": a support engineer looks for the errors of a shared log first.
+std::wstring LevelText(int level) {
+    switch (level) {
+    case kError:
+        return L"ERROR";
+    case kWarning:
+        return L"WARNING";
+    case kInfo:
+        return L"INFO";
+    default:
+        return L"LEVEL " + std::to_wstring(level);
+    }
+}
+
+// " [name] " for the categories that tell a reader something; one blank for general texts.
+std::wstring CategoryText(int category) {
+    switch (category) {
+    case kGeneral:
+        return L" ";
+    case kConsole:
+        return L" [console] ";
+    case kRemoteCall:
+        return L" [remote-call] ";
+    case kReport:
+        return L" [report] ";
+    default:
+        return L" [category " + std::to_wstring(category) + L"] ";
+    }
+}
+
 } // namespace
 
-void LogMacroHandler(int /*level*/, int /*category*/, const Location& where,
-                     const std::wstring& text) {
-    std::wstring line = str::as_wstring(std::string(where.file ? where.file : "")) + L"(" +
+void LogMacroHandler(int level, int category, const Location& where, const std::wstring& text) {
+    std::wstring line = LevelText(level) + CategoryText(category) +
+                        str::as_wstring(std::string(where.file ? where.file : "")) + L"(" +
                         std::to_wstring(where.line) + L"): " + text;
-    if (line.empty() || line.back() != L'\n')
+    if (line.back() != L'\n')
         line += L'\n';
     ::OutputDebugStringW(line.c_str());
 

@@ -25,8 +25,7 @@ TEST(Sequence, EscapesSeparatorAndEscapeInsideItems) {
 TEST(StatusCodec, SuccessIsEmptyAndErrorsKeepEveryField) {
     EXPECT_EQ(Encode(gtl::status()), "");
     EXPECT_TRUE(Decode<gtl::status>("").ok());
-    const gtl::status error =
-        gtl::status::error(L"bad; very & bad \u00e9", "Common/grammar_Tuple", 117);
+    const gtl::status error = gtl::status::error(L"bad; very & bad \u00e9", "a/b_c", 4294967295u);
     EXPECT_TRUE(Decode<gtl::status>(Encode(error)) == error);
     EXPECT_TRUE(Decode<gtl::status>(Encode(gtl::status::error(L""))).failed());
     // Anything else non-empty is an error whose message is the whole text.
