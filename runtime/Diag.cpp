@@ -20,42 +20,27 @@ std::wstring LogFilePath() {
     return std::wstring(buffer.data(), length);
 }
 
-// "ERROR", "WARNING" or "INFO": a support engineer looks for the errors of a shared log first.
-std::wstring LevelText(int level) {
-    switch (level) {
-    case kError:
-        return L"ERROR";
-    case kWarning:
-        return L"WARNING";
-    case kInfo:
-        return L"INFO";
-    default:
-        return L"LEVEL " + std::to_wstring(level);
-    }
-}
+// Indexed by Level and by Category. A support engineer looks for the errors of a shared log
+// first; general texts carry no category.
+const wchar_t* const kLevelNames[] = {nullptr, L"INFO", L"WARNING", L"ERROR"};
+const wchar_t* const kCategoryNames[] = {nullptr, nullptr, L"console", L"remote-call", L"report"};
 
-// " [name] " for the categories that tell a reader something; one blank for general texts.
-std::wstring CategoryText(int category) {
-    switch (category) {
-    case kGeneral:
-        return L" ";
-    case kConsole:
-        return L" [console] ";
-    case kRemoteCall:
-        return L" [remote-call] ";
-    case kReport:
-        return L" [report] ";
-    default:
-        return L" [category " + std::to_wstring(category) + L"] ";
-    }
+// The name of `value`, or `unnamed` and the number for a value with none.
+template <std::size_t N>
+std::wstring NameOf(int value, const wchar_t* const (&names)[N], const wchar_t* unnamed) {
+    if (value > 0 && static_cast<std::size_t>(value) < N)
+        return names[value];
+    return unnamed + std::to_wstring(value);
 }
 
 } // namespace
 
 void LogMacroHandler(int level, int category, const Location& where, const std::wstring& text) {
-    std::wstring line = LevelText(level) + CategoryText(category) +
-                        str::as_wstring(std::string(where.file ? where.file : "")) + L"(" +
-                        std::to_wstring(where.line) + L"): " + text;
+    std::wstring line = NameOf(level, kLevelNames, L"LEVEL ") + L" ";
+    if (category != kGeneral)
+        line += L"[" + NameOf(category, kCategoryNames, L"category ") + L"] ";
+    line += str::as_wstring(std::string(where.file ? where.file : "")) + L"(" +
+            std::to_wstring(where.line) + L"): " + text;
     if (line.back() != L'\n')
         line += L'\n';
     ::OutputDebugStringW(line.c_str());
