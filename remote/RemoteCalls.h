@@ -5,9 +5,13 @@
 //                                  inside a guard, encodes and sends the reply
 //   grammar_Tuple.h                the tuple and reply codecs
 //   grammar_Scalars.h              the codecs of numbers, texts and booleans
-// The runtime library supplies the rest, declared in platform/ and built in runtime/: the
-// item sequence and the status codec (kes_grammar.h), the call registry and the worker that
-// reads requests and writes replies (sys_server.h), and the framed pipe (sys_message.h).
+// The runtime library supplies the rest, declared in platform/ and built in runtime/:
+//   kes_grammar.h, Grammar.cpp             the item sequence and the status codec
+//   sys_server.h, RemoteCallWorker.cpp     the call registry, and the worker that reads
+//                                          requests and writes replies
+//   sys_message.h, NamedPipeClient.cpp     the framed pipe
+// Tests: tests/remote/ (codecs), tests/runtime/ (sequence, status codec, worker and typed
+// call), tests/e2e/ (whole sessions, and the randomized server test ServerFuzzTests.cpp).
 // docs/PROTOCOL.md describes the wire.
 #pragma once
 
