@@ -1,8 +1,6 @@
+// The console writer of the entry point and the report runs.
 #pragma once
 
-#include "platform/gtl_status.h"
-
-#include <cstdint>
 #include <string>
 
 namespace cmd {
@@ -10,6 +8,3 @@ namespace cmd {
 // text to the diagnostic log.
 void WriteLine(std::wstring text);
 } // namespace cmd
-
-// Stores the source location in the status and throws it as a gtl::status_exception.
-[[noreturn]] void ThrowStatusAt(gtl::status status, std::string file, std::uint32_t line);

@@ -1,10 +1,11 @@
-// The one object behind every remote call: records usage events, passes some to the
-// usage-intelligence backend, and fronts the report engine.
+// The one object behind every remote call. It records usage events (EventRecorder), passes
+// plain and string-valued ones on to the usage-intelligence backend, and hands the report
+// calls to the report session (ReportSession).
 #pragma once
 
-#include "analytics/EventsGroup.h"
+#include "analytics/EventRecorder.h"
 #include "analytics/IAnalyticsService.h"
-#include "vitascan/Report.h"
+#include "analytics/ReportSession.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,47 +16,38 @@ namespace kes::analytics::legacy::impl {
 
 class AnalyticsService final : public IAnalyticsService {
 public:
-    // Nanoseconds of a steady clock.
-    using Clock = std::int64_t (*)();
-    static std::int64_t SteadyNanoseconds();
-
     // A nonzero `offline` creates no backend, so the vendor SDK is never called.
-    explicit AnalyticsService(int offline, Clock clock = &SteadyNanoseconds);
+    explicit AnalyticsService(int offline,
+                              EventRecorder::Clock clock = &EventRecorder::SteadyNanoseconds);
     ~AnalyticsService() override;
     AnalyticsService(const AnalyticsService&) = delete;
     AnalyticsService& operator=(const AnalyticsService&) = delete;
 
-    gtl::status ProcessStart() override;
-    std::wstring GetNextStepDesc() override;
-    std::tuple<gtl::status, bool> ProcessNext() override;
-    int GetProgressPct() override;
-    gtl::status Process() override;
+    gtl::status ProcessStart() override { return session.ProcessStart(); }
+    std::wstring GetNextStepDesc() override { return session.GetNextStepDesc(); }
+    std::tuple<gtl::status, bool> ProcessNext() override { return session.ProcessNext(); }
+    int GetProgressPct() override { return session.GetProgressPct(); }
+    gtl::status Process() override { return session.Process(); }
     void TrackEvent(std::wstring name) override;
     void TrackStringValueEvent(std::wstring name, const std::wstring& value) override;
     void TrackUnsignedValueEvent(std::wstring name, std::uint32_t value) override;
     std::uint32_t TrackTimedEventStart(std::wstring name) override;
-    void TrackTimedEventEnd(const std::uint32_t& id) override;
-    void SetExcludePII(const bool& exclude) override;
+    void TrackTimedEventEnd(const std::uint32_t& id) override { recorder.End(id); }
+    void SetExcludePII(const bool& exclude) override { session.SetExcludePII(exclude); }
     void AddStandardGroup(const std::uint32_t& group) override;
-    void SaveTo(const std::wstring& target) override;
-    void StartGroup(const std::wstring& name) override;
-    void SetDataPoint(const std::wstring& name, const std::wstring& value) override;
-    void EndGroup() override;
+    void SaveTo(const std::wstring& target) override { session.SaveTo(target); }
+    void StartGroup(const std::wstring& name) override { session.StartGroup(name); }
+    void SetDataPoint(const std::wstring& name, const std::wstring& value) override {
+        session.SetDataPoint(name, value);
+    }
+    void EndGroup() override { session.EndGroup(); }
 
-    const std::vector<EventRecord>& Events() const { return events; }
-    vitascan::Report& GetReport() { return report; }
+    const std::vector<EventRecord>& Events() const { return recorder.Events(); }
+    vitascan::Report& GetReport() { return session.GetReport(); }
 
 private:
-    std::int64_t ElapsedMilliseconds() const;
-    std::uint32_t AddEvent(std::wstring name, EventRecord record);
-
-    bool excludePii = false;
-    std::uint32_t groupMask = 0;
-    vitascan::Report report;
-    std::wstring saveTarget;
-    std::vector<EventRecord> events;
-    Clock clock;
-    std::int64_t startTime = 0;
+    ReportSession session;
+    EventRecorder recorder;
     int offline;
     std::unique_ptr<IAnalyticsService> backend;
 };

@@ -1,6 +1,16 @@
 #include "app/CommandLine.h"
 
-#include "Common/CommandLineUtils.h"
+#include "Common/Failure.h"
+
+namespace app {
+
+namespace {
+
+[[noreturn]] void Reject(failure::SourceLocation where) {
+    failure::ThrowAt(KesError::internal(L"CommandLine::Assign", where.file, where.line), where);
+}
+
+} // namespace
 
 void CommandLine::Assign(const std::vector<std::wstring>& positional,
                          const std::vector<sys::env::NamedOption>& named) {
@@ -10,8 +20,7 @@ void CommandLine::Assign(const std::vector<std::wstring>& positional,
         else if (argument == L"Offline")
             offline = 1;
         else
-            ThrowStatusAt(KesError::internal(L"CommandLine::Assign", kEntryPointSource, 481),
-                          kEntryPointSource, 481);
+            Reject(failure::kUnknownArgument);
     }
     for (const auto& [name, value] : named) {
         if (name == L"pipename")
@@ -19,7 +28,8 @@ void CommandLine::Assign(const std::vector<std::wstring>& positional,
         else if (name == L"out")
             outputFile = value;
         else
-            ThrowStatusAt(KesError::internal(L"CommandLine::Assign", kEntryPointSource, 501),
-                          kEntryPointSource, 501);
+            Reject(failure::kUnknownOption);
     }
 }
+
+} // namespace app

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace app {
+
 // What the command line asks for.
 struct CommandLine {
     bool runServer = false;
@@ -18,5 +20,4 @@ struct CommandLine {
                 const std::vector<sys::env::NamedOption>& named);
 };
 
-// The source name the entry point's own errors carry.
-inline constexpr const char* kEntryPointSource = "app/VitascanCmd";
+} // namespace app

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace app {
+
 void RunCommandLineReport(const std::wstring& outputFile) {
     cmd::WriteLine(kes::version::CmdLineBanner(L"VitascanCmd"));
     if (outputFile.empty()) {
@@ -26,3 +28,5 @@ void RunCommandLineReport(const std::wstring& outputFile) {
     if (!vitascan::SaveReportDocument(outputFile, report.GetDocument(), reason))
         cmd::WriteLine(L"Unable to save to " + outputFile + L": " + reason);
 }
+
+} // namespace app

@@ -1,11 +1,12 @@
 #include "app/ServerRun.h"
 
-#include "Common/CommandLineUtils.h"
+#include "Common/Failure.h"
 #include "analytics/AnalyticsService.h"
-#include "app/CommandLine.h"
 #include "platform/sys_message.h"
 #include "platform/sys_server.h"
 #include "remote/RemoteCalls.h"
+
+namespace app {
 
 void RunServer(const std::wstring& pipeName, int offline) {
     sys::message::pipe::ClientSettings settings;
@@ -16,7 +17,7 @@ void RunServer(const std::wstring& pipeName, int offline) {
         sys::message::MakeNamedPipeClientDuplex(settings);
     const gtl::status opened = connection->Open();
     if (opened.failed())
-        ThrowStatusAt(opened, kEntryPointSource, 533);
+        failure::ThrowAt(opened, failure::kPipeNotOpened);
 
     // The service is built before the worker starts and destroyed only after it has ended:
     // the handlers never see it half made.
@@ -34,5 +35,7 @@ void RunServer(const std::wstring& pipeName, int offline) {
 
     const gtl::status joined = sys::thread::Worker::Join(worker, sys::thread::Worker::kWaitForever);
     if (joined.failed())
-        ThrowStatusAt(joined, kEntryPointSource, 0);
+        THROW_STATUS(joined);
 }
+
+} // namespace app

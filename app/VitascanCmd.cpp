@@ -1,9 +1,9 @@
 // Entry point of VitascanCmd.exe: read the command line, run one mode, return the exit code.
-#include "Common/CommandLineUtils.h"
 #include "app/CommandLine.h"
 #include "app/ReportRun.h"
 #include "app/ServerRun.h"
 #include "platform/App.h"
+#include "platform/gtl_status.h"
 #include "platform/kes_diag.h"
 #include "platform/sys_console.h"
 #include "platform/sys_env.h"
@@ -18,8 +18,7 @@ int ReportFatal(const gtl::status_exception& error) {
     const std::wstring text = gtl::status::detail::as_wstring(error.get_status()) + L"\n";
     std::fputws(text.c_str(), stderr);
     std::fflush(stderr);
-    kes::diag::LogMacroHandler(kes::diag::kError, kes::diag::kGeneral,
-                               {kEntryPointSource, 0, "main"}, text);
+    KES_LOG(kes::diag::kError, kes::diag::kGeneral, text);
     return 1;
 }
 
@@ -30,16 +29,16 @@ int main() {
     {
         std::vector<std::wstring> positional;
         std::vector<sys::env::NamedOption> named;
-        CommandLine commandLine;
+        app::CommandLine commandLine;
         try {
             sys::console::SetAsUnicode();
             sys::env::GetCmdLineArguments(positional, named);
             commandLine.Assign(positional, named);
             try {
                 if (commandLine.runServer)
-                    RunServer(commandLine.pipeName, commandLine.offline);
+                    app::RunServer(commandLine.pipeName, commandLine.offline);
                 else
-                    RunCommandLineReport(commandLine.outputFile);
+                    app::RunCommandLineReport(commandLine.outputFile);
             } catch (const gtl::status_exception& error) {
                 exitCode = ReportFatal(error);
             }

@@ -1,3 +1,4 @@
+// The diagnostic log of the runtime support library.
 #pragma once
 
 #include <cstdint>
@@ -7,8 +8,10 @@ namespace kes::diag {
 
 // How much a logged text matters.
 enum Level : int { kInfo = 1, kWarning = 2, kError = 3 };
-// What a logged text is about; this process logs under one category.
-enum Category : int { kGeneral = 1 };
+// What a logged text is about. General texts carry no category on their line; the others
+// tell a reader where to look: a copy of a console line, the remote-call connection, or a
+// report section that got its default because a probe failed.
+enum Category : int { kGeneral = 1, kConsole = 2, kRemoteCall = 3, kReport = 4 };
 
 struct Location {
     const char* file;
@@ -16,9 +19,15 @@ struct Location {
     const char* function;
 };
 
-// Logs one text: to the debugger (OutputDebugStringW) and, when the environment variable
-// KES_LOG_FILE names a file, appended to it as UTF-8. The two integers are a Level and a
-// Category; a log failure is never reported.
+// Logs one text as one line: "LEVEL [category] file(line): text", the category left out for
+// general texts. The line goes to the debugger (OutputDebugStringW) and, when the environment
+// variable KES_LOG_FILE names a file, is appended to it as UTF-8. A log failure is never
+// reported.
 void LogMacroHandler(int level, int category, const Location& where, const std::wstring& text);
 
 } // namespace kes::diag
+
+// Logs `text` at the caller's source location, as the compiler gives it.
+#define KES_LOG(level, category, text)                                                             \
+    ::kes::diag::LogMacroHandler((level), (category),                                              \
+                                 ::kes::diag::Location{__FILE__, __LINE__, __func__}, (text))

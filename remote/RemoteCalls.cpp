@@ -1,6 +1,6 @@
 #include "remote/RemoteCalls.h"
 
-#include "Common/sys_server_RemoteCallServer.h"
+#include "remote/sys_server_RemoteCallServer.h"
 
 #include <functional>
 #include <memory>

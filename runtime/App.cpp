@@ -35,6 +35,5 @@ void App::Close() {
     closed_ = true;
     std::fflush(stdout);
     std::fflush(stderr);
-    kes::diag::LogMacroHandler(kes::diag::kInfo, kes::diag::kGeneral,
-                               {"runtime/App", __LINE__, "App::Close"}, GetName() + L" closed");
+    KES_LOG(kes::diag::kInfo, kes::diag::kGeneral, GetName() + L" closed");
 }

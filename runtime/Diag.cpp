@@ -20,13 +20,28 @@ std::wstring LogFilePath() {
     return std::wstring(buffer.data(), length);
 }
 
+// Indexed by Level and by Category. A support engineer looks for the errors of a shared log
+// first; general texts carry no category.
+const wchar_t* const kLevelNames[] = {nullptr, L"INFO", L"WARNING", L"ERROR"};
+const wchar_t* const kCategoryNames[] = {nullptr, nullptr, L"console", L"remote-call", L"report"};
+
+// The name of `value`, or `unnamed` and the number for a value with none.
+template <std::size_t N>
+std::wstring NameOf(int value, const wchar_t* const (&names)[N], const wchar_t* unnamed) {
+    if (value > 0 && static_cast<std::size_t>(value) < N)
+        return names[value];
+    return unnamed + std::to_wstring(value);
+}
+
 } // namespace
 
-void LogMacroHandler(int /*level*/, int /*category*/, const Location& where,
-                     const std::wstring& text) {
-    std::wstring line = str::as_wstring(std::string(where.file ? where.file : "")) + L"(" +
-                        std::to_wstring(where.line) + L"): " + text;
-    if (line.empty() || line.back() != L'\n')
+void LogMacroHandler(int level, int category, const Location& where, const std::wstring& text) {
+    std::wstring line = NameOf(level, kLevelNames, L"LEVEL ") + L" ";
+    if (category != kGeneral)
+        line += L"[" + NameOf(category, kCategoryNames, L"category ") + L"] ";
+    line += str::as_wstring(std::string(where.file ? where.file : "")) + L"(" +
+            std::to_wstring(where.line) + L"): " + text;
+    if (line.back() != L'\n')
         line += L'\n';
     ::OutputDebugStringW(line.c_str());
 

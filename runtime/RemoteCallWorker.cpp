@@ -18,10 +18,8 @@ RemoteCallRegistry::Find(const std::string& name) const {
 
 ReportOnCommunicationError MakeReportOnCommunicationError() {
     return [](const gtl::status& error) {
-        kes::diag::LogMacroHandler(
-            kes::diag::kError, kes::diag::kGeneral,
-            {"runtime/RemoteCallWorker", __LINE__, "ReportOnCommunicationError"},
-            L"Remote-call connection failed: " + gtl::status::detail::as_wstring(error));
+        KES_LOG(kes::diag::kError, kes::diag::kRemoteCall,
+                L"Remote-call connection failed: " + gtl::status::detail::as_wstring(error));
         return false;
     };
 }

@@ -20,10 +20,9 @@ unsigned __stdcall RunBody(void* argument) {
     try {
         (*body)();
     } catch (...) {
-        kes::diag::LogMacroHandler(
-            kes::diag::kError, kes::diag::kGeneral, {"runtime/Worker", __LINE__, "RunBody"},
-            L"Worker ended by an exception: " +
-                gtl::status::detail::as_wstring(KesError::from_current_exception()));
+        KES_LOG(kes::diag::kError, kes::diag::kGeneral,
+                L"Worker ended by an exception: " +
+                    gtl::status::detail::as_wstring(KesError::from_current_exception()));
     }
     return 0;
 }

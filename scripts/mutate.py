@@ -24,8 +24,8 @@ Environment:
 
 Left out as equivalent by construction, so that the score counts faults a test could see:
 an early return at the top of an empty body or of one that only returns 0, false or {};
-the level, category and source-location
-constants handed to the diagnostic log; deleting a flush of stderr (unbuffered).
+the source-location labels (file and function names, line numbers) handed to the diagnostic
+log; deleting a flush of stderr (unbuffered).
 
 Each mutant changes one line of one product file (app/, Common/, remote/, analytics/,
 vitascan/ with blocks/, runtime/, sdk/; never tests/, tools/, bench/). The file is restored
@@ -475,8 +475,9 @@ def file_mutants(path, text):
     prev_code = None
     in_log_call = False
     for i, (line, mline) in enumerate(zip(lines, masked)):
-        # The log handler ignores level and category, and the location is only a label.
-        in_log_call = in_log_call or "LogMacroHandler(" in mline
+        # A location handed to the log is only a label; the level and category are names, which
+        # no mutant changes.
+        in_log_call = in_log_call or "LogMacroHandler(" in mline or "KES_LOG(" in mline
         for op, new in line_mutants(line, mline, prev_code):
             if op == "delete-statement" and not in_code[i]:
                 continue

@@ -1,7 +1,7 @@
 // Encoding and decoding through the grammar codecs, for the codec and remote-call tests.
 #pragma once
 
-#include "Common/grammar_Tuple.h"
+#include "remote/grammar_Tuple.h"
 
 #include <string>
 #include <utility>

@@ -2,9 +2,9 @@
 // sends remote calls and decodes their replies.
 #pragma once
 
-#include "Common/grammar_Tuple.h"
 #include "platform/gtl_status.h"
 #include "platform/unique_handle.h"
+#include "remote/grammar_Tuple.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,7 @@
 #include "vitascan/TextFile.h"
 
 #include "Common/CommandLineUtils.h"
+#include "platform/gtl_status.h"
 #include "platform/str_convert.h"
 #include "platform/unique_handle.h"
 

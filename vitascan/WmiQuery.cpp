@@ -25,7 +25,7 @@ namespace {
 void LogFailure(const char* function, std::uint32_t line, const std::wstring& what,
                 HRESULT result) {
     kes::diag::LogMacroHandler(
-        kes::diag::kWarning, kes::diag::kGeneral, {"vitascan/WmiQuery", line, function},
+        kes::diag::kWarning, kes::diag::kReport, {__FILE__, line, function},
         what + str::snprintf(L" (HRESULT 0x%08lX)", static_cast<unsigned long>(result)));
 }
 

@@ -5,7 +5,8 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from vitascan_e2e import assert_report_matches_schema, lines, run_vitascan, scratch_dir, windows_path  # noqa: E402
+from vitascan_e2e import (assert_report_matches_schema, lines, location_text, run_vitascan, scratch_dir,  # noqa: E402
+                          windows_path)
 
 VERSION = os.environ["VITASCAN_VERSION"]
 BANNER = "VitascanCmd version " + VERSION
@@ -27,19 +28,20 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(lines(result.stdout), [BANNER, "Usage: VitascanCmd.exe /out:outfile.vitascan"])
 
     def test_failures_give_one_line_on_standard_error_and_exit_code_1(self):
-        for args, text, line in [
-            (["runserver"], "CommandLine::Assign", "481"),  # positional arguments are case-sensitive
-            (["/RunServer"], "CommandLine::Assign", "501"),  # a slash makes it an option
-            (["RunServer", "/bogus:1"], "CommandLine::Assign", "501"),
-            (["bogus", "/bogus:1"], "CommandLine::Assign", "481"),  # positionals are checked first
-            (["RunServer", "/pipename:vitascan-e2e-absent", "/out:x"], "\\\\.\\pipe\\vitascan-e2e-absent", "533"),
+        for args, text, where in [
+            (["runserver"], "CommandLine::Assign", "kUnknownArgument"),  # positional arguments are case-sensitive
+            (["/RunServer"], "CommandLine::Assign", "kUnknownOption"),  # a slash makes it an option
+            (["RunServer", "/bogus:1"], "CommandLine::Assign", "kUnknownOption"),
+            (["bogus", "/bogus:1"], "CommandLine::Assign", "kUnknownArgument"),  # positionals are checked first
+            (["RunServer", "/pipename:vitascan-e2e-absent", "/out:x"], "\\\\.\\pipe\\vitascan-e2e-absent",
+             "kPipeNotOpened"),
         ]:
             with self.subTest(args=args), scratch_dir() as tmp:
                 journal = os.path.join(tmp, "journal.txt")
                 result = self.run_logged(*args, env={"RUISDK_JOURNAL": windows_path(journal)})
                 self.assertEqual((result.returncode, result.stdout), (1, b""))
                 error, = lines(result.stderr)
-                self.assertTrue(text in error and error.endswith(":" + line + ")"), error)
+                self.assertTrue(text in error and error.endswith(location_text(where)), error)
                 self.assertFalse(os.path.exists(journal))  # no service made: the SDK never ran
 
     # A save into a missing folder is reported, not fatal; a saved report is well-formed with

@@ -89,18 +89,22 @@ class Server(unittest.TestCase):
                     "KES_LOG_FILE": windows_path(log), "RUISDK_JOURNAL": windows_path(journal), "KES_TRACK_URL": url})
                 self.assertEqual((code, replies(out)[-1]), (0, "exit code 0"), err)
                 with open(log, encoding="utf-8") as f:
-                    self.assertIn(logged, f.read())
+                    self.assertRegex(f.read(), r"(?m)^ERROR \[remote-call\] .*" + logged)
                 self.assertFalse(os.path.exists(journal))  # offline: the SDK never runs
         self.assertRegex(replies(out)[3], r'^ProcessNext -> ok \(error ".*HTTP 503.*", true\)$')
         self.assertIn(url, replies(out)[3])
 
-    def test_the_last_pipe_name_counts_and_a_report_target_is_no_part_of_server_mode(self):
+    # A session that never calls SetExcludePII keeps the personal data (the environment).
+    def test_the_last_pipe_name_counts_the_out_option_is_ignored_and_personal_data_stays_by_default(self):
         with scratch_dir() as tmp:
-            never = os.path.join(tmp, "never.vitascan")
-            code, out, err = run_driver("TrackEvent a\n", "--server-args",
-                                        "/pipename:vitascan-e2e-unused /out:" + windows_path(never))
-            self.assertEqual((code, replies(out)), (0, ["TrackEvent -> ok", "exit code 0"]), err)
+            never, saved = os.path.join(tmp, "never.vitascan"), os.path.join(tmp, "saved.vitascan")
+            code, out, err = run_driver('AddStandardGroup 131072\nSaveTo "%s"\nProcess\n' % windows_path(saved),
+                                        "--server-args", "/pipename:vitascan-e2e-unused /out:" + windows_path(never))
+            self.assertEqual((code, replies(out)), (0, ["AddStandardGroup -> ok", "SaveTo -> ok", "Process -> ok (ok)",
+                                                        "exit code 0"]), err)
             self.assertFalse(os.path.exists(never))
+            with open(saved, "rb") as f:
+                self.assertIn(b"\r\n  <environment>\r\n    <var name=", f.read())
 
 
 if __name__ == "__main__":

@@ -1,10 +1,11 @@
 // Tuple and reply codecs: a list of values travels as one sequence (";" separates items,
-// "&" escapes), each item the text of one element's codec.
+// "&" escapes), each item the text of one element's codec. The arguments of every call and
+// every reply are such tuples; the suite's peer (tools/) uses the same codecs.
 #pragma once
 
-#include "Common/CommandLineUtils.h"
+#include "Common/Failure.h"
 #include "platform/kes_grammar.h"
-#include "remote/GrammarScalars.h"
+#include "remote/grammar_Scalars.h"
 
 #include <functional>
 #include <tuple>
@@ -37,7 +38,7 @@ public:
             if (sizeof...(T) == 1 && in.empty())
                 items.value.emplace_back();
             if (items.value.size() != sizeof...(T))
-                ThrowStatusAt(KesError::syntax(str::decode_utf8(in)), "Common/grammar_Tuple", 117);
+                failure::ThrowAt(KesError::syntax(str::decode_utf8(in)), failure::kTupleItemCount);
             // Decode into a copy so that a failing element leaves the held value untouched.
             std::tuple<T...> decoded;
             DecodeItems(items, decoded, std::index_sequence_for<T...>{});

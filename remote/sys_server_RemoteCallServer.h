@@ -2,9 +2,9 @@
 // inside a guard that turns its errors into the call status, and sends the encoded reply.
 #pragma once
 
-#include "Common/CommandLineUtils.h"
-#include "Common/grammar_Tuple.h"
+#include "Common/Failure.h"
 #include "platform/sys_server.h"
+#include "remote/grammar_Tuple.h"
 
 #include <exception>
 #include <functional>
@@ -46,7 +46,7 @@ public:
         reply.Encode(text);
         const gtl::status sent = replySink(text);
         if (sent.failed())
-            ThrowStatusAt(sent, "Common/sys_server_RemoteCallServer", 172);
+            failure::ThrowAt(sent, failure::kReplyNotSent);
     }
 
 private:

@@ -1,3 +1,4 @@
+// The codecs of the remote calls' arguments and replies: scalars, tuples and the reply pair.
 #include "tests/GrammarText.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,18 @@ using testing_support::Items;
 using Pair = std::tuple<std::wstring, std::wstring>;
 using Reply = kes::grammar::GrammarOfFunctionReturn<std::function<std::tuple<gtl::status, bool>()>,
                                                     std::tuple<gtl::status, bool>>;
+
+TEST(ScalarCodecs, NumbersBooleansAndTexts) {
+    EXPECT_EQ(Encode<unsigned int>(4294967295u), "4294967295");
+    EXPECT_THROW(Decode<unsigned int>("-1"), gtl::status_exception);
+    EXPECT_EQ(Encode(false), "f");
+    EXPECT_TRUE(Decode<bool>("t"));
+    for (const char* notTrue : {"f", "T", "true", "1", "", "tt"})
+        EXPECT_FALSE(Decode<bool>(notTrue)) << notTrue;
+    EXPECT_EQ(Encode(std::wstring(L"\u4e2d\U0001F600")), "\xE4\xB8\xAD\xF0\x9F\x98\x80");
+    EXPECT_EQ(Decode<std::wstring>("\xE4\xB8\xAD\xF0\x9F\x98\x80"), L"\u4e2d\U0001F600");
+    EXPECT_EQ(Decode<std::string>("raw\xFF"), "raw\xFF");
+}
 
 TEST(TupleCodec, RoundTripsItemsHoldingTheSpecialCharacters) {
     for (const Pair& value :
@@ -24,7 +37,7 @@ TEST(TupleCodec, RoundTripsItemsHoldingTheSpecialCharacters) {
     EXPECT_NO_THROW(Decode<std::tuple<>>("anything;at;all"));
 }
 
-TEST(TupleCodec, WrongItemCountIsASyntaxErrorAtLine117AndAssignsNothing) {
+TEST(TupleCodec, WrongItemCountIsASyntaxErrorAtItsFixedLocationAndAssignsNothing) {
     for (const char* text : {"one", "a;b;c"}) {
         kes::grammar::GrammarOfType<Pair> codec;
         codec.value = {L"kept", L"kept"};
@@ -32,8 +45,8 @@ TEST(TupleCodec, WrongItemCountIsASyntaxErrorAtLine117AndAssignsNothing) {
             codec.Decode(text);
             ADD_FAILURE() << "no error for " << text;
         } catch (const gtl::status_exception& e) {
-            EXPECT_EQ(e.get_status().file(), "Common/grammar_Tuple");
-            EXPECT_EQ(e.get_status().line(), 117u);
+            EXPECT_EQ(e.get_status().file(), failure::kTupleItemCount.file);
+            EXPECT_EQ(e.get_status().line(), failure::kTupleItemCount.line);
             EXPECT_NE(e.get_status().message().find(str::decode_utf8(text)), std::wstring::npos);
         }
         EXPECT_EQ(codec.value, Pair(L"kept", L"kept"));

@@ -1,4 +1,5 @@
-// Codecs of the scalar types that remote-call arguments and results are made of.
+// Codecs of the scalar types that remote-call arguments and results are made of; the tuple
+// codecs (grammar_Tuple.h) build on them.
 #pragma once
 
 #include "platform/kes_grammar.h"
