@@ -54,6 +54,7 @@ export async function openViewer(browser, viewerPath) {
 // Opens reports through the file picker, as a user would, or drops them on the page as a
 // drag from the desktop would: a drop event whose data transfer holds the files.
 export async function openReports(page, paths, drop = false) {
+  const openings = await page.$eval('#app', (app) => Number(app.dataset.openings ?? 0));
   if (drop) {
     await page.evaluate(
       (list) => {
@@ -71,12 +72,32 @@ export async function openReports(page, paths, drop = false) {
     await (await page.$('input[type=file]')).uploadFile(...paths);
   }
   await page.waitForFunction(
-    (n) =>
-      document.querySelectorAll('.switcher button').length >= n ||
-      document.querySelector('.message:not(.status)'),
-    {},
-    paths.length,
+    (n) => Number(document.getElementById('app').dataset.openings) > n,
+    { timeout: 60000 },
+    openings,
   );
+}
+
+// The file a click downloads: { name, text }. Chromium saves it under its own id into a
+// folder of ours, and says when it is complete.
+export async function downloaded(page, click) {
+  const folder = mkdtempSync(join(tmpdir(), 'vitascan-download-'));
+  const cdp = await page.createCDPSession();
+  try {
+    const events = { downloadPath: folder, behavior: 'allowAndName', eventsEnabled: true };
+    await cdp.send('Browser.setDownloadBehavior', events);
+    let name = null;
+    cdp.on('Browser.downloadWillBegin', (e) => (name = e.suggestedFilename));
+    const done = new Promise((resolve) =>
+      cdp.on('Browser.downloadProgress', (e) => e.state === 'completed' && resolve(e.guid)),
+    );
+    await click();
+    const text = readFileSync(join(folder, await done), 'utf8');
+    return { name, text };
+  } finally {
+    await cdp.detach();
+    rmSync(folder, { recursive: true, force: true });
+  }
 }
 
 // axe-core's serious and critical findings on the page as it is. Its source is evaluated

@@ -40,8 +40,8 @@ const CASES = [
   // So is a folder that holds no file.
   ['files', [['bytes="5368709"', 'bytes="6000000"'], ['<file name="settings.xml"',
     '<file name="new.txt" bytes="0" datemodified="d"/><dir name="empty"/><file name="settings.xml"']],
-    [['changed', EXE, '5368709 bytes, 01/11/2026 14:00:00, version 10.2.0.15',
-      '6000000 bytes, 01/11/2026 14:00:00, version 10.2.0.15'],
+    [['changed', EXE, '5368709 bytes, 2026-11-01 14:00:00 UTC, version 10.2.0.15',
+      '6000000 bytes, 2026-11-01 14:00:00 UTC, version 10.2.0.15'],
       ['added', 'C:\\ProgramData\\Pallanto\\empty\\', null, 'folder'],
       ['added', 'C:\\ProgramData\\Pallanto\\new.txt', null, '0 bytes, d']]],
   // Process ids change every run: processes compare by name and count.
@@ -84,7 +84,7 @@ test('the ticket of a pair names both reports, the findings new and resolved, an
   const text = pairTicket(side(base), side(after), compareModels(base, after));
   assert.match(
     text,
-    /^Compared: Before before\.vitascan, After after\.vitascan\n\nBefore:\nVitascan report before\.vitascan \(VitascanCmd 1\.0\.2\.0\), written 06\/12\/2026 14:05:09/,
+    /^Compared: Before before\.vitascan, After after\.vitascan\n\nBefore:\nVitascan report before\.vitascan \(VitascanCmd 1\.0\.2\.0\), written 2026-12-06 14:05:09 W\. Europe Standard Time\n/,
   );
   assert.match(
     text,
@@ -92,7 +92,7 @@ test('the ticket of a pair names both reports, the findings new and resolved, an
   );
   assert.match(
     text,
-    /\nFindings new in After \(1\):\n- \[problem\] Drive C:\\ has only 1\.0 GB free\.\nFindings resolved in After \(1\):\n- \[warning\] C:\\ProgramData\\Pallanto\\logs\\session\.log has 4 lines/,
+    /\nFindings new in After \(1\):\n- \[problem\] Drive C:\\ has only 1\.0 GB free\. \(Overview › Fixed drives › C:\\\)\nFindings resolved in After \(1\):\n- \[warning\] C:\\ProgramData\\Pallanto\\logs\\session\.log has 4 lines/,
   );
   assert.match(
     text,

@@ -5,10 +5,11 @@
 // violations and requests; the main views must have no serious accessibility problem.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync, mkdirSync } from 'node:fs';
+import { readFileSync, mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { launch, openViewer, openReports, accessibilityProblems, onScreen } from './browser.mjs';
-import { REPORT_DIR, VIEWER_HTML, SCREENSHOT_DIR, HIT, DEEP } from './reports.mjs';
+import { downloaded } from './browser.mjs';
+import { REPORT_DIR, VIEWER_HTML, SCREENSHOT_DIR, HIT, DEEP, FIXTURE_PRODUCT } from './reports.mjs';
 
 const SEARCH = 'header input[type=search]';
 let chromium;
@@ -61,21 +62,40 @@ async function onPage(names, check, drop = false) {
 }
 
 const PAIR = ['machine.vitascan', 'machine-with-product.vitascan'];
-test('the real reports: every section, accessible; compared, with the pair in the ticket', () =>
-  onPage(PAIR, async (page) => {
-    await page.click('.switcher button:first-child');
-    const overview = await show(page, 'overview');
-    assert.match(
-      overview,
-      /Operating system\s*Microsoft Windows[^]*Memory[^]*Fixed drives\s*C:\\[^]*Products/,
+test('three reports: machines sorted, exported and sent to Compare; every view accessible, light and dark', () =>
+  onPage([...PAIR, 'small.vitascan'], async (page) => {
+    const machines = () =>
+      page.$$eval('table.machines tbody tr', (trs) => trs.map((tr) => tr.cells[1].textContent));
+    assert.deepEqual(await machines(), [...PAIR, 'small.vitascan']);
+    for (const row of [1, 2]) await page.click(`.machines tbody tr:nth-child(${row}) input`);
+    // By free space, with the keyboard: the small report's 1 GB first.
+    await page.focus('table.machines th:nth-child(8) button');
+    await page.keyboard.press('Enter');
+    assert.equal((await machines())[0], 'small.vitascan');
+    await page.select('select[aria-label="Product"]', FIXTURE_PRODUCT.label);
+    assert.equal(
+      await text(page, '.spread'),
+      'Version of Viewer Fixture Product: not installed on 2 machines; 3.1.4 on 1 machine',
     );
-    // prettier-ignore
-    for (const [view, shown] of [['system', /Win32_OperatingSystem[^]*Win32_Processor/], ['environment', /PATH/],
-      ['registry', /HKLM/], ['files', /C:/], ['events', /no events/], ['groups', /no groups/],
-      ['processes', /VitascanCmd\.exe/], ['findings', /No products of the maker/], ['compare', /Compare/]]) {
-      assert.match(await show(page, view), shown, view);
-      assert.deepEqual(await accessibilityProblems(page), [], view);
-    }
+    assert.deepEqual(await page.$$eval('.machines .differs', (d) => d.map((e) => e.innerText)), [
+      '3.1.4',
+    ]);
+    // Exported redacted: the table as shown, with placeholders for the computers' names.
+    await page.click('input.redact');
+    const csv = await downloaded(page, () => page.click('.table:has(.machines) button.export'));
+    await page.click('input.redact');
+    const lines = csv.text.split('\r\n');
+    assert.equal(csv.name, 'machines.csv');
+    assert.match(lines[0], /^\uFEFF"Personal data replaced by placeholders/);
+    assert.match(
+      lines[1],
+      /^"Report","Computer",.*,"Written","Version of Viewer Fixture Product"$/,
+    );
+    assert.match(lines[2], /^"small\.vitascan","COMPUTER-\d","Microsoft Windows 7 Professional",/);
+    assert.doesNotMatch(csv.text, /WORKSTATION7|"VM"/);
+    // The pair picked first is compared.
+    await page.click('button.compare-picked');
+    await page.waitForSelector('#app[data-view="compare"] .diff-summary');
     const products = await page.$$eval('.diff-summary tr[data-section="products"] td', (t) =>
       t.map((c) => c.textContent),
     );
@@ -110,6 +130,37 @@ test('the real reports: every section, accessible; compared, with the pair in th
     await find(page, 'ViewerFixture');
     assert.ok(await hitShown(page, 'details[data-at="1"] summary.hit mark'));
     assert.equal(await page.$$eval('summary.hit', (s) => s.length), 1);
+    // Every view of a real report, light and dark; dates as ISO 8601, as written on hover.
+    await page.click('.switcher button:first-child');
+    assert.match(
+      await show(page, 'overview'),
+      /Operating system\s*Microsoft Windows[^]*Memory[^]*Fixed drives\s*C:\\[^]*Products/,
+    );
+    const written = await page.$eval('time', (t) => `${t.textContent} | ${t.title}`);
+    assert.match(written, /^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d .* \| As written: \d\d\/\d\d\/\d{4} /);
+    await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'dark' }]);
+    // prettier-ignore
+    for (const [view, shown] of [['overview', /Fixed drives/], ['system', /Win32_OperatingSystem[^]*Win32_Processor/],
+      ['environment', /PATH/], ['registry', /HKLM/], ['files', /C:/], ['events', /no events/], ['groups', /no groups/],
+      ['processes', /VitascanCmd\.exe/], ['findings', /No products of the maker/], ['machines', /Machines \(3\)/]]) {
+      assert.match(await show(page, view), shown, view);
+      assert.deepEqual(await accessibilityProblems(page), [], view);
+      if (view === 'environment') await page.emulateMediaFeatures([]);
+    }
+    // Two reports of one name are told apart by computer and time; either can be closed.
+    const twin = join(REPORT_DIR, 'twin');
+    mkdirSync(twin, { recursive: true });
+    const other = readFileSync(join(REPORT_DIR, PAIR[1]), 'utf8').replace(
+      / time="[^"]*"/,
+      ' time="00:00:01"',
+    );
+    writeFileSync(join(twin, PAIR[0]), other);
+    await openReports(page, [join(twin, PAIR[0])]);
+    const tabs = () =>
+      page.$$eval('.report-tab button:first-child', (b) => b.map((e) => e.innerText));
+    assert.match((await tabs())[3], /^machine\.vitascan \(\S+, \d{4}-\d\d-\d\d 00:00:01 /);
+    await page.click('.report-tab:nth-child(4) button.close');
+    assert.deepEqual(await tabs(), [...PAIR, 'small.vitascan']);
   }));
 
 test('the server-mode report, dropped on the page: events sorted by keyboard, nested groups', () =>
@@ -129,7 +180,7 @@ test('the server-mode report, dropped on the page: events sorted by keyboard, ne
       );
       assert.equal(await page.$eval('.grid tbody tr td', (td) => td.textContent), 'session.init');
       await show(page, 'groups');
-      assert.equal(await text(page, '.group[data-path="0.0"] .group-name'), 'licence');
+      assert.equal(await text(page, '.group[data-path="0.0"] .group-name bdi'), 'licence');
       assert.equal(await text(page, '.group[data-path="0"] > .table td:nth-child(2)'), 'a<b');
     },
     true,
@@ -147,7 +198,7 @@ test('a small report: findings, the ticket, search in a log, and the keyboard', 
     await page.click('button.copy-ticket');
     assert.match(
       await page.$eval('textarea.ticket-text', (t) => t.value),
-      /\n- \[problem\] Drive C:\\ has only 1\.0 GB free\.\n/,
+      /\n- \[problem\] Drive C:\\ has only 1\.0 GB free\. \(Overview › Fixed drives › C:\\\)\n/,
     );
     // A button keeps the focus it was given and the section it opens is marked.
     await page.focus('nav button[data-view="registry"]');
@@ -177,8 +228,41 @@ test('a small report: findings, the ticket, search in a log, and the keyboard', 
     assert.match(await text(page, '.search-status'), /^1 of 1: Registry value/);
   }));
 
+test('a link copied from a log line opens that line after a reload; Back returns to the view before', () =>
+  onPage(['small.vitascan'], async (page) => {
+    await show(page, 'registry');
+    await find(page, 'error mesh');
+    await page.waitForSelector('.log tr.hit[data-row="1"]');
+    await page.click('.log tr[data-row="4"] a.item-link');
+    await page.waitForSelector('.log tr.hit[data-row="4"]');
+    const link = await page.$eval('input.link-url', (i) => i.value);
+    assert.match(
+      link,
+      /#report=[\da-f]{8}&name=small\.vitascan&view=files&file=C:\\ProgramData\\Pallanto\\logs\\session\.log&line=5$/,
+    );
+    assert.equal(
+      await text(page, '.link-words'),
+      'small.vitascan: Files › C:\\ProgramData\\Pallanto\\logs\\session.log, line 5',
+    );
+    await page.goBack();
+    await page.waitForSelector('.log tr.hit[data-row="1"]');
+    await page.goBack();
+    await page.waitForSelector('#app[data-view="registry"]');
+    await page.goForward();
+    await page.waitForSelector('.log tr.hit[data-row="1"]');
+    // The link in a fresh page: it waits for its report, then opens the line.
+    await page.goto(link);
+    await page.reload();
+    await page.waitForSelector('#app[data-ready="yes"]');
+    assert.match(await text(page, 'main'), /opens a place in small\.vitascan once it is open/);
+    page.requests.length = 0;
+    await openReports(page, [join(REPORT_DIR, 'small.vitascan')]);
+    assert.ok(await hitShown(page, '.log tr.hit[data-row="4"]'));
+  }));
+
 test('broken files get a readable message naming the file and the problem, and a clean console', () =>
   onPage(['not-xml.vitascan', 'cut-off.vitascan', 'broken-files.vitascan'], async (page) => {
+    await show(page, 'overview');
     await page.waitForSelector('#app[data-files-pending="no"] .findings-list');
     const lines = readFileSync(join(REPORT_DIR, 'broken-files.vitascan'), 'latin1').split('\n');
     const line = lines.findIndex((l) => l.includes('Pallanto<.exe')) + 1;
@@ -232,6 +316,29 @@ test('hostile names and values: nothing runs, nothing reorders the page, long va
     await find(page, HIT.longLine);
     assert.ok(await hitShown(page, `.log tr.hit[data-row="${HIT.longLineAt - 1}"] mark`));
     assert.equal(await text(page, '.log tr.hit td'), String(HIT.longLineAt));
+    // Printed: the view alone, every line of the log.
+    await page.emulateMediaType('print');
+    await page.evaluate(() => dispatchEvent(new Event('beforeprint')));
+    assert.equal(await page.$$eval('.log tbody tr', (r) => r.length), 600);
+    assert.equal(await page.$eval('header', (e) => getComputedStyle(e).display), 'none');
+    await page.evaluate(() => dispatchEvent(new Event('afterprint')));
+    await page.emulateMediaType(null);
+    // Exported, formulas in a log are text to a spreadsheet: quoted, prefixed, CR LF. The log
+    // is opened by a link pasted in the search box.
+    await find(page, '#view=files&file=D:\\quiet.log');
+    await page.waitForSelector('.file-pane h3');
+    const { text: csv } = await downloaded(page, () => page.click('.file-pane button.export'));
+    const fields = [...csv.slice(1).matchAll(/"((?:[^"]|"")*)"(,|\r\n)/g)];
+    assert.equal(fields.map((f) => f[0]).join(''), csv.slice(1), 'quoted fields only');
+    const values = fields.map((f) => f[1].replace(/""/g, '"'));
+    assert.deepEqual(
+      values.filter((v) => /^[=+\-@]/.test(v)),
+      [],
+    );
+    assert.deepEqual(
+      values.filter((v) => /^'[=+\-@]/.test(v)).map((v) => v[1]),
+      ['=', '@', '+', '-'],
+    );
     await find(page, HIT.longPath);
     assert.ok(await hitShown(page, '#app[data-view="environment"] tr.hit mark'));
     await page.click('tr.hit .value-tools button');

@@ -78,6 +78,14 @@ export const HOSTILE_TEXTS = [
   '<iframe src="http://127.0.0.1:9/frame"></iframe>',
   '<link rel="stylesheet" href="http://127.0.0.1:9/s.css">',
 ];
+// Formulas, should an export reach a spreadsheet: in every attribute, and in quiet.log.
+export const FORMULAS = [
+  '=HYPERLINK("http://127.0.0.1:9/x")',
+  "@SUM(1)*cmd|' /C calc'!A0",
+  '+1',
+  '-2+3',
+];
+HOSTILE_TEXTS.push(...FORMULAS);
 
 // What would mislead a reader: names that reverse the page's words or hide characters,
 // values too long to show whole, logs whose words only look like errors, a hit at the end
@@ -100,7 +108,7 @@ const TRAPS = [
   ],
   [
     '<filesystem>',
-    `<filesystem><dir name="D:"><dir name="${RLO}txt.log"/>${log('quiet.log', '')}<file name="long.log">\n${longLog}</file>` +
+    `<filesystem><dir name="D:"><dir name="${RLO}txt.log"/>${log('quiet.log', FORMULAS.join('\n'))}<file name="long.log">\n${longLog}</file>` +
       ['a', 'b', 'c']
         .map((d) => `<dir name="${d}">${log('crash.log', `NullReferenceException in ${d}`)}</dir>`)
         .join('') +

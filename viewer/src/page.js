@@ -1,15 +1,28 @@
-// The page: the header with the file button, search and the ticket (it stays in view),
-// the report switcher, the section navigation, messages, and the view of the place the
-// state names. Controls are built once and updated in place, so focus stays where the
+// The page: the header with the file buttons, search, the ticket, the link and the redact
+// switch (it stays in view), the report switcher, the section navigation, messages, and
+// the view of the place the state names. The place is kept in the address's fragment, so
+// Back and Forward move between views and a copied link opens the same place once its
+// report is open. Controls are built once and updated in place, so focus stays where the
 // user put it. Keys: "/" goes to the search box, Enter and Shift+Enter step through hits,
-// Escape closes the ticket panel.
+// Escape closes the panel under the header.
 import { h, empty } from './views/dom.js';
 import { state, update, currentReport } from './app-state/state.js';
-import { openReport, findingsOf, comparisonOf, pendingText } from './app-state/reports.js';
+import {
+  openReport,
+  findingsOf,
+  factsOf,
+  labelOf,
+  comparisonOf,
+  pendingText,
+  yieldToPage,
+} from './app-state/reports.js';
+import { shared, sharedDocument, copy, reportsChanged } from './app-state/share.js';
 import { ReportError } from './import/report.js';
 import { search, MAX_HITS } from './lib/search.js';
-import { reportTicket, pairTicket } from './lib/ticket.js';
-import { msg, r } from './lib/text.js';
+import { reportTicket, pairTicket, machinesTicket } from './lib/ticket.js';
+import { formAddress, parseAddress, placeParams, placeOf, placeWords } from './lib/address.js';
+import { VIEW_TITLES } from './lib/address.js';
+import { msg, r, plain } from './lib/text.js';
 import { renderOverview } from './views/overview.js';
 import { renderFindings } from './views/findings.js';
 import {
@@ -21,27 +34,37 @@ import {
 } from './views/sections.js';
 import { renderRegistry, renderFiles } from './views/trees.js';
 import { renderCompare } from './views/compare.js';
+import { renderMachines } from './views/machines.js';
 
-const VIEWS = [
-  ['overview', 'Overview', renderOverview],
-  ['findings', 'Findings', renderFindings],
-  ['system', 'System', renderSystem],
-  ['environment', 'Environment', renderEnvironment],
-  ['registry', 'Registry', renderRegistry],
-  ['files', 'Files', renderFiles],
-  ['processes', 'Processes', renderProcesses],
-  ['events', 'Events', renderEvents],
-  ['groups', 'Groups', renderGroups],
-  ['compare', 'Compare', renderCompare],
-];
+const RENDER = {
+  machines: renderMachines,
+  overview: renderOverview,
+  findings: renderFindings,
+  system: renderSystem,
+  environment: renderEnvironment,
+  registry: renderRegistry,
+  files: renderFiles,
+  processes: renderProcesses,
+  events: renderEvents,
+  groups: renderGroups,
+  compare: renderCompare,
+};
+// Views of more than one report, shown only when more than one is open.
+const MANY = new Set(['machines', 'compare']);
 // Views that wait for a deferred files section, and those shown again once it is read.
 const WAIT_FOR_FILES = new Set(['files', 'findings']);
-const SHOW_AGAIN = new Set([...WAIT_FOR_FILES, 'compare', 'overview']);
+const SHOW_AGAIN = new Set([...WAIT_FOR_FILES, 'compare', 'overview', 'machines']);
+// Above this many reports the switcher is a list to choose from.
+const SWITCHER_BUTTONS = 8;
+const REPORT_FILE = /\.(vitascan|xml)$/i;
+// A dropped folder is read this deep and up to this many files.
+const FOLDER_DEPTH = 8;
+const FOLDER_FILES = 1000;
 
 const ui = {};
 
 function views() {
-  return state.reports.length > 1 ? VIEWS : VIEWS.filter(([id]) => id !== 'compare');
+  return Object.keys(RENDER).filter((id) => state.reports.length > 1 || !MANY.has(id));
 }
 
 function message(text, kind = 'error') {
@@ -72,11 +95,72 @@ function comparison() {
   return { a, b, showSame, sections };
 }
 
+// The fragment of a place of report i (the current one when not given); redacted, it
+// names no folder, key or file.
+function addressOf(place, i = state.current, redacted = false) {
+  const report = state.reports[i];
+  if (MANY.has(place.view) || !report) {
+    const pair = place.view === 'compare' ? state.compare : null;
+    const id = (n) => state.reports[n]?.id;
+    return formAddress([
+      ['view', place.view],
+      ['before', pair && id(pair.a)],
+      ['after', pair && id(pair.b)],
+    ]);
+  }
+  return formAddress([
+    ['report', report.id],
+    ['name', redacted ? null : report.model.fileName],
+    ...placeParams(report.model, place, redacted),
+  ]);
+}
+
+const hrefOf = (place, i = state.current) => `#${addressOf(place, i)}`;
+
+// Goes to a place and copies its link; the panel under the header shows it in words.
+function cite(place, i = state.current) {
+  if (i !== state.current) selectReport(i, place);
+  else show(place);
+  const report = state.reports[i];
+  const words = place.view === 'machines' ? 'Machines' : placeWords(report.model, place);
+  const said = shared(MANY.has(place.view) ? words : `${labelOf(report, state.reports)}: ${words}`);
+  const url = `${location.href.split('#')[0]}#${addressOf(place, i, state.redact)}`;
+  copy(url);
+  const field = h('input', {
+    class: 'link-url',
+    readonly: true,
+    value: url,
+    'aria-label': 'The link',
+  });
+  const both = h('button', { type: 'button' }, 'Copy words and link');
+  both.addEventListener('click', () => copy(`${said}: ${url}`, both));
+  panel(
+    h('p', null, 'Link copied to the clipboard: ', h('span', { class: 'link-words' }, said), ' '),
+    field,
+    both,
+  );
+  field.select();
+}
+
+function itemLink(place, text = 'Link', label = 'Copy a link to this row') {
+  const click = (e) => {
+    if (e.ctrlKey || e.metaKey || e.shiftKey) return;
+    e.preventDefault();
+    cite(place);
+  };
+  const props = { href: hrefOf(place), class: 'item-link', title: label, on: { click } };
+  return h('a', text === 'Link' ? { ...props, 'aria-label': label } : props, text);
+}
+
 function context(report, query) {
   return {
     open: (place) => show(place),
     openIn: (i, place) => selectReport(i, place),
+    hrefOf,
+    itemLink,
     reports: state.reports,
+    labelOf: (rep) => labelOf(rep, state.reports),
+    factsOf,
     query,
     findings: () => findingsOf(report),
     pendingText: () => pendingText(report),
@@ -85,23 +169,23 @@ function context(report, query) {
       update({ compare: change });
       show({ view: 'compare' });
     },
+    machines: () => state.machines,
+    setMachines: (change, again = true) => {
+      update({ machines: change });
+      if (again) show(state.place, null, false);
+    },
   };
 }
 
 function renderNav() {
-  const wanted = views()
-    .map(([id]) => id)
-    .join();
+  const wanted = views().join();
   if (ui.nav.dataset.views !== wanted) {
     ui.nav.dataset.views = wanted;
     ui.nav.textContent = '';
-    for (const [id, label] of views()) {
+    for (const id of views()) {
+      const click = () => show({ view: id });
       ui.nav.appendChild(
-        h(
-          'button',
-          { type: 'button', dataset: { view: id }, on: { click: () => show({ view: id }) } },
-          label,
-        ),
+        h('button', { type: 'button', dataset: { view: id }, on: { click } }, VIEW_TITLES[id]),
       );
     }
   }
@@ -113,38 +197,82 @@ function renderNav() {
   }
 }
 
+// The open reports, each with a button to close it; many are a list to choose from.
 function renderSwitcher() {
-  if (ui.switcher.children.length !== state.reports.length) {
-    ui.switcher.textContent = '';
-    state.reports.forEach((rep, i) => {
-      ui.switcher.appendChild(
+  ui.switcher.textContent = '';
+  const label = (rep) => r(labelOf(rep, state.reports));
+  if (state.reports.length > SWITCHER_BUTTONS) {
+    const select = h(
+      'select',
+      { 'aria-label': 'Report shown' },
+      state.reports.map((rep, i) =>
+        h('option', { value: String(i), selected: i === state.current }, plain([label(rep)])),
+      ),
+    );
+    select.addEventListener('change', () => selectReport(Number(select.value)));
+    const close = () => closeReport(state.current);
+    ui.switcher.append(
+      h('label', null, `Report (${state.reports.length}) `, select),
+      h('button', { type: 'button', class: 'close', on: { click: close } }, 'Close this report'),
+    );
+    return;
+  }
+  state.reports.forEach((rep, i) => {
+    const current = i === state.current;
+    const name = labelOf(rep, state.reports);
+    ui.switcher.append(
+      h(
+        'span',
+        { class: 'report-tab' },
         h(
           'button',
-          { type: 'button', on: { click: () => selectReport(i) } },
-          r(rep.model.fileName),
+          {
+            type: 'button',
+            class: current ? 'current' : null,
+            'aria-pressed': String(current),
+            on: { click: () => selectReport(i) },
+          },
+          r(name),
         ),
-      );
-    });
-  }
-  [...ui.switcher.children].forEach((b, i) => {
-    b.classList.toggle('current', i === state.current);
-    b.setAttribute('aria-pressed', String(i === state.current));
+        h(
+          'button',
+          {
+            type: 'button',
+            class: 'close',
+            'aria-label': plain(msg`Close ${r(name)}`),
+            title: 'Close this report',
+            on: { click: () => closeReport(i) },
+          },
+          '×',
+        ),
+      ),
+    );
   });
 }
 
+// Keeps the address in step with the view: a new place is a new step of the history
+// (Back returns to the one before), the first one after opening replaces the empty one.
+function remember(place, push) {
+  const fragment = `#${addressOf(place)}`;
+  ui.remembered = fragment;
+  if (fragment === location.hash) return;
+  if (push && location.hash) history.pushState(null, '', fragment);
+  else history.replaceState(null, '', fragment);
+}
+
 // Shows a place of the current report; query marks the words of a search hit.
-function show(place, query = null) {
+function show(place, query = null, push = true) {
   const report = currentReport();
   if (!report) return;
   update({ place });
   renderNav();
-  const view = views().find(([id]) => id === place.view);
+  const render = views().includes(place.view) ? RENDER[place.view] : null;
   const focusInMain = ui.main.contains(document.activeElement);
   ui.main.textContent = '';
-  if (!view) ui.main.appendChild(empty('Unknown view.'));
+  if (!render) ui.main.appendChild(empty('Unknown view.'));
   else if (report.reading && WAIT_FOR_FILES.has(place.view))
     ui.main.appendChild(empty(pendingText(report)));
-  else ui.main.appendChild(view[2](report.model, place, context(report, query)));
+  else ui.main.appendChild(render(report.model, place, context(report, query)));
   if (place.anchor) {
     const el = ui.main.querySelector(`[data-anchor="${CSS.escape(place.anchor)}"]`);
     el?.classList.add('hit');
@@ -153,40 +281,118 @@ function show(place, query = null) {
   if (focusInMain) ui.main.focus({ preventScroll: true });
   ui.root.dataset.view = place.view;
   ui.root.dataset.filesPending = report.reading ? 'yes' : 'no';
+  remember(place, push);
 }
 
-function selectReport(i, place = { view: 'overview' }) {
+function selectReport(i, place = { view: 'overview' }, push = true) {
   update({ current: i, search: { query: '', hits: [], hit: -1 } });
   ui.searchStatus.textContent = '';
   renderSwitcher();
-  show(place);
+  show(place, null, push);
+}
+
+function closeReport(i) {
+  const reports = state.reports.filter((_, n) => n !== i);
+  const shift = (n) => (n > i ? n - 1 : n);
+  const { a, b } = state.compare;
+  const pair = a === i || b === i ? { a: 0, b: 1 } : { a: shift(a), b: shift(b) };
+  update({ reports, compare: pair, machines: { picked: [] } });
+  reportsChanged();
+  if (!reports.length) {
+    update({ current: -1 });
+    renderSwitcher();
+    renderNav();
+    ui.main.replaceChildren(welcome());
+    history.replaceState(null, '', location.href.split('#')[0]);
+    return;
+  }
+  const many = MANY.has(state.place.view) && reports.length > 1;
+  const current = Math.min(shift(state.current), reports.length - 1);
+  selectReport(
+    current,
+    many ? state.place : { view: reports.length > 1 ? 'machines' : 'overview' },
+  );
+}
+
+// Goes to the place an address names, once its report is open; says what it cannot find.
+function applyAddress(fragment, push = false) {
+  const params = parseAddress(fragment);
+  if (!params.size || !state.reports.length) return false;
+  const view = params.get('view');
+  const byId = (id) => state.reports.findIndex((rep) => rep.id === id);
+  if (MANY.has(view) && state.reports.length > 1) {
+    const [a, b] = [byId(params.get('before')), byId(params.get('after'))];
+    if (a >= 0 && b >= 0) update({ compare: { a, b } });
+    show({ view }, null, push);
+    return true;
+  }
+  // A fragment that names no report is a place in the current one.
+  const named = params.has('report') || params.has('name');
+  let i = named ? byId(params.get('report')) : state.current;
+  const name = params.get('name');
+  if (i < 0 && name) {
+    i = state.reports.findIndex((rep) => rep.model.fileName === name);
+    if (i >= 0)
+      message(
+        msg`The link was made in another report named ${r(name)}: showing the same place in this one.`,
+        'status',
+      );
+  }
+  if (i < 0) {
+    update({ pending: fragment });
+    const which = name ? msg`${r(name)}` : 'its report';
+    message(
+      msg`The link in the address is to a place in ${which}: open that report to go there.`,
+      'status',
+    );
+    return false;
+  }
+  update({ pending: null });
+  const { place, missing } = placeOf(state.reports[i].model, params);
+  selectReport(i, place, push);
+  if (missing)
+    message(msg`${r(missing)} is not in ${r(state.reports[i].model.fileName)}.`, 'warning');
+  return true;
 }
 
 // A deferred files section has been read: views that waited for it are shown again.
 function filesRead(report, ms) {
   ui.root.dataset.filesMs = String(Math.round(ms));
+  reportsChanged();
   if (report.model.broken) brokenMessage(report.model);
   const current = currentReport();
-  const waiting = current === report || state.place.view === 'compare';
-  if (waiting && SHOW_AGAIN.has(state.place.view)) show(state.place);
+  const waiting = current === report || MANY.has(state.place.view);
+  if (waiting && SHOW_AGAIN.has(state.place.view)) show(state.place, null, false);
   else ui.root.dataset.filesPending = current?.reading ? 'yes' : 'no';
+  if (state.pending && applyAddress(state.pending)) update({ pending: null });
 }
 
 async function openFiles(files) {
   const opened = performance.now();
   ui.messages.textContent = '';
   const before = state.reports.length;
+  const progress = files.length > 1 ? message('', 'status') : null;
+  let n = 0;
   for (const file of files) {
+    n++;
+    if (progress) progress.textContent = `Reading report ${n} of ${files.length}…`;
     // Large reports take a while: say so, and let that be painted before reading starts.
     const reading =
       file.size > 2 * 1048576
         ? message(msg`Reading ${r(file.name)} (${(file.size / 1048576).toFixed(0)} MB)…`, 'status')
         : null;
     if (reading) await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0)));
+    else await yieldToPage();
     try {
       const report = await openReport(file, filesRead);
-      update({ reports: [...state.reports, report] });
-      if (report.model.broken) brokenMessage(report.model);
+      if (state.reports.some((o) => o.id === report.id))
+        message(msg`${r(file.name)} is open already.`, 'status');
+      else {
+        update({ reports: [...state.reports, report] });
+        if (report.model.broken) brokenMessage(report.model);
+        // Findings now, so that the Machines view has them without a long wait.
+        if (files.length > 1) findingsOf(report);
+      }
     } catch (e) {
       message(
         e instanceof ReportError
@@ -196,20 +402,53 @@ async function openFiles(files) {
     }
     reading?.remove();
   }
-  const n = state.reports.length;
-  if (n > 1 && n > before) update({ compare: { a: n - 2, b: n - 1 } });
-  if (n > before) selectReport(n - 1);
-  // For the benchmark: from choosing the files to the frame that shows the overview.
+  progress?.remove();
+  reportsChanged();
+  const count = state.reports.length;
+  if (count > 1 && count > before) update({ compare: { a: count - 2, b: count - 1 } });
+  if (count > before && !(state.pending && applyAddress(state.pending, true)))
+    selectReport(count - 1, { view: count > 1 ? 'machines' : 'overview' });
+  // For the benchmark: from choosing the files to the frame that shows the view; for the
+  // tests, how many times files were opened.
+  ui.root.dataset.openings = String(Number(ui.root.dataset.openings ?? 0) + 1);
   requestAnimationFrame(
     () => (ui.root.dataset.overviewMs = String(Math.round(performance.now() - opened))),
   );
 }
 
-// Every search command uses the text in the box: a new text starts a new search.
+// The files of a dropped folder (where the browser gives folders), read a bounded depth.
+async function droppedFiles(transfer) {
+  const entries = [...(transfer?.items ?? [])].map((item) => item.webkitGetAsEntry?.());
+  if (!entries.some((e) => e?.isDirectory)) return [...(transfer?.files ?? [])];
+  const files = [];
+  const stack = entries.filter(Boolean).map((entry) => [entry, 0]);
+  while (stack.length && files.length < FOLDER_FILES) {
+    const [entry, depth] = stack.pop();
+    if (entry.isFile && REPORT_FILE.test(entry.name))
+      files.push(await new Promise((done, fail) => entry.file(done, fail)));
+    if (!entry.isDirectory || depth >= FOLDER_DEPTH) continue;
+    const reader = entry.createReader();
+    for (;;) {
+      const batch = await new Promise((done, fail) => reader.readEntries(done, fail));
+      if (!batch.length) break;
+      stack.push(...batch.map((e) => [e, depth + 1]));
+    }
+  }
+  return files.sort((a, b) => a.name.localeCompare(b.name));
+}
+
+// Every search command uses the text in the box: a new text starts a new search. A link
+// pasted in the box is opened.
 async function find(direction) {
   const report = currentReport();
-  if (!report) return;
   const query = ui.search.value;
+  const link = /#(?=.*\bview=)(.*)$/.exec(query.trim());
+  if (link) {
+    update({ pending: null });
+    applyAddress(link[1], true);
+    return;
+  }
+  if (!report) return;
   const s = state.search;
   if (query !== s.query || !s.hits.length) {
     if (report.reading) {
@@ -237,40 +476,48 @@ async function find(direction) {
   show(found.place, query);
 }
 
+// The panel under the header (the ticket, a copied link); Escape closes it.
+function panel(...content) {
+  const close = h('button', { type: 'button', on: { click: closePanel } }, 'Close');
+  ui.panel.replaceChildren(
+    h('div', { class: 'ticket', role: 'region', 'aria-label': 'Copied text' }, ...content, close),
+  );
+  ui.panelOpener = document.activeElement;
+}
+
+function closePanel() {
+  if (!ui.panel.firstChild) return false;
+  ui.panel.textContent = '';
+  (ui.panelOpener?.isConnected ? ui.panelOpener : ui.copy).focus();
+  return true;
+}
+
 function copyForTicket() {
   const report = currentReport();
   if (!report) return;
   let text;
   const cmp = state.place.view === 'compare' ? comparison() : null;
-  if (cmp?.sections) {
+  if (state.place.view === 'machines') {
+    const rows = state.reports.map((rep) => ({
+      label: labelOf(rep, state.reports),
+      facts: factsOf(rep),
+    }));
+    text = machinesTicket(rows);
+  } else if (cmp?.sections) {
     const side = (i) => ({ model: state.reports[i].model, findings: findingsOf(state.reports[i]) });
     text = pairTicket(side(cmp.a), side(cmp.b), cmp.sections);
   } else text = reportTicket(report.model, findingsOf(report) ?? []);
+  text = sharedDocument(text);
   const area = h('textarea', {
     class: 'ticket-text',
     readonly: true,
     'aria-label': 'Summary for a ticket',
   });
   area.value = text;
-  const close = h('button', { type: 'button', on: { click: closeTicket } }, 'Close');
-  ui.ticket.textContent = '';
-  ui.ticket.append(
-    h(
-      'div',
-      { class: 'ticket', role: 'region', 'aria-label': 'Ticket text' },
-      h('p', null, 'Copied to the clipboard (Escape closes this): ', close),
-      area,
-    ),
-  );
+  panel(h('p', null, 'Copied to the clipboard (Escape closes this):'), area);
+  ui.panelOpener = ui.copy;
   area.select();
   navigator.clipboard?.writeText(text).catch(() => document.execCommand('copy'));
-}
-
-function closeTicket() {
-  if (!ui.ticket.firstChild) return false;
-  ui.ticket.textContent = '';
-  ui.copy.focus();
-  return true;
 }
 
 function onKey(e) {
@@ -279,22 +526,46 @@ function onKey(e) {
     e.preventDefault();
     ui.search.focus();
     ui.search.select();
-  } else if (e.key === 'Escape' && closeTicket()) e.preventDefault();
+  } else if (e.key === 'Escape' && closePanel()) e.preventDefault();
+}
+
+function welcome() {
+  const waiting = state.pending ? parseAddress(state.pending).get('name') : null;
+  return h(
+    'div',
+    { class: 'welcome' },
+    h('h2', null, 'Drop Vitascan reports here'),
+    h(
+      'p',
+      null,
+      'or choose them (or a folder of them) with the buttons above. Reports are read in ' +
+        'this browser only: nothing is uploaded and nothing is fetched.',
+    ),
+    waiting
+      ? h('p', { class: 'waiting' }, msg`The link opens a place in ${r(waiting)} once it is open.`)
+      : null,
+  );
+}
+
+// Printing shows the view alone and every row of its tables.
+function printWhole(on) {
+  for (const t of ui.main.querySelectorAll('.table')) t.printWhole?.(on);
+}
+
+function fileButton(label, id, props) {
+  const input = h('input', { type: 'file', id, accept: '.vitascan,.xml', ...props });
+  input.addEventListener('change', () =>
+    openFiles([...input.files].filter((f) => !props.webkitdirectory || REPORT_FILE.test(f.name))),
+  );
+  return [h('label', { for: id, class: 'open' }, label), input];
 }
 
 export function start(root) {
   ui.root = root;
-  const input = h('input', {
-    type: 'file',
-    multiple: true,
-    accept: '.vitascan,.xml',
-    id: 'open-reports',
-  });
-  input.addEventListener('change', () => openFiles([...input.files]));
   ui.search = h('input', {
     type: 'search',
-    placeholder: 'Search (press /)',
-    'aria-label': 'Search the report',
+    placeholder: 'Search (press /), or paste a link',
+    'aria-label': 'Search the report, or open a link',
     'aria-keyshortcuts': '/',
   });
   ui.search.addEventListener('keydown', (e) => {
@@ -311,22 +582,19 @@ export function start(root) {
     { type: 'button', class: 'copy-ticket', on: { click: copyForTicket } },
     'Copy for a ticket',
   );
-  ui.ticket = h('div');
-  ui.main = h(
-    'main',
-    { tabindex: '-1' },
-    h(
-      'div',
-      { class: 'welcome' },
-      h('h2', null, 'Drop Vitascan reports here'),
-      h(
-        'p',
-        null,
-        'or choose them with the button above. Reports are read in this browser only: ' +
-          'nothing is uploaded and nothing is fetched.',
-      ),
-    ),
+  const copyLink = h(
+    'button',
+    {
+      type: 'button',
+      class: 'copy-link',
+      on: { click: () => currentReport() && cite(state.place) },
+    },
+    'Copy link',
   );
+  const redact = h('input', { type: 'checkbox', class: 'redact' });
+  redact.addEventListener('change', () => update({ redact: redact.checked }));
+  ui.panel = h('div');
+  ui.main = h('main', { tabindex: '-1' }, welcome());
   const searchBox = h(
     'span',
     { class: 'search', role: 'search' },
@@ -341,21 +609,48 @@ export function start(root) {
       'div',
       { class: 'bar-line' },
       h('h1', null, 'Vitascan report viewer'),
-      h('label', { for: 'open-reports', class: 'open' }, 'Open reports '),
-      input,
+      fileButton('Open reports', 'open-reports', { multiple: true }),
+      fileButton('Open a folder', 'open-folder', { webkitdirectory: true }),
       searchBox,
-      h('span', { class: 'tools' }, ui.copy),
+      h(
+        'span',
+        { class: 'tools' },
+        ui.copy,
+        copyLink,
+        h(
+          'label',
+          { title: 'Replace personal data in tickets, links and exports' },
+          redact,
+          ' Redact',
+        ),
+      ),
     ),
     ui.searchStatus,
     ui.switcher,
     ui.nav,
   );
-  root.append(header, ui.messages, ui.ticket, ui.main);
+  root.append(header, ui.messages, ui.panel, ui.main);
   document.addEventListener('keydown', onKey);
   document.addEventListener('dragover', (e) => e.preventDefault());
-  document.addEventListener('drop', (e) => {
+  document.addEventListener('drop', async (e) => {
     e.preventDefault();
-    openFiles([...(e.dataTransfer?.files ?? [])]);
+    openFiles(await droppedFiles(e.dataTransfer));
   });
+  // Back, Forward, and a link followed or typed into the address.
+  // Traversing the history gives both events; the second finds the place shown already.
+  const follow = () => {
+    if (location.hash && location.hash === ui.remembered) return;
+    if (location.hash) applyAddress(location.hash);
+    else if (state.reports.length)
+      show({ view: state.reports.length > 1 ? 'machines' : 'overview' }, null, false);
+  };
+  window.addEventListener('popstate', follow);
+  window.addEventListener('hashchange', follow);
+  window.addEventListener('beforeprint', () => printWhole(true));
+  window.addEventListener('afterprint', () => printWhole(false));
+  if (location.hash) {
+    update({ pending: location.hash });
+    ui.main.replaceChildren(welcome());
+  }
   ui.root.dataset.ready = 'yes';
 }

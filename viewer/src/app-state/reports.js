@@ -7,8 +7,9 @@ import {
   filesSectionReader,
   ReportError,
 } from '../import/report.js';
-import { fileText } from '../import/bytes.js';
+import { fileText, fingerprint } from '../import/bytes.js';
 import { runFindings } from '../lib/findings.js';
+import { machineFacts } from '../lib/machines.js';
 import { compareModels } from '../lib/compare.js';
 import { msg, r } from '../lib/text.js';
 
@@ -34,6 +35,7 @@ async function readFilesInSlices(report, split, onRead) {
   while (!reader.run(performance.now() + SLICE_MS));
   report.reading = null;
   report.findings = null;
+  report.facts = null;
   onRead(report, performance.now() - started);
 }
 
@@ -54,7 +56,8 @@ export async function openReport(file, onRead) {
   }
   const split = text.length > DEFER_FILES_BYTES ? splitFilesSection(text) : null;
   let model = readReport(split ? split.outer : text, file.name);
-  const report = { model, findings: null, reading: null, size: file.size };
+  const id = fingerprint(text);
+  const report = { model, id, findings: null, facts: null, reading: null, size: file.size };
   if (split && !model.broken) {
     model.filesystem = null;
     report.reading = readFilesInSlices(report, split, onRead);
@@ -69,6 +72,27 @@ export function findingsOf(report) {
   if (report.reading) return null;
   report.findings ??= runFindings(report.model);
   return report.findings;
+}
+
+// The report's line in the Machines view, once its findings are known.
+export function factsOf(report) {
+  if (report.reading) return machineFacts(report.model, null);
+  report.facts ??= machineFacts(report.model, findingsOf(report));
+  return report.facts;
+}
+
+// The name a report goes by: its file name, with the computer and the time written when
+// another open report has the same file name (and its fingerprint if even those agree).
+export function labelOf(report, reports) {
+  const name = report.model.fileName;
+  const namesakes = reports.filter((o) => o.model.fileName === name);
+  if (namesakes.length < 2) return name;
+  const said = (o) => {
+    const f = factsOf(o);
+    return `${f.computer || 'computer ?'}, ${f.written?.shown ?? 'time ?'}`;
+  };
+  const twins = namesakes.filter((o) => said(o) === said(report)).length > 1;
+  return `${name} (${said(report)}${twins ? `, ${report.id}` : ''})`;
 }
 
 const comparisons = new WeakMap();

@@ -1,14 +1,21 @@
 // The page's state in named pieces. Views read it; the page changes it only through
 // update(), which merges a change into the pieces it names.
 export const state = {
-  // Open reports: { model, findings, reading } where reading is the promise of a files
-  // section still being read.
+  // Open reports: { model, id, findings, reading } where id is the fingerprint of its text
+  // and reading the promise of a files section still being read.
   reports: [],
   current: -1,
   // What the page shows: { view, ... } as the views and search hits give it.
   place: { view: 'overview' },
   search: { query: '', hits: [], hit: -1 },
   compare: { a: 0, b: 1, showSame: false },
+  // The Machines view: the product and the finding whose spread is shown, the reports
+  // picked for Compare, the order of its rows.
+  machines: { product: '', rule: '', picked: [], sorted: {} },
+  // Whether what leaves the page (tickets, links' words, exports) is redacted.
+  redact: false,
+  // An address whose report is not open yet: it is shown once that report is opened.
+  pending: null,
 };
 
 export function update(change) {

@@ -6,6 +6,7 @@
 import { allFiles, eachFolder, eachKey, pathText } from './model.js';
 import { driveFacts } from './facts.js';
 import { bytesText } from './format.js';
+import { fileDate } from './dates.js';
 
 const VOLATILE = new RegExp(
   [
@@ -99,7 +100,7 @@ function files(m) {
     const version = file.version ? `, version ${file.version}` : '';
     out.push({
       key: prefix + file.name,
-      value: `${file.bytes ?? ''} bytes, ${file.date}${version}`,
+      value: `${file.bytes ?? ''} bytes, ${fileDate(file.date)?.shown ?? file.date}${version}`,
       place: { view: 'files', at: dir.at, file: index, line: null },
     });
   }

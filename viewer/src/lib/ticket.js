@@ -1,12 +1,16 @@
 // The plain-text summary for a ticket: the overview's key lines and the findings of one
-// report, or, on the Compare page, both reports, the findings that are new in After and
-// those resolved, and the real differences. Kept short enough to paste; format
-// characters from a report are written as visible markers.
+// report, each with its place in words; on the Compare page, both reports, the findings
+// that are new in After and those resolved, and the real differences; on the Machines
+// page, one line per machine. Kept short enough to paste; format characters from a
+// report are written as visible markers.
 import { wmiFirst } from './model.js';
 import { memoryFacts, driveFacts, freeText } from './facts.js';
 import { realDifferences } from './compare.js';
 import { findingChanges } from './findings.js';
 import { plain, visible } from './text.js';
+import { placeWords } from './address.js';
+import { writtenDate } from './dates.js';
+import { bytesText, counted } from './format.js';
 
 export const MAX_DIFFERENCE_LINES = 15;
 
@@ -26,7 +30,7 @@ function reportLines(model) {
     : '';
   const lines = [
     `Vitascan report ${model.fileName} (VitascanCmd ${model.versionDisplay || model.version})` +
-      (t ? `, written ${t.date} ${t.time} ${t.tz}` : ''),
+      (t ? `, written ${writtenDate(t)?.shown ?? `${t.date} ${t.time} ${t.tz}`}` : ''),
     `Windows: ${windows.filter(Boolean).join(', ') || 'not in the report'}`,
     `Computer: ${[cs.Manufacturer, cs.Model].filter(Boolean).join(' ') || '?'}; ${cpu.Name || 'processor ?'}${cpus}`,
   ];
@@ -44,16 +48,35 @@ function reportLines(model) {
   return lines.map(visible);
 }
 
-function findingLines(title, findings) {
+function findingLines(title, findings, model) {
   if (!findings.length) return [`${title}: none`];
   return [
     `${title} (${findings.length}):`,
-    ...findings.map((f) => `- [${f.severity}] ${plain(f.text)}`),
+    ...findings.map((f) => `- [${f.severity}] ${plain(f.text)} (${placeWords(model, f.place)})`),
   ];
 }
 
 export function reportTicket(model, findings) {
-  return `${[...reportLines(model), '', ...findingLines('Findings', findings)].join('\n')}\n`;
+  return `${[...reportLines(model), '', ...findingLines('Findings', findings, model)].join('\n')}\n`;
+}
+
+// rows: [{ label, facts }] with facts from machineFacts.
+export function machinesTicket(rows) {
+  const lines = rows.map(({ label, facts: f }) => {
+    const windows = [f.windows, f.version, f.build && `build ${f.build}`].filter(Boolean);
+    const products = f.products.map((p) => `${p.name} ${p.version}`.trim()).join(', ');
+    const { problem, warning, note } = f.counts;
+    return [
+      `- ${label}: ${f.computer || 'computer ?'}`,
+      windows.join(' ') || 'Windows ?',
+      f.memory ? `memory ${bytesText(f.memory)}` : 'memory ?',
+      f.drive ? `${f.drive} ${bytesText(f.free)} free` : 'system drive ?',
+      `products: ${products || 'none'}`,
+      `${counted(problem, 'problem')}, ${counted(warning, 'warning')}, ${counted(note, 'note')}`,
+      `written ${f.written?.shown ?? '?'}`,
+    ].join('; ');
+  });
+  return `${[`Machines (${rows.length}):`, ...lines.map(visible)].join('\n')}\n`;
 }
 
 // before and after: { model, findings }; sections: compareModels of the two.
@@ -68,8 +91,8 @@ export function pairTicket(before, after, sections) {
     'After:',
     ...reportLines(after.model),
     '',
-    ...findingLines('Findings new in After', changes.added),
-    ...findingLines('Findings resolved in After', changes.resolved),
+    ...findingLines('Findings new in After', changes.added, after.model),
+    ...findingLines('Findings resolved in After', changes.resolved, before.model),
     '',
     `Differences from ${visible(before.model.fileName)} to ${visible(after.model.fileName)}:`,
     sections

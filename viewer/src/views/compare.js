@@ -7,9 +7,9 @@ import { differenceCount } from '../lib/compare.js';
 import { counted } from '../lib/format.js';
 import { msg, r } from '../lib/text.js';
 
-function reportChoice(label, reports, selected, onChange) {
-  const options = reports.map((rep, i) =>
-    h('option', { value: String(i), selected: i === selected }, rep.model.fileName),
+function reportChoice(label, ctx, selected, onChange) {
+  const options = ctx.reports.map((rep, i) =>
+    h('option', { value: String(i), selected: i === selected }, ctx.labelOf(rep)),
   );
   const select = h('select', { 'aria-label': label }, options);
   select.addEventListener('change', () => onChange(Number(select.value)));
@@ -18,7 +18,9 @@ function reportChoice(label, reports, selected, onChange) {
 
 function itemTable(rows, s, cmp, ctx) {
   const link = (text, report, place) =>
-    place ? actionLink(text, () => ctx.openIn(report, place)) : '';
+    place
+      ? actionLink(text, () => ctx.openIn(report, place), { href: ctx.hrefOf(place, report) })
+      : '';
   const columns = [
     { label: 'Status', get: (i) => i.status },
     { label: 'Item', get: (i) => i.key },
@@ -28,11 +30,13 @@ function itemTable(rows, s, cmp, ctx) {
       label: 'Open',
       get: (i) =>
         h('span', null, link('before', cmp.a, i.placeA), ' ', link('after', cmp.b, i.placeB)),
-      sort: (i) => i.status,
+      text: () => '',
+      export: false,
     },
   ];
   const filter = `Filter ${s.label.toLowerCase()}`;
-  return table(columns, rows, { pageSize: 50, filter, rowClass: (i) => `diff-${i.status}` });
+  const rowClass = (i) => `diff-${i.status}`;
+  return table(columns, rows, { pageSize: 50, filter, rowClass, name: `compare-${s.id}` });
 }
 
 function sectionDetails(s, cmp, ctx) {
@@ -71,8 +75,8 @@ export function renderCompare(model, place, ctx) {
   const choose = h(
     'div',
     { class: 'compare-choice' },
-    reportChoice('Before', ctx.reports, a, (i) => ctx.setCompare({ a: i })),
-    reportChoice('After', ctx.reports, b, (i) => ctx.setCompare({ b: i })),
+    reportChoice('Before', ctx, a, (i) => ctx.setCompare({ a: i })),
+    reportChoice('After', ctx, b, (i) => ctx.setCompare({ b: i })),
     h(
       'label',
       null,
@@ -88,16 +92,19 @@ export function renderCompare(model, place, ctx) {
   const jump = (s) =>
     actionLink(s.label, () => document.getElementById(`diff-${s.id}`)?.scrollIntoView());
   const columns = [
-    { label: 'Section', get: jump, sort: (s) => s.label },
+    { label: 'Section', get: jump, text: (s) => s.label },
     ...['added', 'removed', 'changed', 'volatile', 'same'].map((k, i) => ({
       label: ['Added', 'Removed', 'Changed', 'Change every run', 'Unchanged'][i],
       num: true,
       get: (s) => s.counts[k],
     })),
   ];
-  const summary = table(columns, sections, { cls: 'diff-summary', sortable: false });
-  summary.querySelectorAll('tbody tr').forEach((tr, i) => (tr.dataset.section = sections[i].id));
-  const title = msg`Compare ${r(ctx.reports[a].model.fileName)} with ${r(ctx.reports[b].model.fileName)}`;
+  const summary = table(columns, sections, {
+    cls: 'diff-summary',
+    name: 'compare',
+    rowData: (s) => ({ section: s.id }),
+  });
+  const title = msg`Compare ${r(ctx.labelOf(ctx.reports[a]))} with ${r(ctx.labelOf(ctx.reports[b]))}`;
   return h(
     'div',
     { class: 'compare' },

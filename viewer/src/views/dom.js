@@ -82,13 +82,21 @@ export function bar(share, caption) {
   return h('div', { class: 'bar', title: caption }, fill, h('span', null, caption));
 }
 
-// A link that runs an action; a button would look out of place in running text.
+// A link that runs an action; a button would look out of place in running text. Its
+// address, when given, lets the browser open or copy it as a link too.
 export function actionLink(text, action, props = {}) {
   const click = (e) => {
+    if (e.ctrlKey || e.metaKey || e.shiftKey) return;
     e.preventDefault();
     action();
   };
   return h('a', { href: '#', ...props, on: { click } }, text);
+}
+
+// A date read from the report: shown as ISO 8601, the text as written one hover away.
+export function dateView(date) {
+  const props = { datetime: date.iso, title: `As written: ${date.text}` };
+  return h('time', props, date.at, date.zone ? [' ', rt(date.zone)] : null);
 }
 
 // Marks a hit: the element, the first of the query's marks inside it brought into view.

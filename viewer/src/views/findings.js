@@ -4,8 +4,9 @@ import { h, section, empty, actionLink } from './dom.js';
 
 export const COLLAPSE_FROM = 3;
 
-function item(f, open) {
-  const show = actionLink('show', () => open(f.place), { class: 'evidence' });
+function item(f, ctx) {
+  const props = { class: 'evidence', href: ctx.hrefOf(f.place) };
+  const show = actionLink('show', () => ctx.open(f.place), props);
   return h(
     'li',
     { dataset: { rule: f.rule, severity: f.severity } },
@@ -16,15 +17,15 @@ function item(f, open) {
   );
 }
 
-function group(list, open) {
+function group(list, ctx) {
   const [first, ...rest] = list;
-  const li = item(first, open);
+  const li = item(first, ctx);
   li.classList.add('group');
   li.dataset.count = list.length;
   const inner = h(
     'ul',
     { class: 'findings-list', hidden: true },
-    rest.map((f) => item(f, open)),
+    rest.map((f) => item(f, ctx)),
   );
   const label = `${rest.length} more like this`;
   const toggle = h('button', { type: 'button', class: 'expand', 'aria-expanded': 'false' }, label);
@@ -37,7 +38,7 @@ function group(list, open) {
   return li;
 }
 
-export function findingsList(findings, open) {
+export function findingsList(findings, ctx) {
   if (!findings.length) return empty('Nothing stands out in this report.');
   const byRule = new Map();
   for (const f of findings) {
@@ -49,7 +50,7 @@ export function findingsList(findings, open) {
     'ul',
     { class: 'findings-list' },
     [...byRule.values()].map((list) =>
-      list.length >= COLLAPSE_FROM ? group(list, open) : list.map((f) => item(f, open)),
+      list.length >= COLLAPSE_FROM ? group(list, ctx) : list.map((f) => item(f, ctx)),
     ),
   );
 }
@@ -59,6 +60,6 @@ export function renderFindings(model, place, ctx) {
   return h(
     'div',
     { class: 'findings' },
-    section('Findings', found ? findingsList(found, ctx.open) : empty(ctx.pendingText())),
+    section('Findings', found ? findingsList(found, ctx) : empty(ctx.pendingText())),
   );
 }

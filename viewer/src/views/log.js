@@ -1,25 +1,26 @@
 // One embedded file (a log, a text, an XML file): every line with its number, a page of
 // lines at a time; the cut banner and a search hit are marked, and a hit is shown with
-// its words marked however long its line.
+// its words marked however long its line. Each line's number is a link to it.
 import { h, empty } from './dom.js';
 import { table } from './table.js';
 import { CUT_BANNER } from '../lib/model.js';
 
 export const LINES_PER_PAGE = 500;
 
-export function logPane(file, line, query) {
+// lineLink(n) makes the link of line n.
+export function logPane(file, line, query, lineLink) {
   const lines = file.content.split('\n');
   // A final line feed ends the last line; it does not start another.
   if (lines.length > 1 && lines[lines.length - 1] === '') lines.pop();
   const columns = [
-    { label: 'Line', num: true, get: (_, i) => i + 1 },
+    { label: 'Line', num: true, get: (_, i) => lineLink(i + 1), text: (_, i) => i + 1 },
     { label: 'Text', get: (l) => l },
   ];
   const banner = (l) => (l.includes(CUT_BANNER) ? 'banner' : null);
   const t = table(columns, lines, {
     pageSize: LINES_PER_PAGE,
     filter: 'Filter lines',
-    sortable: false,
+    name: file.name.replace(/\.[^.]*$/, ''),
     rowClass: banner,
     cls: 'log',
   });

@@ -1,6 +1,7 @@
 // The overview: who wrote the report, and the machine at a glance.
-import { h, section, empty, bar, actionLink } from './dom.js';
-import { table } from './table.js';
+import { h, section, empty, bar, actionLink, dateView } from './dom.js';
+import { table, linkColumn } from './table.js';
+import { writtenDate } from '../lib/dates.js';
 import { wmiFirst, nodeAt } from '../lib/model.js';
 import { memoryFacts, driveFacts, freeText } from '../lib/facts.js';
 import { msg, r } from '../lib/text.js';
@@ -98,7 +99,7 @@ function drives(model) {
   );
 }
 
-function products(model, open) {
+function products(model, ctx) {
   const list = model.products;
   if (!list?.length)
     return h(
@@ -109,18 +110,30 @@ function products(model, open) {
   const labelAt = (p) =>
     nodeAt(model.registry, p.registryAt, 'keys').values.findIndex((v) => v.name === 'ProductLabel');
   const place = (p) => ({ view: 'registry', key: p.registryAt, value: labelAt(p) });
-  const found = (p) => (p.registryAt ? actionLink(r(p.source), () => open(place(p))) : p.source);
+  const found = (p) =>
+    p.registryAt
+      ? actionLink(r(p.source), () => ctx.open(place(p)), { href: ctx.hrefOf(place(p)) })
+      : p.source;
   const columns = [
     { label: 'Name', get: (p) => p.name },
     { label: 'Version', get: (p) => p.version },
     { label: 'Build label', get: (p) => p.buildLabel ?? '' },
     { label: 'Location', get: (p) => p.location },
-    { label: 'Found in', get: found, sort: (p) => p.source },
+    { label: 'Found in', get: found, text: (p) => p.source },
+    linkColumn(ctx, (_, i) => ({ view: 'overview', anchor: `product-${i}` })),
   ];
-  const t = table(columns, list);
   // Rows carry their anchor, so that a finding or a compare item can point at one.
-  t.querySelectorAll('tbody tr').forEach((tr) => (tr.dataset.anchor = `product-${tr.dataset.row}`));
+  const t = table(columns, list, {
+    name: 'products',
+    rowData: (_, i) => ({ anchor: `product-${i}` }),
+  });
   return h('div', { dataset: { anchor: 'products' } }, section('Products of the maker', t));
+}
+
+function written(time) {
+  if (!time) return 'not in the report';
+  const date = writtenDate(time);
+  return date ? dateView(date) : msg`${r(`${time.date} ${time.time}`)} (${r(time.tz)})`;
 }
 
 export function renderOverview(model, place, ctx) {
@@ -132,10 +145,7 @@ export function renderOverview(model, place, ctx) {
       'Written by',
       msg`VitascanCmd ${r(model.versionDisplay || '(no version)')} (version ${r(model.version)})`,
     ),
-    line(
-      'Written at',
-      time ? msg`${r(`${time.date} ${time.time}`)} (${r(time.tz)})` : 'not in the report',
-    ),
+    line('Written at', written(time)),
   );
   const net = section(
     'Network adapters',
@@ -154,7 +164,7 @@ export function renderOverview(model, place, ctx) {
     'div',
     { class: 'findings' },
     found
-      ? section(`Findings (${found.length})`, findingsList(found, ctx.open))
+      ? section(`Findings (${found.length})`, findingsList(found, ctx))
       : section('Findings', empty(ctx.pendingText())),
   );
   return h(
@@ -165,6 +175,6 @@ export function renderOverview(model, place, ctx) {
     machine(model),
     drives(model),
     net,
-    products(model, ctx.open),
+    products(model, ctx),
   );
 }

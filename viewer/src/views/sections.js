@@ -1,7 +1,7 @@
 // The sections that are tables: system, environment, processes, events and the client's
 // groups. Each render function takes the model, the place to show and the view context.
 import { h, rt, section, empty, showHit } from './dom.js';
-import { table, propertyTable } from './table.js';
+import { table, propertyTable, linkColumn } from './table.js';
 import { msg, r, matchRanges } from '../lib/text.js';
 
 // Marks and shows the row of a place once the view is in the page.
@@ -25,7 +25,10 @@ export function renderSystem(model, place, ctx) {
       const pairs = Object.entries(inst);
       if (!pairs.length)
         return parts.push(section(title, empty('No properties: the query returned nothing.')));
-      const t = propertyTable(pairs, { nameLabel: 'Property' });
+      const place = ([prop]) => ({ view: 'system', cls: cls.name, instance: n, prop });
+      const t = propertyTable(pairs, { nameLabel: 'Property', name: cls.name }, [
+        linkColumn(ctx, place),
+      ]);
       if (place.cls === cls.name && place.instance === n)
         showRowLater(
           t,
@@ -60,7 +63,7 @@ export function renderSystem(model, place, ctx) {
         .map(([k, v]) => `${k}=${v}`)
         .join(' '),
     ]);
-  const t = propertyTable(other);
+  const t = propertyTable(other, { name: 'system' });
   if (place.other)
     showRowLater(
       t,
@@ -79,7 +82,8 @@ export function renderEnvironment(model, place, ctx) {
     );
   const t = propertyTable(
     env.map((v) => [v.name, v.value]),
-    { filter: 'Filter variables' },
+    { filter: 'Filter variables', name: 'environment' },
+    [linkColumn(ctx, (_, index) => ({ view: 'environment', index }))],
   );
   showRowLater(t, place.index, ctx);
   return section('Environment', t);
@@ -105,7 +109,8 @@ export function renderProcesses(model, place, ctx) {
     num: NUMERIC.has(c),
     get: (p) => p[c] ?? '',
   }));
-  const t = table(columns, model.processes, { filter: 'Filter processes' });
+  columns.push(linkColumn(ctx, (_, index) => ({ view: 'processes', index })));
+  const t = table(columns, model.processes, { filter: 'Filter processes', name: 'processes' });
   showRowLater(t, place.index, ctx);
   return section('Processes', t);
 }
@@ -128,8 +133,9 @@ export function renderEvents(model, place, ctx) {
     { label: 'Value', get: (e) => e.value },
     { label: 'Time', get: (e) => e.eventtime, sort: (e) => e.eventtimeMs ?? -1 },
     { label: 'Elapsed', get: (e) => e.elapsed ?? '', sort: (e) => e.elapsedMs ?? -1 },
+    linkColumn(ctx, (_, index) => ({ view: 'events', index })),
   ];
-  const t = table(columns, model.events, { filter: 'Filter events' });
+  const t = table(columns, model.events, { filter: 'Filter events', name: 'events' });
   showRowLater(t, place.index, ctx);
   return section('Events', t);
 }
@@ -145,10 +151,11 @@ export function renderGroups(model, place, ctx) {
   while (stack.length) {
     const { g, parent } = stack.pop();
     const path = g.path.join('.');
-    const attrs = g.attrs.length ? propertyTable(g.attrs, { sortable: false }) : null;
+    const attrs = g.attrs.length ? propertyTable(g.attrs, { name: 'group' }) : null;
     const cut = g.cutDeeper ? empty('Deeper groups are not shown.') : null;
     const query = path === target ? ctx.query : null;
-    const name = h('div', { class: 'group-name' }, rt(g.name, query));
+    const link = ctx.itemLink({ view: 'groups', path: g.path });
+    const name = h('div', { class: 'group-name' }, rt(g.name, query), ' ', link);
     const item = h('div', { class: 'group', dataset: { path } }, name, attrs, cut);
     if (path === target) {
       hit = item;

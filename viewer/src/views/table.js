@@ -1,38 +1,44 @@
 // The one table of the viewer. It renders one page of rows at a time, so that a million
-// rows cost no more DOM than a hundred; it sorts by a column (the heading is a button, so
-// the keyboard reaches it) and filters as you type. A cell is report text unless the
-// column gives an element. Every table of every view is made here.
-// columns: [{ label, get(row, index), num, sort(row) }]; rows: any list.
+// rows cost no more DOM than a hundred (and every row when the page is printed). Every
+// column sorts (its heading is a button, so the keyboard reaches it; numbers, sizes and
+// dates by their value), a text filter narrows the rows, and "Export CSV" saves the rows
+// it shows, in the order shown, as the page shows them. A cell is report text unless the
+// column gives an element; a WMI date is shown as a date. Every table of every view is
+// made here.
+// columns: [{ label, get(row, index), text(row, index), sort(row, index), num, export }]:
+// get gives the cell, text the cell as plain text when get gives an element, sort the key
+// to sort by when it is not the text (bytes for a size, milliseconds for a date); export
+// false leaves a column of controls out of the CSV.
+// options: { pageSize, name (of the exported file), filter (its label), rowClass(row, i),
+// rowData(row, i) (the row's data attributes), caption, cls, sorted ({ label, direction }:
+// the order to start in; the table keeps it up to date, so a view shown again keeps it) }.
 // The element's showRow(index, query) goes to the page that holds a row, marks the row
-// and the query's words in it, and brings them into view.
-import { h, showHit } from './dom.js';
+// and the query's words in it, and brings them into view; printWhole(on) shows every row.
+import { h, showHit, dateView } from './dom.js';
 import { valueView } from './value.js';
+import { sortedOrder, matchingRows } from '../lib/rows.js';
+import { csvText } from '../lib/csv.js';
+import { wmiDate } from '../lib/dates.js';
+import { exportFile } from '../app-state/share.js';
+import { counted } from '../lib/format.js';
 
-function cellText(v) {
-  return v instanceof Node ? v.textContent : Array.isArray(v) ? '' : String(v ?? '');
-}
-
-function compareValues(a, b) {
-  const na = Number(a);
-  const nb = Number(b);
-  if (a !== '' && b !== '' && !Number.isNaN(na) && !Number.isNaN(nb)) return na - nb;
-  return String(a).localeCompare(String(b));
+function plainOf(v) {
+  if (v instanceof Node) return v.textContent;
+  if (Array.isArray(v)) return v.map((p) => (typeof p === 'object' ? p.report : p)).join('');
+  const text = String(v ?? '');
+  return wmiDate(text)?.shown ?? text;
 }
 
 function cell(v, query) {
   if (v instanceof Node) return v;
   if (Array.isArray(v)) return h('span', null, v);
-  return typeof v === 'number' ? String(v) : valueView(v, query);
+  if (typeof v === 'number') return String(v);
+  const date = wmiDate(v);
+  return date ? dateView(date) : valueView(v, query);
 }
 
 export function table(columns, rows, options = {}) {
-  const {
-    pageSize = 100,
-    filter = null,
-    rowClass = () => null,
-    caption = null,
-    cls = '',
-  } = options;
+  const { pageSize = 100, rowClass = () => null, rowData = () => null } = options;
   let order = null;
   let shown = null;
   let page = 0;
@@ -40,29 +46,35 @@ export function table(columns, rows, options = {}) {
   let sortDir = 1;
   let marked = -1;
   let markQuery = null;
-  const count = () => (shown ? shown.length : rows.length);
-  const rowAt = (n) => (shown ? shown[n] : order ? order[n] : n);
+  let whole = false;
+  const listed = () => shown ?? order;
+  const count = () => listed()?.length ?? rows.length;
+  const rowAt = (n) => listed()?.[n] ?? n;
+  const textOf = (c, i) => (c.text ? String(c.text(rows[i], i) ?? '') : plainOf(c.get(rows[i], i)));
   const body = h('tbody');
   const status = h('span', { class: 'pager-status', 'aria-live': 'polite' });
-  const input = filter
-    ? h('input', { type: 'search', placeholder: filter, class: 'filter', 'aria-label': filter })
-    : null;
+  const label = options.filter ?? 'Filter rows';
+  const input = h('input', {
+    type: 'search',
+    placeholder: label,
+    class: 'filter',
+    'aria-label': label,
+  });
   const prev = h('button', { type: 'button', on: { click: () => go(page - 1) } }, 'Previous page');
   const next = h('button', { type: 'button', on: { click: () => go(page + 1) } }, 'Next page');
-  const sortable = options.sortable ?? true;
-  const heads = columns.map((c, i) => {
-    const label = sortable
-      ? h('button', { type: 'button', class: 'sort', on: { click: () => sortBy(i) } }, c.label)
-      : c.label;
-    return h(
+  const save = h(
+    'button',
+    { type: 'button', class: 'export', on: { click: exportRows } },
+    'Export CSV',
+  );
+  const heads = columns.map((c, i) =>
+    h(
       'th',
-      { scope: 'col', class: c.num ? 'num' : null, 'aria-sort': sortable ? 'none' : null },
-      label,
-    );
-  });
+      { scope: 'col', class: c.num ? 'num' : null, 'aria-sort': 'none' },
+      h('button', { type: 'button', class: 'sort', on: { click: () => sortBy(i) } }, c.label),
+    ),
+  );
   const pages = () => Math.max(1, Math.ceil(count() / pageSize));
-  const paged = rows.length > pageSize || filter;
-  const pager = paged ? h('div', { class: 'pager' }, input, prev, next, status) : null;
 
   function renderRow(i) {
     const row = rows[i];
@@ -71,18 +83,20 @@ export function table(columns, rows, options = {}) {
     const cells = columns.map((c) =>
       h('td', { class: c.num ? 'num' : null }, cell(c.get(row, i), query)),
     );
-    return h('tr', { class: classes || null, dataset: { row: i } }, cells);
+    return h('tr', { class: classes || null, dataset: { row: i, ...rowData(row, i) } }, cells);
   }
   function render() {
     body.textContent = '';
     const frag = document.createDocumentFragment();
-    const end = Math.min(count(), (page + 1) * pageSize);
-    for (let n = page * pageSize; n < end; n++) frag.appendChild(renderRow(rowAt(n)));
+    const start = whole ? 0 : page * pageSize;
+    const end = whole ? count() : Math.min(count(), start + pageSize);
+    for (let n = start; n < end; n++) frag.appendChild(renderRow(rowAt(n)));
     body.appendChild(frag);
-    if (!pager) return;
     const of =
       count() === rows.length ? `${rows.length} rows` : `${count()} of ${rows.length} rows`;
-    status.textContent = `${of}, page ${page + 1} of ${pages()}`;
+    const paged = pages() > 1;
+    status.textContent = paged ? `${of}, page ${page + 1} of ${pages()}` : of;
+    prev.hidden = next.hidden = !paged;
     prev.disabled = page === 0;
     next.disabled = page >= pages() - 1;
   }
@@ -91,59 +105,82 @@ export function table(columns, rows, options = {}) {
     render();
   }
   function applyFilter() {
-    const q = input?.value.trim().toLowerCase();
-    if (!q) shown = null;
-    else {
-      shown = [];
-      for (let n = 0; n < rows.length; n++) {
-        const i = order ? order[n] : n;
-        if (columns.some((c) => cellText(c.get(rows[i], i)).toLowerCase().includes(q)))
-          shown.push(i);
-      }
-    }
+    shown = matchingRows(
+      order ?? rows.map((_, i) => i),
+      (i) => columns.map((c) => textOf(c, i)),
+      input.value,
+    );
     go(0);
   }
-  function sortBy(col) {
-    sortDir = col === sortCol ? -sortDir : 1;
+  function sortBy(col, direction = col === sortCol ? -sortDir : 1) {
+    sortDir = direction;
     sortCol = col;
-    const key = columns[col].sort ?? ((row, i) => cellText(columns[col].get(row, i)));
-    const keys = rows.map((row, i) => key(row, i));
-    order = rows
-      .map((_, i) => i)
-      .sort((a, b) => sortDir * compareValues(keys[a], keys[b]) || a - b);
+    if (options.sorted) Object.assign(options.sorted, { label: columns[col].label, direction });
+    const c = columns[col];
+    order = sortedOrder(
+      rows.map((row, i) => (c.sort ? c.sort(row, i) : textOf(c, i))),
+      sortDir,
+    );
     heads.forEach((th, i) =>
       th.setAttribute('aria-sort', i === col ? (sortDir > 0 ? 'ascending' : 'descending') : 'none'),
     );
     applyFilter();
   }
-  input?.addEventListener('input', applyFilter);
+  function exportRows() {
+    const saved = columns.filter((c) => c.export !== false);
+    const records = [saved.map((c) => c.label)];
+    for (let n = 0; n < count(); n++) {
+      const i = rowAt(n);
+      records.push(saved.map((c) => textOf(c, i)));
+    }
+    exportFile(options.name ?? 'table', records, csvText);
+  }
+  input.addEventListener('input', applyFilter);
   const grid = h(
     'table',
-    { class: `grid ${cls}`.trim() },
-    caption ? h('caption', null, caption) : null,
+    { class: `grid ${options.cls ?? ''}`.trim() },
+    options.caption ? h('caption', null, options.caption) : null,
     h('thead', null, h('tr', null, heads)),
     body,
   );
-  const el = h('div', { class: 'table' }, pager, grid);
+  const tools = h('div', { class: 'pager' }, input, save, prev, next, status);
+  const el = h('div', { class: 'table' }, tools, grid);
   el.showRow = (i, query = null) => {
     marked = i;
     markQuery = query;
-    if (input) input.value = '';
+    input.value = '';
     shown = null;
-    let n = i;
-    if (order) n = order.indexOf(i);
+    const n = order ? order.indexOf(i) : i;
     go(Math.floor(Math.max(0, n) / pageSize));
     showHit(body.querySelector('tr.hit'));
   };
-  render();
+  el.printWhole = (on) => {
+    whole = on;
+    render();
+  };
+  const start = columns.findIndex((c) => c.label === options.sorted?.label);
+  if (start >= 0) sortBy(start, options.sorted.direction);
+  else render();
   return el;
 }
 
-// Name and value rows: a WMI instance, the environment, a group's data points.
-export function propertyTable(pairs, options = {}) {
+// Name and value rows: a WMI instance, the environment, a group's data points; more
+// columns (a link) may follow.
+export function propertyTable(pairs, options = {}, more = []) {
   const columns = [
     { label: options.nameLabel ?? 'Name', get: ([k]) => k },
     { label: options.valueLabel ?? 'Value', get: ([, v]) => v },
+    ...more,
   ];
   return table(columns, pairs, { pageSize: 200, cls: 'props', ...options });
+}
+
+// A column of links, one to each row's place: a click goes there and copies the link.
+export function linkColumn(ctx, placeOf) {
+  return {
+    label: 'Link',
+    get: (row, i) => ctx.itemLink(placeOf(row, i)),
+    text: () => '',
+    export: false,
+  };
 }

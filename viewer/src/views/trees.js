@@ -2,14 +2,29 @@
 // when opened, so a listing of 100,000 files costs nothing until it is browsed, and a
 // folder's files are a paged table, so a hit on its last file shows at once. A place
 // names a key or folder by its position ([2, 0, 5]), as names repeat.
-import { h, rt, section, empty, lazyNode, showHit } from './dom.js';
-import { table } from './table.js';
+import { h, rt, section, empty, lazyNode, showHit, dateView } from './dom.js';
+import { table, linkColumn } from './table.js';
+import { copyButton } from './value.js';
 import { counted } from '../lib/format.js';
+import { fileDate } from '../lib/dates.js';
+import { pathText } from '../lib/model.js';
 import { logPane } from './log.js';
 
 function onPath(node, place, atKey) {
   const at = place[atKey];
   return Array.isArray(at) && node.at.length <= at.length && node.at.every((p, i) => at[i] === p);
+}
+
+// A key's or folder's path, to copy, and its link.
+function nodeTools(node, place, ctx) {
+  const path = pathText(node);
+  return h(
+    'div',
+    { class: 'node-tools' },
+    copyButton('Copy path', path),
+    ' ',
+    ctx.itemLink(place, 'Copy link', 'Copy a link to this place'),
+  );
 }
 
 // The node of a tree that the place names; marks its summary when the hit is the node.
@@ -36,13 +51,15 @@ function keyNode(key, place, ctx) {
         h('small', null, `${counted(k.keys.length, 'key')}, ${counted(k.values.length, 'value')}`),
       ),
     fill: (details, target) => {
+      details.appendChild(nodeTools(key, { view: 'registry', key: key.at, value: null }, ctx));
       if (key.values.length) {
         const columns = [
           { label: 'Name', get: (v) => v.name },
           { label: 'Type', get: (v) => v.type || '(other type)' },
           { label: 'Value', get: (v) => v.value ?? '' },
+          linkColumn(ctx, (_, value) => ({ view: 'registry', key: key.at, value })),
         ];
-        const t = table(columns, key.values, { pageSize: 200, cls: 'values' });
+        const t = table(columns, key.values, { pageSize: 200, cls: 'values', name: 'values' });
         details.appendChild(t);
         if (target && place.value != null)
           requestAnimationFrame(() => t.showRow(place.value, ctx.query));
@@ -68,24 +85,45 @@ export function renderRegistry(model, place, ctx) {
   );
 }
 
-const FILE_COLUMNS = (showContent) => [
+const fileColumns = (dir, showContent, ctx) => [
   {
     label: 'Name',
-    get: (f) =>
+    get: (f, i) =>
       f.content != null
         ? h(
             'button',
-            { type: 'button', class: 'link', on: { click: () => showContent(f, null) } },
+            { type: 'button', class: 'link', on: { click: () => showContent(dir, i, null) } },
             rt(f.name),
           )
         : f.name,
-    sort: (f) => f.name,
+    text: (f) => f.name,
   },
   { label: 'Bytes', num: true, get: (f) => f.bytes ?? '' },
-  { label: 'Size', get: (f) => f.size },
-  { label: 'Modified (UTC)', get: (f) => f.date },
+  { label: 'Size', get: (f) => f.size, sort: (f) => f.bytes },
+  {
+    label: 'Modified',
+    get: (f) => {
+      const date = fileDate(f.date);
+      return date ? dateView(date) : f.date;
+    },
+    text: (f) => fileDate(f.date)?.shown ?? f.date,
+    sort: (f) => fileDate(f.date)?.ms ?? f.date,
+  },
   { label: 'Version', get: (f) => f.version ?? '' },
   { label: 'Cut', get: (f) => (f.cut ? 'cut' : '') },
+  {
+    label: 'Path and link',
+    get: (f, file) =>
+      h(
+        'span',
+        null,
+        copyButton('Copy path', `${pathText(dir)}\\${f.name}`),
+        ' ',
+        ctx.itemLink({ view: 'files', at: dir.at, file, line: null }),
+      ),
+    text: () => '',
+    export: false,
+  },
 ];
 
 function folderNode(dir, place, ctx, showContent) {
@@ -100,19 +138,23 @@ function folderNode(dir, place, ctx, showContent) {
         h('small', null, `${counted(d.dirs.length, 'folder')}, ${counted(d.files.length, 'file')}`),
       ),
     fill: (details, target) => {
+      details.appendChild(
+        nodeTools(dir, { view: 'files', at: dir.at, file: null, line: null }, ctx),
+      );
       for (const d of dir.dirs) details.appendChild(folderNode(d, place, ctx, showContent));
       if (dir.cutDeeper)
         details.appendChild(empty('Deeper folders are not shown: the viewer reads 200 levels.'));
       if (!dir.files.length) return;
-      const t = table(FILE_COLUMNS(showContent), dir.files, {
+      const t = table(fileColumns(dir, showContent, ctx), dir.files, {
         filter: 'Filter files',
         cls: 'files',
+        name: 'files',
       });
       details.appendChild(t);
       if (!target || place.file == null) return;
       const file = dir.files[place.file];
       requestAnimationFrame(() => t.showRow(place.file, place.line == null ? ctx.query : null));
-      if (file?.content != null) showContent(file, place.line);
+      if (file?.content != null) showContent(dir, place.file, place.line);
     },
   });
 }
@@ -120,9 +162,25 @@ function folderNode(dir, place, ctx, showContent) {
 export function renderFiles(model, place, ctx) {
   if (!model.filesystem) return empty('The report has no files section.');
   const pane = h('div', { class: 'file-pane' });
-  const showContent = (file, line) => {
+  // The text of a dir's file, from its line, if given; each line links to its place.
+  const showContent = (dir, file, line) => {
+    const placeAt = (n) => ({ view: 'files', at: dir.at, file, line: n });
+    const { name } = dir.files[file];
     pane.textContent = '';
-    pane.append(h('h3', null, rt(file.name)), logPane(file, line, line == null ? null : ctx.query));
+    pane.append(
+      h(
+        'h3',
+        null,
+        rt(name),
+        ' ',
+        copyButton('Copy path', `${pathText(dir)}\\${name}`),
+        ' ',
+        ctx.itemLink(placeAt(null), 'Copy link', 'Copy a link to this file'),
+      ),
+      logPane(dir.files[file], line, line == null ? null : ctx.query, (n) =>
+        ctx.itemLink(placeAt(n), String(n), `Link to line ${n}`),
+      ),
+    );
     if (line == null) requestAnimationFrame(() => pane.scrollIntoView({ block: 'start' }));
   };
   const root = model.filesystem;

@@ -4,6 +4,7 @@
 import { h, rt } from './dom.js';
 import { matchRanges } from '../lib/text.js';
 import { counted } from '../lib/format.js';
+import { copy as copyShared } from '../app-state/share.js';
 
 export const MAX_SHOWN = 1000;
 const MIN_ENTRIES = 3;
@@ -11,11 +12,6 @@ const MIN_ENTRIES = 3;
 function entriesOf(text) {
   const parts = text.split(';');
   return parts.filter((p) => p.trim()).length >= MIN_ENTRIES ? parts : null;
-}
-
-export function copyText(text, button) {
-  const done = (word) => () => (button.textContent = word);
-  navigator.clipboard?.writeText(text).then(done('Copied'), done('Copy failed: select the text'));
 }
 
 export function valueView(value, query = null) {
@@ -65,11 +61,18 @@ export function valueView(value, query = null) {
     }
     if (text.length > MAX_SHOWN) {
       const copy = h('button', { type: 'button' }, 'Copy');
-      copy.addEventListener('click', () => copyText(text, copy));
+      copy.addEventListener('click', () => copyShared(text, copy));
       tools.append(copy);
     }
     box.append(tools);
   };
   render();
   return box;
+}
+
+// A button that copies a text (a key's or a file's path) with one click.
+export function copyButton(label, text) {
+  const button = h('button', { type: 'button', class: 'copy' }, label);
+  button.addEventListener('click', () => copyShared(text, button));
+  return button;
 }

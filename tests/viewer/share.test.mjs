@@ -1,0 +1,145 @@
+// What leaves the page: CSV text, the address of a place and its words, and redaction of
+// the hand-written report and of a real one made under Wine.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { BASE, REPORT_DIR, model, varied } from './reports.mjs';
+import { csvText } from '../../viewer/src/lib/csv.js';
+import {
+  formAddress,
+  parseAddress,
+  placeParams,
+  placeOf,
+  placeWords,
+} from '../../viewer/src/lib/address.js';
+import { redactor, REDACTION_NOTICE } from '../../viewer/src/lib/redact.js';
+import { reportTicket } from '../../viewer/src/lib/ticket.js';
+import { runFindings } from '../../viewer/src/lib/findings.js';
+
+test('CSV: every field quoted, quotes doubled, CR LF, formulas prefixed but numbers kept', () => {
+  // prettier-ignore
+  const records = [['Name', 'Value'], ['=HYPERLINK("x")', 'a,b'], ['-5', '-2+3'], ['+1', '@SUM(A1)'],
+    ['\tx', 'two\nlines'], [null, 3]];
+  assert.equal(
+    csvText(records),
+    '"Name","Value"\r\n"\'=HYPERLINK(""x"")","a,b"\r\n"-5","\'-2+3"\r\n"\'+1","\'@SUM(A1)"\r\n' +
+      '"\'\tx","two\nlines"\r\n"","3"\r\n',
+  );
+});
+
+const base = model(BASE);
+const twice = varied([['</registry>', '<key name="HKLM"><key name="Software"/></key></registry>']]);
+const LOG_LINE = { view: 'files', at: [0, 0, 0, 0], file: 0, line: 2 };
+// A place, the readable fragment that names it and its words (all for the hand-written
+// report unless a model is given).
+// prettier-ignore
+const PLACES = [
+  [LOG_LINE, 'view=files&file=C:\\ProgramData\\Pallanto\\logs\\session.log&line=2',
+    'Files › C:\\ProgramData\\Pallanto\\logs\\session.log, line 2'],
+  [{ view: 'files', at: [0, 0, 0], file: null, line: null }, 'view=files&folder=C:\\ProgramData\\Pallanto',
+    'Files › C:\\ProgramData\\Pallanto'],
+  [{ view: 'registry', key: [0, 0, 0, 0], value: 1 }, 'view=registry&key=HKLM\\Software\\KORVEL-AB\\Pallanto&value=Version',
+    'Registry › HKLM\\Software\\KORVEL-AB\\Pallanto › Version'],
+  // Two top-level keys share a path: the second is told by its number.
+  [{ view: 'registry', key: [1, 0], value: null }, 'view=registry&key=HKLM\\Software&nth=2',
+    'Registry › HKLM\\Software', twice],
+  [{ view: 'processes', index: 1 }, 'view=processes&process=explorer.exe&pid=64',
+    'Processes › explorer.exe (process 64)'],
+  [{ view: 'environment', index: 1 }, 'view=environment&var=TEMP', 'Environment › TEMP'],
+  [{ view: 'system', cls: 'Win32_OperatingSystem', instance: 0, prop: 'Version' },
+    'view=system&wmi=Win32_OperatingSystem&prop=Version', 'System › Win32_OperatingSystem › Version'],
+  [{ view: 'events', index: 1 }, 'view=events&event=2', 'Events › mesh.cells (record 2)'],
+  [{ view: 'groups', path: [0, 0] }, 'view=groups&group=0.0', 'Groups › client › licence'],
+  [{ view: 'overview', anchor: 'product-1' }, 'view=overview&item=product-1', 'Overview › Products › Pallanto'],
+];
+
+test('an address names a place readably, or by position when redacted, and leads back to it', () => {
+  for (const [place, fragment, words, m = base] of PLACES) {
+    assert.equal(formAddress(placeParams(m, place)), fragment);
+    assert.equal(placeWords(m, place), words);
+    for (const redacted of [false, true]) {
+      const text = formAddress(placeParams(m, place, redacted));
+      assert.deepEqual(placeOf(m, parseAddress(`#${text}`)).place, place, text);
+      if (redacted) assert.doesNotMatch(text, /Pallanto|HKLM/);
+    }
+  }
+  // A link made in another report of that machine finds the same path; what it lacks is named.
+  const moved = varied([
+    ['<dir name="ProgramData">', '<dir name="Data"/><dir name="ProgramData">'],
+  ]);
+  const params = parseAddress(formAddress(placeParams(base, LOG_LINE)));
+  assert.deepEqual(placeOf(moved, params).place, { ...LOG_LINE, at: [0, 1, 0, 0] });
+  assert.deepEqual(placeOf(model(BASE.replace('session.log', 'other.log')), params), {
+    place: { view: 'files' },
+    missing: 'C:\\ProgramData\\Pallanto\\logs\\session.log',
+  });
+  // Broken addresses: a bad escape, positions that are not numbers or lead nowhere.
+  assert.equal(parseAddress('#view=files&folder=%E0%A4%A&view=x').get('folder'), '%E0%A4%A');
+  for (const bad of ['view=registry&at=0.x', 'view=registry&at=9.9', 'view=files&at=-1'])
+    assert.ok(placeOf(base, parseAddress(bad)).missing, bad);
+});
+
+// The personal values of a report, read from its text apart from the viewer: the
+// computer's names, its user, serial number, owner, and network addresses.
+function personalValues(text) {
+  const attr = (name) => [...text.matchAll(new RegExp(` ${name}="([^"]+)"`, 'g'))].map((m) => m[1]);
+  const users = [...text.matchAll(/\\users\\([^\\"]+)/gi)].map((m) => m[1]);
+  const values = [
+    ...['CSName', 'Name', 'SystemName', 'SerialNumber', 'RegisteredUser'].flatMap((n) =>
+      attr(n).filter((v) => !/\.exe$|Windows|AMD|Intel|\|/.test(v)),
+    ),
+    ...attr('UserName').flatMap((v) => v.split('\\')),
+    ...users,
+    ...attr('address').filter((v) => /^[\d.]+$|^[\da-f]{2}-/i.test(v)),
+  ];
+  return [...new Set(values)].filter((v) => v.length > 1);
+}
+
+// Every text of a model, however deep.
+function textsOf(value, out = []) {
+  if (typeof value === 'string') out.push(value);
+  else if (value && typeof value === 'object')
+    for (const v of Object.values(value)) textsOf(v, out);
+  return out;
+}
+
+test('redaction replaces every personal value of a real report, the same way everywhere', () => {
+  const text = readFileSync(join(REPORT_DIR, 'machine.vitascan'), 'utf8');
+  const real = model(text, 'machine.vitascan');
+  const personal = personalValues(text);
+  assert.ok(personal.length >= 6, personal.join());
+  const kept = JSON.stringify(real);
+  const { text: redact } = redactor([base, real]);
+  const out = [...textsOf(real), reportTicket(real, runFindings(real))].map(redact).join('\n');
+  for (const v of personal) {
+    const word = new RegExp(`(^|[^\\w-])${v.replace(/[.\\]/g, '\\$&')}([^\\w-]|$)`, 'i');
+    assert.doesNotMatch(out, word, v);
+  }
+  assert.equal(JSON.stringify(real), kept, 'the report is not changed');
+  // One value, one placeholder: the user of the WMI line and of the TEMP folder.
+  const cs = real.system.wmi.find((c) => c.name === 'Win32_ComputerSystem').instances[0];
+  const temp = real.system.environment.find((v) => v.name === 'TEMP').value;
+  const user = redact(cs.UserName).split('\\')[1];
+  assert.match(user, /^(USER|OWNER)-\d+$/);
+  assert.equal(redact(temp), temp.replace(/(\\users\\)[^\\]+/i, `$1${user}`));
+  assert.match(REDACTION_NOTICE, /^Personal data replaced by placeholders/);
+});
+
+test('redaction of the hand-written report: names, addresses in any text, and what is left alone', () => {
+  const other = varied([
+    [/WORKSTATION7/g, 'LAB-PC'],
+    ['192.168.1.20', '10.0.0.9'],
+  ]);
+  const { text: redact } = redactor([base, other]);
+  // prettier-ignore
+  const CASES = [
+    ['WORKSTATION7 and lab-pc', 'COMPUTER-1 and COMPUTER-2'],
+    ['C:\\Users\\jsmith\\AppData and C:\\users\\me\\Temp', 'C:\\Users\\USER-1\\AppData and C:\\users\\OWNER-1\\Temp'],
+    ['from 192.168.1.20 and 10.0.0.9 via 172.16.4.1', 'from IP-1 and IP-2 via IP-3'],
+    ['mac 00:1A:2B:3C:4D:5E, 00-1a-2b-3c-4d-5e, fe80::1ff:fe23:4567:890a', 'mac MAC-1, MAC-1, IP-4'],
+    // Versions, masks, times and the public folder are not personal.
+    ['Pallanto 10.2.0.15 mask 255.255.255.0 at 09:05:07 in C:\\Users\\Public', 'Pallanto 10.2.0.15 mask 255.255.255.0 at 09:05:07 in C:\\Users\\Public'],
+  ];
+  for (const [text, expected] of CASES) assert.equal(redact(text), expected);
+});

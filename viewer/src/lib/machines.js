@@ -1,0 +1,55 @@
+// One line per report for the Machines view: what a support engineer compares across a
+// customer's machines, read from the model and the report's findings.
+import { wmiFirst } from './model.js';
+import { memoryFacts, driveFacts } from './facts.js';
+import { writtenDate } from './dates.js';
+
+const same = (a, b) => a.toLowerCase() === b.toLowerCase();
+
+export function machineFacts(model, findings) {
+  const os = wmiFirst(model, 'Win32_OperatingSystem');
+  const cs = wmiFirst(model, 'Win32_ComputerSystem');
+  const cpu = wmiFirst(model, 'Win32_Processor');
+  // The system drive as Windows names it ("C:"), else C:.
+  const systemDrive = os.SystemDrive || 'C:';
+  const drive = driveFacts(model).find((d) => same(d.drive.slice(0, 2), systemDrive.slice(0, 2)));
+  const counts = { problem: 0, warning: 0, note: 0 };
+  const rules = new Map();
+  for (const f of findings ?? []) {
+    counts[f.severity]++;
+    rules.set(f.rule, (rules.get(f.rule) ?? 0) + 1);
+  }
+  return {
+    computer: os.CSName || cs.Name || cs.DNSHostName || cpu.SystemName || '',
+    windows: os.Caption ?? '',
+    version: os.Version ?? '',
+    build: os.BuildNumber ?? '',
+    memory: memoryFacts(model)?.total ?? null,
+    drive: drive?.drive ?? null,
+    free: drive?.free ?? null,
+    products: (model.products ?? []).map((p) => ({ name: p.name, version: p.version })),
+    counts,
+    rules,
+    written: writtenDate(model.system?.time),
+  };
+}
+
+// The versions of a product on one machine, "" when it has none.
+export function versionsOf(facts, name) {
+  const versions = facts.products.filter((p) => same(p.name, name)).map((p) => p.version);
+  return [...new Set(versions)].join(', ');
+}
+
+// The product names of all machines, each once, in the order first met.
+export function productNames(all) {
+  const names = new Map();
+  for (const f of all) for (const p of f.products) names.set(p.name.toLowerCase(), p.name);
+  return [...names.values()];
+}
+
+// How many machines have each value, the most common first.
+export function spread(values) {
+  const counts = new Map();
+  for (const v of values) counts.set(v, (counts.get(v) ?? 0) + 1);
+  return [...counts].sort((a, b) => b[1] - a[1]);
+}
