@@ -1,12 +1,14 @@
 // Viewer benchmark, run by hand after a build (not part of the tests):
-//   node bench/viewer/bench.mjs [--synthetic] [--viewer PATH]
+//   node bench/viewer/bench.mjs [--synthetic] [--viewer PATH] [--machines]
 // Makes the reports, opens them in headless chromium through the file picker and prints:
 // - reports of 100,000 files (15 MB) and of 660,000 files (60 MB), each with 5 logs of
 //   512,000 characters: the time from choosing the file to the overview's frame, the
 //   longest main-thread task (and the number over 200 ms) from the overview until the
 //   files section and the findings are read, and the first search to its log line;
 // - two reports of 100,000 files: time to the compare summary;
-// - a report of 1,000,000 events (well over 100 MB): time to the overview, or the message.
+// - a report of 1,000,000 events (well over 100 MB): time to the overview, or the message;
+// - 100 reports of 1 MB, one machine each, chosen together: the time to the Machines view
+//   with its 100 rows, and the longest main-thread task meanwhile (--machines: this alone).
 // The 100,000-file report is written by the real VitascanCmd.exe under Wine (files laid in
 // the build's Wine prefix and removed afterwards); --synthetic writes it here instead, in
 // the same layout. The 60 MB and the events reports are always written here: a million
@@ -25,6 +27,7 @@ import {
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { launch, openViewer } from '../../tests/viewer/browser.mjs';
+import { BASE } from '../../tests/viewer/reports.mjs';
 
 const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 const build = process.env.VITASCAN_BUILD_DIR ?? join(top, 'build', 'mingw');
@@ -38,6 +41,9 @@ const LARGE_FILES = 660000;
 const LOGS = 5;
 const LOG_CHARS = 512000;
 const EVENTS = 1000000;
+const MACHINES = 100;
+const MACHINE_BYTES = 1 << 20;
+const onlyMachines = process.argv.includes('--machines');
 
 function logText(n) {
   const lines = [];
@@ -126,6 +132,65 @@ async function eventsReport(path) {
   await new Promise((r) => stream.end(r));
 }
 
+// The tests' hand-written report as machine n of a customer (its name, free space, memory,
+// a product's version and the time written differ), grown to 1 MB with a log and files.
+function machineReports() {
+  const paths = [];
+  const log = logText(0).slice(0, 200000);
+  for (let n = 0; n < MACHINES; n++) {
+    const files = [];
+    for (let i = 0, size = BASE.length + log.length; size < MACHINE_BYTES; i++) {
+      const f = `\n      <file name="file${i}.dat" bytes="${i * 13}" size="1 KB" datemodified="04/12/2026 9:05:07"/>`;
+      files.push(f);
+      size += f.length;
+    }
+    const text = BASE.replace(/WORKSTATION7/g, `PC-${String(n).padStart(3, '0')}`)
+      .replace('totalfreebytes="85899345920"', `totalfreebytes="${(n % 40) * 2 ** 30}"`)
+      .replace(
+        'TotalVisibleMemorySize="16777216"',
+        `TotalVisibleMemorySize="${(8 + (n % 3) * 8) * 2 ** 20}"`,
+      )
+      .replace('installedversion="10.2"', `installedversion="10.${2 + (n % 7 === 0)}"`)
+      .replace('time="14:05:09"', `time="14:${String(n % 60).padStart(2, '0')}:09"`)
+      .replace(
+        '<dir name="Program Files">',
+        `<dir name="Data"><file name="app.log" bytes="1" size="1 B" datemodified="04/12/2026 9:05:07">\n${log}</file>${files.join('')}</dir>\n  $&`,
+      );
+    paths.push(join(out, `machine-${n}.vitascan`));
+    writeFileSync(paths.at(-1), text);
+  }
+  return paths;
+}
+
+// Opens the 100 machine reports at once: the Machines view, and how the page kept up.
+async function measureMachines(chromium, paths) {
+  const cpu0 = cpuSeconds(chromium.profile);
+  const page = await chromium.browser.newPage();
+  await page.setViewport({ width: 1400, height: 1000 });
+  await page.evaluateOnNewDocument(watchPage);
+  await page.goto(`file://${viewer}`);
+  await page.waitForSelector('#app[data-ready="yes"]');
+  const shown = page.evaluate(
+    (n) => window.__shown(`table.machines tbody tr:nth-child(${n})`),
+    MACHINES,
+  );
+  await (await page.$('input[type=file]')).uploadFile(...paths);
+  const shownAt = await shown;
+  const { chosenAt, tasks } = await page.evaluate(() => ({
+    chosenAt: window.__chosenAt,
+    tasks: window.__tasks,
+  }));
+  const during = tasks.filter((t) => t.start >= chosenAt && t.start < shownAt);
+  const longest = Math.max(0, ...during.map((t) => t.ms));
+  console.log(
+    `${MACHINES} reports of ${mb(paths[0])} chosen together: Machines view with ${MACHINES} rows ` +
+      `${((shownAt - chosenAt) / 1000).toFixed(2)} s after choosing them; meanwhile longest ` +
+      `main-thread task ${longest.toFixed(0)} ms, ${during.filter((t) => t.ms > 200).length} over ` +
+      `200 ms; ${(cpuSeconds(chromium.profile) - cpu0).toFixed(1)} CPU s in all`,
+  );
+  await page.close();
+}
+
 async function timeOpen(page, paths, until, timeout = 600000) {
   const started = Date.now();
   const input = await page.$('input[type=file]');
@@ -155,11 +220,14 @@ const files = join(out, 'files-100k.vitascan');
 const files2 = join(out, 'files-100k-changed.vitascan');
 const events = join(out, 'events-1m.vitascan');
 const large = join(out, 'files-660k.vitascan');
-syntheticFilesReport(large, LARGE_FILES);
-if (process.argv.includes('--synthetic')) syntheticFilesReport(files);
-else realFilesReport(files);
-changedCopy(files, files2);
-await eventsReport(events);
+const machines = machineReports();
+if (!onlyMachines) {
+  syntheticFilesReport(large, LARGE_FILES);
+  if (process.argv.includes('--synthetic')) syntheticFilesReport(files);
+  else realFilesReport(files);
+  changedCopy(files, files2);
+  await eventsReport(events);
+}
 
 // Set up in the page before it loads: every main-thread task over 50 ms, when the file was
 // chosen, and a way to learn when an element first shows (at the frame after it appears).
@@ -221,8 +289,8 @@ async function measureLarge(chromium, path, label) {
   await page.close();
 }
 
-const chromium = await launch();
-try {
+// The large reports, a compare of two of them, and a million events.
+async function measureLargeReports(chromium) {
   const cpu = () => cpuSeconds(chromium.profile);
   await measureLarge(chromium, files, '100,000 files + 5 logs');
   await measureLarge(chromium, large, '660,000 files + 5 logs');
@@ -271,6 +339,12 @@ try {
     console.log(`1,000,000 events (${mb(events)}): refused in ${ev.toFixed(2)} s: ${said}`);
   }
   await page.close();
+}
+
+const chromium = await launch();
+try {
+  await measureMachines(chromium, machines);
+  if (!onlyMachines) await measureLargeReports(chromium);
 } finally {
   await chromium.close();
 }
