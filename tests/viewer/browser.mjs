@@ -28,6 +28,9 @@ export async function launch() {
       '--window-size=1400,1000',
     ],
   });
+  // The viewer copies links and paths: the tests read the clipboard.
+  const clipboard = ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write'];
+  await browser.defaultBrowserContext().overridePermissions('file://', clipboard);
   return {
     browser,
     profile,

@@ -258,6 +258,11 @@ test('a link copied from a log line opens that line after a reload; Back returns
     page.requests.length = 0;
     await openReports(page, [join(REPORT_DIR, 'small.vitascan')]);
     assert.ok(await hitShown(page, '.log tr.hit[data-row="4"]'));
+    const clipboard = () => page.evaluate(() => navigator.clipboard.readText());
+    assert.equal(await clipboard(), link, 'the link was copied');
+    await page.click('.file-pane h3 button.copy');
+    await page.waitForFunction(() => document.querySelector('h3 .copy').textContent === 'Copied');
+    assert.equal(await clipboard(), 'C:\\ProgramData\\Pallanto\\logs\\session.log');
   }));
 
 test('broken files get a readable message naming the file and the problem, and a clean console', () =>

@@ -125,7 +125,7 @@ function cite(place, i = state.current) {
   const words = place.view === 'machines' ? 'Machines' : placeWords(report.model, place);
   const said = shared(MANY.has(place.view) ? words : `${labelOf(report, state.reports)}: ${words}`);
   const url = `${location.href.split('#')[0]}#${addressOf(place, i, state.redact)}`;
-  copy(url);
+  copy(url, null, false);
   const field = h('input', {
     class: 'link-url',
     readonly: true,
@@ -133,12 +133,9 @@ function cite(place, i = state.current) {
     'aria-label': 'The link',
   });
   const both = h('button', { type: 'button' }, 'Copy words and link');
-  both.addEventListener('click', () => copy(`${said}: ${url}`, both));
-  panel(
-    h('p', null, 'Link copied to the clipboard: ', h('span', { class: 'link-words' }, said), ' '),
-    field,
-    both,
-  );
+  both.addEventListener('click', () => copy(`${said}: ${url}`, both, false));
+  const copied = state.redact ? 'Link copied, personal data replaced: ' : 'Link copied: ';
+  panel(h('p', null, copied, h('span', { class: 'link-words' }, said), ' '), field, both);
   field.select();
 }
 

@@ -25,10 +25,11 @@ export function sharedDocument(text) {
   return state.redact ? `${REDACTION_NOTICE}\n\n${shared(text)}` : text;
 }
 
-// Puts a text on the clipboard as it may leave the page; the button, if any, says for a
-// moment how that went. Returns the text put there.
-export function copy(text, button = null) {
-  const out = shared(text);
+// Puts a text on the clipboard as it may leave the page (redact false: a text that holds
+// no report text, such as the page's own address); the button, if any, says for a moment
+// how that went.
+export function copy(text, button = null, redact = true) {
+  const out = redact ? shared(text) : String(text);
   const label = button?.textContent;
   const say = (word) => () => {
     if (!button) return;
@@ -37,7 +38,6 @@ export function copy(text, button = null) {
   };
   const written = navigator.clipboard?.writeText(out) ?? Promise.reject(new Error('no clipboard'));
   written.then(say('Copied'), say('Copy failed: select the text'));
-  return out;
 }
 
 // Saves records (the first the headings) as a file named after the current report.

@@ -9,9 +9,17 @@ import { findingsList } from './findings.js';
 
 const ARCHITECTURES = { 0: 'x86', 5: 'ARM', 6: 'Itanium', 9: 'x64', 12: 'ARM64' };
 
-function line(label, value, anchor = null) {
+// A line of the overview; one with an anchor is an item, with its link.
+function line(label, value, anchor = null, ctx = null) {
   const props = { class: 'kv', dataset: anchor ? { anchor } : null };
-  return h('div', props, h('span', { class: 'k' }, label), h('span', { class: 'v' }, value));
+  const link =
+    ctx && ctx.itemLink({ view: 'overview', anchor }, 'Link', 'Copy a link to this line');
+  return h(
+    'div',
+    props,
+    h('span', { class: 'k' }, label),
+    h('span', { class: 'v' }, value, link && [' ', link]),
+  );
 }
 
 // Report values joined with the page's own words between them: each stays isolated.
@@ -85,7 +93,7 @@ function machine(model) {
   );
 }
 
-function drives(model) {
+function drives(model, ctx) {
   const facts = driveFacts(model);
   if (!facts.length) return section('Fixed drives', empty('No fixed drives in the report.'));
   return section(
@@ -94,7 +102,7 @@ function drives(model) {
       const shown = d.total
         ? bar(1 - d.share, freeText(d))
         : msg`${freeText(d)}; the report does not give the drive's size`;
-      return line(r(d.drive), shown, `drive-${i}`);
+      return line(r(d.drive), shown, `drive-${i}`, ctx);
     }),
   );
 }
@@ -155,6 +163,7 @@ export function renderOverview(model, place, ctx) {
             r(a.description),
             joined([a.address, ...a.ips.map((ip) => `${ip.address}/${ip.mask}`)], '  '),
             `adapter-${i}`,
+            ctx,
           ),
         )
       : empty('No network adapters in the report.'),
@@ -173,7 +182,7 @@ export function renderOverview(model, place, ctx) {
     top,
     report,
     machine(model),
-    drives(model),
+    drives(model, ctx),
     net,
     products(model, ctx),
   );

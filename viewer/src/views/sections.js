@@ -1,6 +1,7 @@
 // The sections that are tables: system, environment, processes, events and the client's
 // groups. Each render function takes the model, the place to show and the view context.
-import { h, rt, section, empty, showHit } from './dom.js';
+import { h, rt, section, empty, showHit, dateView } from './dom.js';
+import { writtenDate } from '../lib/dates.js';
 import { table, propertyTable, linkColumn } from './table.js';
 import { msg, r, matchRanges } from '../lib/text.js';
 
@@ -47,7 +48,11 @@ export function renderSystem(model, place, ctx) {
   if (sys.ie != null) other.push(['Internet Explorer', sys.ie]);
   for (const d of sys.dotnet ?? []) other.push(['.NET Framework', d.version]);
   for (const [part, label] of OTHER_PARTS) {
-    for (const [k, v] of Object.entries(sys[part] ?? {})) other.push([`${label}: ${k}`, v]);
+    // The time written is one date, rather than a date and a time apart.
+    const written = part === 'time' ? writtenDate(sys.time) : null;
+    if (written) other.push([`${label}: written`, dateView(written)]);
+    for (const [k, v] of Object.entries(sys[part] ?? {}))
+      if (!written || (k !== 'time' && k !== 'date')) other.push([`${label}: ${k}`, v]);
   }
   for (const m of sys.monitors ?? [])
     other.push([
