@@ -139,7 +139,8 @@ test('redaction of the hand-written report: names, addresses in any text, and wh
     ['from 192.168.1.20 and 10.0.0.9 via 172.16.4.1', 'from IP-1 and IP-2 via IP-3'],
     ['mac 00:1A:2B:3C:4D:5E, 00-1a-2b-3c-4d-5e, fe80::1ff:fe23:4567:890a', 'mac MAC-1, MAC-1, IP-4'],
     // Versions, masks, times and the public folder are not personal.
-    ['Pallanto 10.2.0.15 mask 255.255.255.0 at 09:05:07 in C:\\Users\\Public', 'Pallanto 10.2.0.15 mask 255.255.255.0 at 09:05:07 in C:\\Users\\Public'],
+    ['VitascanCmd 1.0.2.0, Pallanto 10.2.0.15 mask 255.255.255.0 at 09:05:07 in C:\\Users\\Public',
+      'VitascanCmd 1.0.2.0, Pallanto 10.2.0.15 mask 255.255.255.0 at 09:05:07 in C:\\Users\\Public'],
   ];
   for (const [text, expected] of CASES) assert.equal(redact(text), expected);
 });

@@ -113,6 +113,9 @@ export function redactor(models) {
 // numbers that look like addresses but are not.
 function collect(model, add, usersIn, versions) {
   const version = (v) => v && versions.add(String(v));
+  const sys = model.system;
+  for (const v of [model.version, model.versionDisplay, sys?.windowsInstaller, sys?.ie]) version(v);
+  for (const d of sys?.dotnet ?? []) version(d.version);
   for (const cls of model.system?.wmi ?? []) {
     for (const inst of cls.instances) {
       for (const [k, v] of Object.entries(inst)) {

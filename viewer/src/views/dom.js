@@ -96,7 +96,12 @@ export function actionLink(text, action, props = {}) {
 // A date read from the report: shown as ISO 8601, the text as written one hover away.
 export function dateView(date) {
   const props = { datetime: date.iso, title: `As written: ${date.text}` };
-  return h('time', props, date.at, date.zone ? [' ', rt(date.zone)] : null);
+  return h(
+    'time',
+    props,
+    h('span', { class: 'at' }, date.at),
+    date.zone ? [' ', rt(date.zone)] : null,
+  );
 }
 
 // Marks a hit: the element, the first of the query's marks inside it brought into view.

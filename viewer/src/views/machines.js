@@ -101,7 +101,7 @@ export function renderMachines(model, place, ctx) {
     { label: 'Build', num: true, get: (m) => f(m).build },
     { label: 'Memory', num: true, get: (m) => bytesText(f(m).memory), sort: (m) => f(m).memory },
     {
-      label: 'Free on system drive',
+      label: 'System drive free',
       num: true,
       get: (m) => (f(m).drive ? `${bytesText(f(m).free)} on ${f(m).drive}` : ''),
       sort: (m) => f(m).free,

@@ -37,6 +37,9 @@ function cell(v, query) {
   return date ? dateView(date) : valueView(v, query);
 }
 
+const cellClass = (c) =>
+  [c.num ? 'num' : '', c.export === false ? 'controls' : ''].join(' ').trim() || null;
+
 export function table(columns, rows, options = {}) {
   const { pageSize = 100, rowClass = () => null, rowData = () => null } = options;
   let order = null;
@@ -70,7 +73,7 @@ export function table(columns, rows, options = {}) {
   const heads = columns.map((c, i) =>
     h(
       'th',
-      { scope: 'col', class: c.num ? 'num' : null, 'aria-sort': 'none' },
+      { scope: 'col', class: cellClass(c), 'aria-sort': 'none' },
       h('button', { type: 'button', class: 'sort', on: { click: () => sortBy(i) } }, c.label),
     ),
   );
@@ -80,9 +83,7 @@ export function table(columns, rows, options = {}) {
     const row = rows[i];
     const query = i === marked ? markQuery : null;
     const classes = [rowClass(row, i), i === marked ? 'hit' : null].filter(Boolean).join(' ');
-    const cells = columns.map((c) =>
-      h('td', { class: c.num ? 'num' : null }, cell(c.get(row, i), query)),
-    );
+    const cells = columns.map((c) => h('td', { class: cellClass(c) }, cell(c.get(row, i), query)));
     return h('tr', { class: classes || null, dataset: { row: i, ...rowData(row, i) } }, cells);
   }
   function render() {
