@@ -94,7 +94,9 @@ export function table(columns, rows, options = {}) {
     for (let n = start; n < end; n++) frag.appendChild(renderRow(rowAt(n)));
     body.appendChild(frag);
     const of =
-      count() === rows.length ? `${rows.length} rows` : `${count()} of ${rows.length} rows`;
+      count() === rows.length
+        ? counted(rows.length, 'row')
+        : `${count().toLocaleString('en')} of ${counted(rows.length, 'row')}`;
     const paged = pages() > 1;
     status.textContent = paged ? `${of}, page ${page + 1} of ${pages()}` : of;
     prev.hidden = next.hidden = !paged;

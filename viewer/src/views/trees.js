@@ -112,7 +112,7 @@ const fileColumns = (dir, showContent, ctx) => [
   { label: 'Version', get: (f) => f.version ?? '' },
   { label: 'Cut', get: (f) => (f.cut ? 'cut' : '') },
   {
-    label: 'Path and link',
+    label: 'Link',
     get: (f, file) =>
       h(
         'span',
