@@ -162,14 +162,20 @@ function machineReports() {
   return paths;
 }
 
-// Opens the 100 machine reports at once: the Machines view, and how the page kept up.
-async function measureMachines(chromium, paths) {
-  const cpu0 = cpuSeconds(chromium.profile);
+// A page of the viewer, watched as watchPage says.
+async function watchedPage(chromium) {
   const page = await chromium.browser.newPage();
   await page.setViewport({ width: 1400, height: 1000 });
   await page.evaluateOnNewDocument(watchPage);
   await page.goto(`file://${viewer}`);
   await page.waitForSelector('#app[data-ready="yes"]');
+  return page;
+}
+
+// Opens the 100 machine reports at once: the Machines view, and how the page kept up.
+async function measureMachines(chromium, paths) {
+  const cpu0 = cpuSeconds(chromium.profile);
+  const page = await watchedPage(chromium);
   const shown = page.evaluate(
     (n) => window.__shown(`table.machines tbody tr:nth-child(${n})`),
     MACHINES,
@@ -254,11 +260,7 @@ function watchPage() {
 // the first search.
 async function measureLarge(chromium, path, label) {
   const cpu0 = cpuSeconds(chromium.profile);
-  const page = await chromium.browser.newPage();
-  await page.setViewport({ width: 1400, height: 1000 });
-  await page.evaluateOnNewDocument(watchPage);
-  await page.goto(`file://${viewer}`);
-  await page.waitForSelector('#app[data-ready="yes"]');
+  const page = await watchedPage(chromium);
   const overview = page.evaluate(() => window.__shown('.overview'));
   await (await page.$('input[type=file]')).uploadFile(path);
   const overviewAt = await overview;
@@ -299,7 +301,7 @@ async function measureLargeReports(chromium) {
   const cmp = await timeOpen(
     page,
     [files, files2],
-    () => document.querySelectorAll('.switcher button').length === 2,
+    () => document.querySelectorAll('.report-tab').length === 2,
   );
   const compareStart = Date.now();
   await page.click('nav button[data-view="compare"]');

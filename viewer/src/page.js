@@ -20,8 +20,14 @@ import { shared, sharedDocument, copy, reportsChanged } from './app-state/share.
 import { ReportError } from './import/report.js';
 import { search, MAX_HITS } from './lib/search.js';
 import { reportTicket, pairTicket, machinesTicket } from './lib/ticket.js';
-import { formAddress, parseAddress, placeParams, placeOf, placeWords } from './lib/address.js';
-import { VIEW_TITLES } from './lib/address.js';
+import {
+  formAddress,
+  parseAddress,
+  placeParams,
+  placeOf,
+  placeWords,
+  VIEW_TITLES,
+} from './lib/address.js';
 import { msg, r, plain } from './lib/text.js';
 import { renderOverview } from './views/overview.js';
 import { renderFindings } from './views/findings.js';
@@ -122,7 +128,7 @@ function cite(place, i = state.current) {
   if (i !== state.current) selectReport(i, place);
   else show(place);
   const report = state.reports[i];
-  const words = place.view === 'machines' ? 'Machines' : placeWords(report.model, place);
+  const words = placeWords(report.model, place);
   const said = shared(MANY.has(place.view) ? words : `${labelOf(report, state.reports)}: ${words}`);
   const url = `${location.href.split('#')[0]}#${addressOf(place, i, state.redact)}`;
   copy(url, null, false);
@@ -317,10 +323,10 @@ function applyAddress(fragment, push = false) {
   if (!params.size || !state.reports.length) return false;
   const view = params.get('view');
   const byId = (id) => state.reports.findIndex((rep) => rep.id === id);
-  if (MANY.has(view) && state.reports.length > 1) {
+  if (MANY.has(view)) {
     const [a, b] = [byId(params.get('before')), byId(params.get('after'))];
     if (a >= 0 && b >= 0) update({ compare: { a, b } });
-    show({ view }, null, push);
+    show({ view: state.reports.length > 1 ? view : 'overview' }, null, push);
     return true;
   }
   // A fragment that names no report is a place in the current one.

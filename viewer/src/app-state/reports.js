@@ -3,6 +3,7 @@
 // that each hold the page for a few tens of milliseconds, so the page stays responsive.
 import {
   readReport,
+  reportReader,
   splitFilesSection,
   filesSectionReader,
   ReportError,
@@ -55,7 +56,10 @@ export async function openReport(file, onRead) {
     throw new ReportError(`${file.name} could not be read: ${e.message}`);
   }
   const split = text.length > DEFER_FILES_BYTES ? splitFilesSection(text) : null;
-  let model = readReport(split ? split.outer : text, file.name);
+  // Read in slices too, so that many reports opened at once leave the page responsive.
+  const reader = reportReader(split ? split.outer : text, file.name);
+  while (!reader.run(performance.now() + SLICE_MS)) await yieldToPage();
+  let model = reader.model();
   const id = fingerprint(text);
   const report = { model, id, findings: null, facts: null, reading: null, size: file.size };
   if (split && !model.broken) {

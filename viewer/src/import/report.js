@@ -368,23 +368,33 @@ function brokenAt(text, error, firstLine = 1) {
   return { message: error.message, line: line + firstLine - 1, column };
 }
 
-// The whole report read at once. A text that is not XML, or not a report, throws a
-// ReportError whose message names the file and the problem.
-export function readReport(text, fileName) {
+// A report read in steps: run(deadline) reads until the deadline (a performance.now()
+// time) and says whether it is done; model() then gives the model. A text that is not
+// XML, or not a report, throws a ReportError whose message names the file and the problem.
+export function reportReader(text, fileName) {
   if (text.trim() === '') throw new ReportError(`${fileName} is empty.`);
   const builder = treeBuilder();
   const reader = xmlReader(text, builder);
+  const model = () => {
+    if (!builder.root.children.length) {
+      const { message } = reader.error;
+      const where = brokenAt(text, reader.error);
+      throw new ReportError(
+        `${fileName} is not an XML document: ${message} (line ${where.line}, column ${where.column}). ` +
+          `It begins: ${readablePreview(text)}`,
+      );
+    }
+    // What was read before a break is closed where it stopped.
+    return buildModel(builder.root, fileName, reader.error ? brokenAt(text, reader.error) : null);
+  };
+  return { run: (deadline) => reader.run(deadline), model };
+}
+
+// The whole report read at once.
+export function readReport(text, fileName) {
+  const reader = reportReader(text, fileName);
   reader.run();
-  if (!builder.root.children.length) {
-    const { message } = reader.error;
-    const where = brokenAt(text, reader.error);
-    throw new ReportError(
-      `${fileName} is not an XML document: ${message} (line ${where.line}, column ${where.column}). ` +
-        `It begins: ${readablePreview(text)}`,
-    );
-  }
-  // What was read before a break is closed where it stopped.
-  return buildModel(builder.root, fileName, reader.error ? brokenAt(text, reader.error) : null);
+  return reader.model();
 }
 
 // The files section is most of a large report. Cut out, it can be read after the
