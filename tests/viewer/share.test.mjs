@@ -29,7 +29,12 @@ test('CSV: every field quoted, quotes doubled, CR LF, formulas prefixed but numb
 });
 
 const base = model(BASE);
-const twice = varied([['</registry>', '<key name="HKLM"><key name="Software"/></key></registry>']]);
+// Two keys of one path, two processes of one name, two processors.
+const twice = varied([
+  ['</registry>', '<key name="HKLM"><key name="Software"/></key></registry>'],
+  ['<Win32_Process Name="P', '<Win32_Process Name="explorer.exe" ProcessID="65"/>$&'],
+  ['<Win32_ComputerSystem', '<Win32_Processor Name="Second"/>$&'],
+]);
 const LOG_LINE = { view: 'files', at: [0, 0, 0, 0], file: 0, line: 2 };
 // A place, the readable fragment that names it and its words (all for the hand-written
 // report unless a model is given).
@@ -46,6 +51,11 @@ const PLACES = [
     'Registry › HKLM\\Software', twice],
   [{ view: 'processes', index: 1 }, 'view=processes&process=explorer.exe&pid=64',
     'Processes › explorer.exe (process 64)'],
+  [{ view: 'processes', index: 2 }, 'view=processes&process=explorer.exe&pid=65',
+    'Processes › explorer.exe (process 65)', twice],
+  [{ view: 'system', cls: 'Win32_Processor', instance: 1, prop: 'Name' },
+    'view=system&wmi=Win32_Processor&instance=2&prop=Name', 'System › Win32_Processor #2 › Name', twice],
+  [{ view: 'machines' }, 'view=machines', 'Machines'],
   [{ view: 'environment', index: 1 }, 'view=environment&var=TEMP', 'Environment › TEMP'],
   [{ view: 'system', cls: 'Win32_OperatingSystem', instance: 0, prop: 'Version' },
     'view=system&wmi=Win32_OperatingSystem&prop=Version', 'System › Win32_OperatingSystem › Version'],
