@@ -5,7 +5,7 @@
 // report is open. Controls are built once and updated in place, so focus stays where the
 // user put it. Keys: "/" goes to the search box, Enter and Shift+Enter step through hits,
 // Escape closes the panel under the header.
-import { h, empty } from './views/dom.js';
+import { h, rt, empty, actionLink } from './views/dom.js';
 import { state, update, currentReport } from './app-state/state.js';
 import {
   openReport,
@@ -141,18 +141,17 @@ function cite(place, i = state.current) {
   const both = h('button', { type: 'button' }, 'Copy words and link');
   both.addEventListener('click', () => copy(`${said}: ${url}`, both, false));
   const copied = state.redact ? 'Link copied, personal data replaced: ' : 'Link copied: ';
-  panel(h('p', null, copied, h('span', { class: 'link-words' }, said), ' '), field, both);
+  panel(h('p', null, copied, h('span', { class: 'link-words' }, rt(said)), ' '), field, both);
   field.select();
 }
 
 function itemLink(place, text = 'Link', label = 'Copy a link to this row') {
-  const click = (e) => {
-    if (e.ctrlKey || e.metaKey || e.shiftKey) return;
-    e.preventDefault();
-    cite(place);
-  };
-  const props = { href: hrefOf(place), class: 'item-link', title: label, on: { click } };
-  return h('a', text === 'Link' ? { ...props, 'aria-label': label } : props, text);
+  const props = { class: 'item-link', title: label, address: () => hrefOf(place) };
+  return actionLink(
+    text,
+    () => cite(place),
+    text === 'Link' ? { ...props, 'aria-label': label } : props,
+  );
 }
 
 function context(report, query) {

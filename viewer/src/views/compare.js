@@ -19,7 +19,9 @@ function reportChoice(label, ctx, selected, onChange) {
 function itemTable(rows, s, cmp, ctx) {
   const link = (text, report, place) =>
     place
-      ? actionLink(text, () => ctx.openIn(report, place), { href: ctx.hrefOf(place, report) })
+      ? actionLink(text, () => ctx.openIn(report, place), {
+          address: () => ctx.hrefOf(place, report),
+        })
       : '';
   const columns = [
     { label: 'Status', get: (i) => i.status },

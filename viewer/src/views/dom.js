@@ -83,14 +83,20 @@ export function bar(share, caption) {
 }
 
 // A link that runs an action; a button would look out of place in running text. Its
-// address, when given, lets the browser open or copy it as a link too.
-export function actionLink(text, action, props = {}) {
+// address (a function that gives it), when given, lets the browser open or copy it as a
+// link too: it is made when the link is first pointed at, focused or opened in a menu,
+// so that a page of links costs nothing until one is used.
+export function actionLink(text, action, { address, ...props } = {}) {
   const click = (e) => {
     if (e.ctrlKey || e.metaKey || e.shiftKey) return;
     e.preventDefault();
     action();
   };
-  return h('a', { href: '#', ...props, on: { click } }, text);
+  const a = h('a', { href: '#', ...props, on: { click } }, text);
+  const fill = () => a.setAttribute('href', address());
+  if (address)
+    for (const on of ['pointerenter', 'focus', 'contextmenu']) a.addEventListener(on, fill);
+  return a;
 }
 
 // A date read from the report: shown as ISO 8601, the text as written one hover away.

@@ -5,7 +5,7 @@ import { h, section, empty, actionLink } from './dom.js';
 export const COLLAPSE_FROM = 3;
 
 function item(f, ctx) {
-  const props = { class: 'evidence', href: ctx.hrefOf(f.place) };
+  const props = { class: 'evidence', address: () => ctx.hrefOf(f.place) };
   const show = actionLink('show', () => ctx.open(f.place), props);
   return h(
     'li',

@@ -91,7 +91,7 @@ export function renderMachines(model, place, ctx) {
       label: 'Report',
       get: (m) =>
         actionLink(rt(m.label), () => ctx.openIn(m.i, { view: 'overview' }), {
-          href: ctx.hrefOf({ view: 'overview' }, m.i),
+          address: () => ctx.hrefOf({ view: 'overview' }, m.i),
         }),
       text: (m) => m.label,
     },

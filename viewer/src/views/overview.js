@@ -120,7 +120,7 @@ function products(model, ctx) {
   const place = (p) => ({ view: 'registry', key: p.registryAt, value: labelAt(p) });
   const found = (p) =>
     p.registryAt
-      ? actionLink(r(p.source), () => ctx.open(place(p)), { href: ctx.hrefOf(place(p)) })
+      ? actionLink(r(p.source), () => ctx.open(place(p)), { address: () => ctx.hrefOf(place(p)) })
       : p.source;
   const columns = [
     { label: 'Name', get: (p) => p.name },
