@@ -67,7 +67,7 @@ test('three reports: machines sorted, exported and sent to Compare; every view a
     const machines = () =>
       page.$$eval('table.machines tbody tr', (trs) => trs.map((tr) => tr.cells[1].textContent));
     assert.deepEqual(await machines(), [...PAIR, 'small.vitascan']);
-    for (const row of [1, 2]) await page.click(`.machines tbody tr:nth-child(${row}) input`);
+    for (const row of [2, 1]) await page.click(`.machines tbody tr:nth-child(${row}) input`);
     // By free space, with the keyboard: the small report's 1 GB first.
     await page.focus('table.machines th:nth-child(8) button');
     await page.keyboard.press('Enter');
@@ -93,7 +93,7 @@ test('three reports: machines sorted, exported and sent to Compare; every view a
     );
     assert.match(lines[2], /^"small\.vitascan","COMPUTER-\d","Microsoft Windows 7 Professional",/);
     assert.doesNotMatch(csv.text, /WORKSTATION7|"VM"/);
-    // The pair picked first is compared.
+    // The pair picked first is compared, the one written first as Before.
     await page.click('button.compare-picked');
     await page.waitForSelector('#app[data-view="compare"] .diff-summary');
     const products = await page.$$eval('.diff-summary tr[data-section="products"] td', (t) =>

@@ -61,7 +61,12 @@ export function renderMachines(model, place, ctx) {
     compare.disabled = picked.length !== 2;
     count.textContent = `${picked.length} of 2 picked`;
   };
-  compare.addEventListener('click', () => ctx.setCompare({ a: picked[0], b: picked[1] }));
+  // The one written first is Before.
+  const when = (i) => rows[i].facts.written?.ms ?? -Infinity;
+  compare.addEventListener('click', () => {
+    const [a, b] = [...picked].sort((x, y) => when(x) - when(y) || x - y);
+    ctx.setCompare({ a, b });
+  });
   const pick = (m) => {
     const box = h('input', {
       type: 'checkbox',
