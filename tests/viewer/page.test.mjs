@@ -263,6 +263,10 @@ test('a link copied from a log line opens that line after a reload; Back returns
     await page.click('.file-pane h3 button.copy');
     await page.waitForFunction(() => document.querySelector('h3 .copy').textContent === 'Copied');
     assert.equal(await clipboard(), 'C:\\ProgramData\\Pallanto\\logs\\session.log');
+    // Redacted, the link names neither the folder nor where this copy of the viewer sits.
+    await page.click('input.redact');
+    await page.click('.log tr[data-row="4"] a.item-link');
+    assert.match(await clipboard(), /^[\w.-]+\.html#report=[\da-f]{8}&view=files&[^\\]*line=5$/);
   }));
 
 test('broken files get a readable message naming the file and the problem, and a clean console', () =>

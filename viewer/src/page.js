@@ -130,7 +130,11 @@ function cite(place, i = state.current) {
   const report = state.reports[i];
   const words = placeWords(report.model, place);
   const said = shared(MANY.has(place.view) ? words : `${labelOf(report, state.reports)}: ${words}`);
-  const url = `${location.href.split('#')[0]}#${addressOf(place, i, state.redact)}`;
+  // Where this copy of the viewer sits can name its user: a redacted link keeps only the
+  // page's file name, which a colleague's own copy answers to as well.
+  const page = location.href.split('#')[0];
+  const base = state.redact ? page.slice(page.lastIndexOf('/') + 1) : page;
+  const url = `${base}#${addressOf(place, i, state.redact)}`;
   copy(url, null, false);
   const field = h('input', {
     class: 'link-url',
