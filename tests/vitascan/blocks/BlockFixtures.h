@@ -5,9 +5,6 @@
 #include "vitascan/FolderTree.h"
 
 #include <string>
-#include <thread>
-
-#include <objbase.h>
 
 namespace block_fixtures {
 
@@ -37,19 +34,6 @@ inline std::wstring Outline(const vitascan::FolderNode& node) {
         text += L"\n" + Outline(*child);
     }
     return text;
-}
-
-// A block's fragment made on a thread already in a single-threaded apartment, as a caller's UI
-// thread would be: WMI cannot be reached from there.
-template <typename Block, typename... Args> std::wstring XmlWithoutWmi(Args... args) {
-    std::wstring xml;
-    std::thread([&] {
-        if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-            xml = Block(args...).GetXml();
-            ::CoUninitialize();
-        }
-    }).join();
-    return xml;
 }
 
 // The known folder's path (no final backslash).

@@ -4,7 +4,7 @@
 #include "platform/unique_handle.h"
 #include "tests/TestFiles.h"
 #include "tests/vitascan/blocks/BlockFixtures.h"
-#include "vitascan/MarkupHelpers.h"
+#include "vitascan/Markup.h"
 
 #include <fcntl.h>
 #include <io.h>

@@ -2,7 +2,6 @@
 
 #include "tests/TestFiles.h"
 #include "tests/vitascan/blocks/BlockFixtures.h"
-#include "vitascan/MarkupHelpers.h"
 
 #include <memory>
 

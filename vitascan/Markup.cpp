@@ -1,10 +1,6 @@
-#include "vitascan/MarkupHelpers.h"
+#include "vitascan/Markup.h"
 
 #include "platform/str_convert.h"
-#include "platform/unique_handle.h"
-#include "vitascan/RegistryKeys.h"
-
-#include <msi.h>
 
 namespace vitascan {
 
@@ -71,22 +67,6 @@ void AppendXmlEscaped(std::wstring& out, std::wstring_view text) {
     }
 }
 
-void AppendAttribute(std::wstring& out, std::wstring_view name, std::wstring_view value) {
-    out += L' ';
-    out += name;
-    out += L"=\"";
-    AppendXmlEscaped(out, value);
-    out += L'"';
-}
-
-void AppendUnescapedAttribute(std::wstring& out, std::wstring_view name, std::wstring_view value) {
-    out += L' ';
-    out += name;
-    out += L"=\"";
-    out += value;
-    out += L'"';
-}
-
 std::wstring XmlEscape(std::wstring_view text) {
     std::wstring out;
     out.reserve(text.size());
@@ -120,74 +100,86 @@ std::wstring FormatByteSize(std::uint64_t bytes, std::uint64_t roundTo) {
     return str::snprintf(L"%d B", static_cast<int>(bytes));
 }
 
-std::uint32_t GetFileVersionText(const std::wstring& path, std::wstring& out) {
-    out.clear();
-    DWORD length = 0;
-    UINT result = ::MsiGetFileVersionW(path.c_str(), nullptr, &length, nullptr, nullptr);
-    if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
-        return result;
-    std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
-    length = static_cast<DWORD>(buffer.size());
-    result = ::MsiGetFileVersionW(path.c_str(), buffer.data(), &length, nullptr, nullptr);
-    if (result == ERROR_SUCCESS)
-        out.assign(buffer.c_str());
-    return result;
+namespace {
+
+// Digits of `value`, most significant first, at the end of `buffer`; returns where they start.
+wchar_t* DecimalDigits(std::uint64_t value, wchar_t* end) {
+    wchar_t* at = end;
+    do {
+        *--at = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return at;
 }
 
-std::optional<std::wstring> FileVersion(const std::wstring& path) {
-    std::wstring version;
-    if (GetFileVersionText(path, version) != 0)
-        return std::nullopt;
-    return version;
+} // namespace
+
+MarkupWriter& MarkupWriter::Open(std::wstring_view name) {
+    out += L'<';
+    out += name;
+    return *this;
 }
 
-std::wstring GetEnvironmentText(const std::wstring& name) {
-    const DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-    if (size == 0)
-        return {};
-    std::wstring value(size, L'\0');
-    const DWORD length = ::GetEnvironmentVariableW(name.c_str(), value.data(), size);
-    if (length == 0 || length >= size)
-        return {};
-    value.resize(length);
-    return value;
+MarkupWriter& MarkupWriter::Attribute(std::wstring_view name, std::wstring_view value) {
+    out += L' ';
+    out += name;
+    out.append(L"=\"", 2);
+    AppendXmlEscaped(out, value);
+    out += L'"';
+    return *this;
 }
 
-bool ReadRegistryString(HKEY rootKey, const std::wstring& subKey, const std::wstring& valueName,
-                        std::wstring& out) {
-    const win::unique_hkey key = reg::OpenForReading(rootKey, subKey);
-    if (!key)
-        return false;
-    std::vector<BYTE> data(128, 0);
-    DWORD type = 0;
-    DWORD size = static_cast<DWORD>(data.size());
-    LSTATUS result =
-        ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, data.data(), &size);
-    if (result == ERROR_MORE_DATA) {
-        data.assign(size, 0);
-        result =
-            ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, data.data(), &size);
-    }
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
-    if (size <= 1) {
-        out.clear();
-        return true;
-    }
-    // The stored text need not end with a NUL: never read past what the query reported.
-    const size_t units = std::min<size_t>(size, data.size()) / sizeof(wchar_t);
-    std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), units);
-    out = text.substr(0, text.find(L'\0'));
-    return true;
+MarkupWriter& MarkupWriter::AttributeNamedByMachine(std::wstring_view name,
+                                                    std::wstring_view value) {
+    out += L' ';
+    AppendXmlEscaped(out, name);
+    out.append(L"=\"", 2);
+    AppendXmlEscaped(out, value);
+    out += L'"';
+    return *this;
 }
 
-bool EndsWith(std::wstring_view text, std::wstring_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+MarkupWriter& MarkupWriter::SignedNumber(std::wstring_view name, std::int64_t value) {
+    wchar_t buffer[24];
+    wchar_t* const end = buffer + 24;
+    // The magnitude in unsigned arithmetic: the smallest value has no positive counterpart.
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    wchar_t* at = DecimalDigits(magnitude, end);
+    if (value < 0)
+        *--at = L'-';
+    return RawAttribute(name, std::wstring_view(at, static_cast<size_t>(end - at)));
 }
 
-void SplitText(std::vector<std::wstring>& out, std::wstring_view text,
-               std::wstring_view separators) {
-    out = str::split(text, separators);
+MarkupWriter& MarkupWriter::UnsignedNumber(std::wstring_view name, std::uint64_t value) {
+    wchar_t buffer[24];
+    wchar_t* const end = buffer + 24;
+    const wchar_t* at = DecimalDigits(value, end);
+    // Digits need no escaping.
+    return RawAttribute(name, std::wstring_view(at, static_cast<size_t>(end - at)));
+}
+
+MarkupWriter& MarkupWriter::RawAttribute(std::wstring_view name, std::wstring_view value,
+                                         wchar_t quote) {
+    out += L' ';
+    out += name;
+    out += L'=';
+    out += quote;
+    out += value;
+    out += quote;
+    return *this;
+}
+
+MarkupWriter& MarkupWriter::Close(std::wstring_view name) {
+    out.append(L"</", 2);
+    out += name;
+    out += L'>';
+    return *this;
+}
+
+MarkupWriter& MarkupWriter::Declaration() {
+    out += L"<?xml version=\"1.0\" encoding=\"utf-8\"?>";
+    return EndLine();
 }
 
 } // namespace vitascan
