@@ -2,6 +2,8 @@
 
 #include "platform/str_convert.h"
 
+#include <cmath>
+
 namespace vitascan {
 
 bool IsXmlChar(std::uint32_t c) {
@@ -74,6 +76,40 @@ std::wstring XmlEscape(std::wstring_view text) {
     return out;
 }
 
+namespace {
+
+// Digits of `value`, most significant first, ending at `end`; returns where they start.
+wchar_t* DecimalDigits(std::uint64_t value, wchar_t* end) {
+    wchar_t* at = end;
+    do {
+        *--at = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return at;
+}
+
+// The decimal digits of `count`, a blank and the unit.
+std::wstring CountOf(std::uint64_t count, const wchar_t* unit) {
+    wchar_t buffer[24];
+    wchar_t* const end = buffer + 24;
+    const wchar_t* at = DecimalDigits(count, end);
+    return std::wstring(at, static_cast<size_t>(end - at)) + unit;
+}
+
+// "%1.0f" of `value` and the unit. printf rounds to the nearest whole number; only an exact
+// half, where runtimes differ in which way they round, is left to the runtime's formatter.
+// The values here are byte counts times a power of two, below 2^25, so their fraction is
+// exact.
+std::wstring WholeUnits(double value, const wchar_t* unit) {
+    const double whole = std::floor(value);
+    const double fraction = value - whole;
+    if (fraction == 0.5)
+        return str::snprintf(L"%1.0f", value) + unit;
+    return CountOf(static_cast<std::uint64_t>(fraction < 0.5 ? whole : whole + 1), unit);
+}
+
+} // namespace
+
 std::wstring FormatByteSize(std::uint64_t bytes, std::uint64_t roundTo) {
     if (roundTo != 0 && bytes % roundTo != 0) {
         const std::uint64_t lower = bytes - bytes % roundTo;
@@ -90,43 +126,14 @@ std::wstring FormatByteSize(std::uint64_t bytes, std::uint64_t roundTo) {
     const double gigabytes = megabytes * 0.0009765625;
     const double terabytes = gigabytes * 0.0009765625;
     if (terabytes >= 0.8)
-        return str::snprintf(L"%1.0f TB", terabytes);
+        return WholeUnits(terabytes, L" TB");
     if (gigabytes >= 0.8)
-        return str::snprintf(L"%1.0f GB", gigabytes);
+        return WholeUnits(gigabytes, L" GB");
     if (megabytes >= 0.8)
-        return str::snprintf(L"%1.0f MB", megabytes);
+        return WholeUnits(megabytes, L" MB");
     if (kilobytes >= 0.8)
-        return str::snprintf(L"%1.0f KB", kilobytes);
-    return str::snprintf(L"%d B", static_cast<int>(bytes));
-}
-
-namespace {
-
-// Digits of `value`, most significant first, at the end of `buffer`; returns where they start.
-wchar_t* DecimalDigits(std::uint64_t value, wchar_t* end) {
-    wchar_t* at = end;
-    do {
-        *--at = static_cast<wchar_t>(L'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    return at;
-}
-
-} // namespace
-
-MarkupWriter& MarkupWriter::Open(std::wstring_view name) {
-    out += L'<';
-    out += name;
-    return *this;
-}
-
-MarkupWriter& MarkupWriter::Attribute(std::wstring_view name, std::wstring_view value) {
-    out += L' ';
-    out += name;
-    out.append(L"=\"", 2);
-    AppendXmlEscaped(out, value);
-    out += L'"';
-    return *this;
+        return WholeUnits(kilobytes, L" KB");
+    return CountOf(bytes, L" B");
 }
 
 MarkupWriter& MarkupWriter::AttributeNamedByMachine(std::wstring_view name,
@@ -157,24 +164,6 @@ MarkupWriter& MarkupWriter::UnsignedNumber(std::wstring_view name, std::uint64_t
     const wchar_t* at = DecimalDigits(value, end);
     // Digits need no escaping.
     return RawAttribute(name, std::wstring_view(at, static_cast<size_t>(end - at)));
-}
-
-MarkupWriter& MarkupWriter::RawAttribute(std::wstring_view name, std::wstring_view value,
-                                         wchar_t quote) {
-    out += L' ';
-    out += name;
-    out += L'=';
-    out += quote;
-    out += value;
-    out += quote;
-    return *this;
-}
-
-MarkupWriter& MarkupWriter::Close(std::wstring_view name) {
-    out.append(L"</", 2);
-    out += name;
-    out += L'>';
-    return *this;
 }
 
 MarkupWriter& MarkupWriter::Declaration() {

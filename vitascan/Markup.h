@@ -44,11 +44,20 @@ public:
         return *this;
     }
     // "<name"; the start tag stays open for attributes.
-    MarkupWriter& Open(std::wstring_view name);
+    MarkupWriter& Open(std::wstring_view name) {
+        out += L'<';
+        out += name;
+        return *this;
+    }
     // ` name="value"` with the value escaped. The name is written as given: the format's own
     // names, and a group data point's name, which the client is trusted to keep to names XML
     // allows.
-    MarkupWriter& Attribute(std::wstring_view name, std::wstring_view value);
+    MarkupWriter& Attribute(std::wstring_view name, std::wstring_view value) {
+        StartAttribute(name, L'"');
+        AppendXmlEscaped(out, value);
+        out += L'"';
+        return *this;
+    }
     // The same with the name escaped too: for names the machine reports (WMI properties).
     MarkupWriter& AttributeNamedByMachine(std::wstring_view name, std::wstring_view value);
     // ` name="decimal"`.
@@ -61,7 +70,12 @@ public:
     // ` name="value"` with the value as it is, between the given quotes. Only where the format
     // fixes a value as unescaped; each use says why.
     MarkupWriter& RawAttribute(std::wstring_view name, std::wstring_view value,
-                               wchar_t quote = L'"');
+                               wchar_t quote = L'"') {
+        StartAttribute(name, quote);
+        out += value;
+        out += quote;
+        return *this;
+    }
 
     // ">": the element gets content.
     MarkupWriter& EndStartTag() {
@@ -78,7 +92,12 @@ public:
         return *this;
     }
     // "</name>".
-    MarkupWriter& Close(std::wstring_view name);
+    MarkupWriter& Close(std::wstring_view name) {
+        out.append(L"</", 2);
+        out += name;
+        out += L'>';
+        return *this;
+    }
     // Element content, escaped.
     MarkupWriter& Content(std::wstring_view text) {
         AppendXmlEscaped(out, text);
@@ -103,6 +122,13 @@ public:
     MarkupWriter& Declaration();
 
 private:
+    // ` name=` and the opening quote.
+    void StartAttribute(std::wstring_view name, wchar_t quote) {
+        out += L' ';
+        out += name;
+        out += L'=';
+        out += quote;
+    }
     MarkupWriter& SignedNumber(std::wstring_view name, std::int64_t value);
     MarkupWriter& UnsignedNumber(std::wstring_view name, std::uint64_t value);
 

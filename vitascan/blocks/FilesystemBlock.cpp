@@ -8,6 +8,7 @@
 #include "vitascan/StringIds.h"
 #include "vitascan/TextHelpers.h"
 
+#include <algorithm>
 #include <climits>
 #include <cwchar>
 #include <string_view>
@@ -33,117 +34,85 @@ constexpr size_t kListingThreshold = 8;
 // The maker's data folder under the program-data and roaming application-data folders.
 const wchar_t kMakerFolder[] = L"Pallanto";
 
-std::wstring_view FoundName(const WIN32_FIND_DATAW& findData) {
-    return std::wstring_view(findData.cFileName, ::wcsnlen(findData.cFileName, MAX_PATH));
+// A file entry as the file system spells and describes it.
+File FileOf(const WIN32_FIND_DATAW& entry) {
+    return {std::wstring(entry.cFileName, ::wcsnlen(entry.cFileName, MAX_PATH)),
+            (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow,
+            entry.ftLastWriteTime,
+            std::nullopt,
+            {}};
 }
 
-// What a file element is made of.
-struct FileFacts {
-    std::wstring_view name; // as the file system spells it
-    std::uint64_t size;
-    FILETIME lastWrite;
-};
+// The file entries of one folder as one listing gave them, in the listing's order.
+using Listing = std::vector<File>;
 
-FileFacts FactsOf(const WIN32_FIND_DATAW& findData) {
-    return {FoundName(findData),
-            (static_cast<std::uint64_t>(findData.nFileSizeHigh) << 32) | findData.nFileSizeLow,
-            findData.ftLastWriteTime};
+Listing ListFiles(const std::wstring& folderPath) {
+    Listing listing;
+    WIN32_FIND_DATAW entry{};
+    win::unique_find_handle search(::FindFirstFileW((folderPath + L"*").c_str(), &entry));
+    if (!search)
+        return listing;
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            listing.push_back(FileOf(entry));
+    } while (::FindNextFileW(search.get(), &entry));
+    return listing;
 }
-
-// The file entries of one folder as one listing gave them, looked up by exact name. Kept
-// small: a folder may hold many thousands of files.
-class FolderListing {
-public:
-    void Add(const WIN32_FIND_DATAW& entry) {
-        const std::wstring_view name = FoundName(entry);
-        entries.push_back({names.size(), name.size(), FactsOf(entry).size, entry.ftLastWriteTime});
-        names.append(name);
-        byName.clear(); // the names may have moved
-    }
-
-    // Lists the folder's file entries.
-    void Load(const std::wstring& folderPath) {
-        WIN32_FIND_DATAW entry{};
-        win::unique_find_handle search(::FindFirstFileW((folderPath + L"*").c_str(), &entry));
-        if (!search)
-            return;
-        do {
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-                Add(entry);
-        } while (::FindNextFileW(search.get(), &entry));
-    }
-
-    bool Find(std::wstring_view name, FileFacts& facts) {
-        if (byName.empty() && !entries.empty()) {
-            byName.reserve(entries.size());
-            for (size_t i = 0; i < entries.size(); ++i)
-                byName.emplace(NameOf(entries[i]), i);
-        }
-        const auto found = byName.find(name);
-        if (found == byName.end())
-            return false;
-        const Entry& entry = entries[found->second];
-        facts = {NameOf(entry), entry.size, entry.lastWrite};
-        return true;
-    }
-
-private:
-    struct Entry {
-        size_t nameAt;
-        size_t nameLength;
-        std::uint64_t size;
-        FILETIME lastWrite;
-    };
-    std::wstring_view NameOf(const Entry& entry) const {
-        return std::wstring_view(names).substr(entry.nameAt, entry.nameLength);
-    }
-
-    std::vector<Entry> entries;
-    std::wstring names;
-    std::unordered_map<std::wstring_view, size_t> byName;
-};
 
 // Listings taken while the block added its own folders, moments before probing them.
-using CapturedListings = std::unordered_map<const FolderNode*, FolderListing>;
+using CapturedListings = std::unordered_map<const FolderNode*, Listing>;
 
-File ProbeFile(const std::wstring& folderPath, const std::wstring& name, const FileFacts& found) {
-    File file{std::wstring(found.name), found.size, found.lastWrite, std::nullopt, {}};
+// The version of programs and libraries, the text of logs, XML and text files, read from
+// the folder's file `name` (the tree's spelling).
+void ProbeVersionAndContent(File& file, const std::wstring& folderPath, const std::wstring& name) {
     if (EndsWith(file.name, L".dll") || EndsWith(file.name, L".exe"))
         file.version = FileVersion(folderPath + name);
     if (HasContent(file.name))
         file.content = FilesystemBlock::ReadFileText(
             folderPath + name, FilesystemBlock::kContentLimit, FilesystemBlock::kTruncationBanner);
-    return file;
 }
 
-void ProbeFiles(const FolderNode& node, Folder& folder, CapturedListings* captured) {
+bool SameNames(const Listing& listing, const std::vector<std::wstring>& names) {
+    return listing.size() == names.size() &&
+           std::equal(names.begin(), names.end(), listing.begin(),
+                      [](const std::wstring& name, const File& file) { return name == file.name; });
+}
+
+void ProbeFiles(const FolderNode& node, Folder& folder, Listing* listing) {
     if (node.files.empty())
         return;
-    FolderListing* listing = nullptr;
-    if (captured != nullptr) {
-        const auto found = captured->find(&node);
-        if (found != captured->end())
-            listing = &found->second;
-    }
-    FolderListing fresh;
-    if (listing == nullptr) {
-        if (node.files.size() >= kListingThreshold)
-            fresh.Load(node.path);
+    Listing fresh;
+    if (listing == nullptr && node.files.size() >= kListingThreshold) {
+        fresh = ListFiles(node.path);
         listing = &fresh;
     }
+    // The usual case: the tree holds the names of one listing, in its order.
+    if (listing != nullptr && SameNames(*listing, node.files)) {
+        folder.files = std::move(*listing);
+        for (File& file : folder.files)
+            ProbeVersionAndContent(file, node.path, file.name);
+        return;
+    }
+    std::unordered_map<std::wstring_view, const File*> byName;
+    if (listing != nullptr)
+        for (const File& file : *listing)
+            byName.emplace(file.name, &file);
     folder.files.reserve(node.files.size());
     for (const std::wstring& name : node.files) {
         // Names the listing does not hold exactly (another case, a short name, a file that
         // vanished, a folder) get the file system's own search, which decides.
-        FileFacts found;
-        WIN32_FIND_DATAW record;
-        if (!listing->Find(name, found)) {
+        File file;
+        if (const auto found = byName.find(name); found != byName.end()) {
+            file = *found->second;
+        } else {
+            WIN32_FIND_DATAW record;
             win::unique_find_handle search(::FindFirstFileW((node.path + name).c_str(), &record));
             if (!search)
                 continue;
-            found = FactsOf(record);
+            file = FileOf(record);
         }
-        folder.files.push_back(ProbeFile(node.path, name, found));
+        ProbeVersionAndContent(file, node.path, name);
+        folder.files.push_back(std::move(file));
     }
 }
 
@@ -156,7 +125,11 @@ void ProbeChildren(const FolderNode& node, Folder& folder, CapturedListings* cap
         sub.name = child->name;
         ProbeChildren(*child, sub, captured);
     }
-    ProbeFiles(node, folder, captured);
+    Listing* listing = nullptr;
+    if (captured != nullptr)
+        if (const auto found = captured->find(&node); found != captured->end())
+            listing = &found->second;
+    ProbeFiles(node, folder, listing);
 }
 
 void AppendIndent(MarkupWriter& out, std::wstring_view prefix, int count) {
@@ -286,7 +259,7 @@ std::wstring FilesystemBlock::GetXml() {
         // The listings of the block's own folders serve the probe that follows at once.
         CapturedListings captured;
         const FileListed keep = [&](const FolderNode& folder, const WIN32_FIND_DATAW& entry) {
-            captured[&folder].Add(entry);
+            captured[&folder].push_back(FileOf(entry));
         };
         // A known folder the system cannot name adds nothing.
         for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramData, &FOLDERID_RoamingAppData}) {
@@ -316,7 +289,8 @@ std::wstring FilesystemBlock::FormatFileEntry(const std::wstring& folderPath,
                                               const std::wstring& prefix, int level) {
     using namespace filesystem_block;
     Folder folder;
-    folder.files.push_back(ProbeFile(folderPath, name, FactsOf(findData)));
+    folder.files.push_back(FileOf(findData));
+    ProbeVersionAndContent(folder.files.back(), folderPath, name);
     return Render(folder, prefix, level - 3);
 }
 
