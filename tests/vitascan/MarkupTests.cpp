@@ -40,28 +40,4 @@ TEST(FormatByteSize, PicksTheUnitFromEightyPercentAfterRoundingTiesDown) {
         EXPECT_EQ(FormatByteSize(bytes, roundTo), text) << bytes << " " << roundTo;
 }
 
-TEST(MarkupWriter, ElementsAttributesNumbersAndTheChosenLineEnd) {
-    std::wstring text;
-    vitascan::MarkupWriter lf(text, vitascan::LineEnd::Lf);
-    lf.StartElementLine(0, L"a")
-        .Indent(2)
-        .Open(L"b")
-        .Attribute(L"n", L"<&>")
-        .AttributeNamedByMachine(L"m<", L"x")
-        .Number(L"lo", INT64_MIN)
-        .Number(L"hi", UINT64_MAX)
-        .Number(L"zero", 0)
-        .RawAttribute(L"raw", L"1<2", L'\'')
-        .SelfClose()
-        .EndLine();
-    vitascan::MarkupWriter(text, vitascan::LineEnd::CrLf)
-        .Indent(L"  ")
-        .Open(L"c")
-        .SpacedSelfClose()
-        .EndLine()
-        .EndElementLine(0, L"a");
-    EXPECT_EQ(text, L"<a>\n  <b n=\"&lt;&amp;&gt;\" m&lt;=\"x\" lo=\"-9223372036854775808\" "
-                    L"hi=\"18446744073709551615\" zero=\"0\" raw='1<2'/>\n  <c />\r\n</a>\r\n");
-}
-
 } // namespace
