@@ -126,7 +126,7 @@ void WriteContent(MarkupWriter& out, const Key& key, size_t indent) {
 } // namespace
 
 std::optional<Key> ProbeKey(const std::wstring& path, REGSAM view, bool lookForFolders) {
-    const HKEY root = ResolveRoot(path);
+    HKEY root = ResolveRoot(path);
     if (root == nullptr)
         return std::nullopt;
     const std::wstring subkey = SubkeyOf(path);
