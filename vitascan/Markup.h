@@ -124,10 +124,21 @@ public:
 private:
     // ` name=` and the opening quote.
     void StartAttribute(std::wstring_view name, wchar_t quote) {
-        out += L' ';
-        out += name;
-        out += L'=';
-        out += quote;
+        // Composed first and appended at once: a file listing writes this 400,000 times.
+        constexpr std::size_t kShort = 29;
+        if (name.size() > kShort) {
+            out += L' ';
+            out += name;
+            out += L'=';
+            out += quote;
+            return;
+        }
+        wchar_t start[kShort + 3];
+        start[0] = L' ';
+        name.copy(start + 1, name.size());
+        start[name.size() + 1] = L'=';
+        start[name.size() + 2] = quote;
+        out.append(start, name.size() + 3);
     }
     MarkupWriter& SignedNumber(std::wstring_view name, std::int64_t value);
     MarkupWriter& UnsignedNumber(std::wstring_view name, std::uint64_t value);
