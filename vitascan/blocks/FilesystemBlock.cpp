@@ -214,14 +214,20 @@ void WriteFolder(ListingWriters& out, const Folder& folder, std::wstring_view pr
         WriteFile(out, file, prefix, level + 3);
 }
 
-size_t CountFiles(const Folder& folder) {
-    size_t count = folder.files.size();
+// Room for the text: the lines of folders and files, and embedded text with a quarter more
+// for its escapes. A listing of many files is tens of megabytes, and growing it by copying
+// would cost as much as writing it.
+size_t TextSize(const Folder& folder) {
+    size_t size = 64;
+    for (const File& file : folder.files)
+        size += 128 + file.content.size() + file.content.size() / 4;
     for (const Folder& sub : folder.folders)
-        count += CountFiles(sub);
-    return count;
+        size += TextSize(sub);
+    return size;
 }
 
 void RenderInto(std::wstring& xml, const Folder& folder, std::wstring_view prefix, int level) {
+    xml.reserve(xml.size() + TextSize(folder));
     ListingWriters out{MarkupWriter(xml, LineEnd::Lf), MarkupWriter(xml, LineEnd::CrLf)};
     WriteFolder(out, folder, prefix, level);
 }
@@ -270,8 +276,6 @@ std::wstring FilesystemBlock::GetXml() {
         ProbeChildren(*folderTree, root, &captured);
     }
     std::wstring xml;
-    // About this much text per file, embedded content aside.
-    xml.reserve(128 * CountFiles(root) + 64);
     MarkupWriter(xml, LineEnd::Lf).StartElementLine(0, L"filesystem");
     RenderInto(xml, root, L"  ", -1);
     MarkupWriter(xml, LineEnd::Lf).EndElementLine(0, L"filesystem");
