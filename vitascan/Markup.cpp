@@ -2,6 +2,7 @@
 
 #include "platform/str_convert.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vitascan {
@@ -134,6 +135,27 @@ std::wstring FormatByteSize(std::uint64_t bytes, std::uint64_t roundTo) {
     if (kilobytes >= 0.8)
         return WholeUnits(kilobytes, L" KB");
     return CountOf(bytes, L" B");
+}
+
+MarkupWriter& MarkupWriter::Attribute(std::wstring_view name, std::wstring_view value) {
+    // A short value with nothing to escape, as most are, goes in with its name in one append.
+    constexpr size_t kShort = 60;
+    if (name.size() + value.size() <= kShort &&
+        std::all_of(value.begin(), value.end(), [](wchar_t unit) { return IsPlain(unit); })) {
+        wchar_t text[kShort + 4];
+        text[0] = L' ';
+        wchar_t* at = text + 1 + name.copy(text + 1, name.size());
+        *at++ = L'=';
+        *at++ = L'"';
+        at += value.copy(at, value.size());
+        *at++ = L'"';
+        out.append(text, static_cast<size_t>(at - text));
+        return *this;
+    }
+    StartAttribute(name, L'"');
+    AppendXmlEscaped(out, value);
+    out += L'"';
+    return *this;
 }
 
 MarkupWriter& MarkupWriter::AttributeNamedByMachine(std::wstring_view name,

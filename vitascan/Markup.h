@@ -52,12 +52,7 @@ public:
     // ` name="value"` with the value escaped. The name is written as given: the format's own
     // names, and a group data point's name, which the client is trusted to keep to names XML
     // allows.
-    MarkupWriter& Attribute(std::wstring_view name, std::wstring_view value) {
-        StartAttribute(name, L'"');
-        AppendXmlEscaped(out, value);
-        out += L'"';
-        return *this;
-    }
+    MarkupWriter& Attribute(std::wstring_view name, std::wstring_view value);
     // The same with the name escaped too: for names the machine reports (WMI properties).
     MarkupWriter& AttributeNamedByMachine(std::wstring_view name, std::wstring_view value);
     // ` name="decimal"`.
