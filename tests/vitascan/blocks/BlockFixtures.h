@@ -24,15 +24,14 @@ inline const vitascan::FolderNode* FindFolder(const vitascan::FolderNode& root,
     return node;
 }
 
-// The folders of the tree below `node`, one per line: the path, then its files.
+// The folders of the tree, one per line: the path ("" for the root), then its files.
 inline std::wstring Outline(const vitascan::FolderNode& node) {
-    std::wstring text;
-    for (const auto& child : node.children) {
-        text += child->path;
-        for (const std::wstring& file : child->files)
-            text += L" " + file;
-        text += L"\n" + Outline(*child);
-    }
+    std::wstring text = node.path;
+    for (const std::wstring& file : node.files)
+        text += L" " + file;
+    text += L"\n";
+    for (const auto& child : node.children)
+        text += Outline(*child);
     return text;
 }
 

@@ -95,7 +95,8 @@ TEST_F(ProductsBlockTest, ListsTheMakersProductsFromTheUninstallListThenBothView
               L"</products>\n");
     // Shared (recursively) and Shell; neither the capitalised entry's nor the ignored
     // InstallFolder's folder, nor one for the empty location.
-    EXPECT_EQ(block_fixtures::Outline(tree), L"C:\\\n"
+    EXPECT_EQ(block_fixtures::Outline(tree), L"\n"
+                                             L"C:\\\n"
                                              L"C:\\VitascanFixture\\\n"
                                              L"C:\\VitascanFixture\\Shared\\ app.log\n"
                                              L"C:\\VitascanFixture\\Shared\\sub\\ deep.log\n"
