@@ -3,7 +3,9 @@
 // the same run. The tree goes where the block looks, under the program-data folder's
 // "Pallanto", and is removed at the end. Run under Wine:
 //   wine FilesystemBench.exe [folders=100] [files per folder=1000] [logs=5] [log KB=600]
-// Goal: block <= 2 x walk + read.
+// Goal: block <= 1.25 x (walk + read): formatting 100,000 file lines costs little next to
+// walking the folders. Walks and blocks alternate, and the best of each counts, so that a
+// busy machine weighs on both alike.
 #include "platform/sys_file.h"
 #include "platform/unique_handle.h"
 #include "vitascan/FolderTree.h"
@@ -28,9 +30,9 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-template <typename F> double Best(F&& work) {
+template <typename F> double Best(F&& work, int runs = kRuns) {
     double best = 1e9;
-    for (int run = 0; run < kRuns; ++run) {
+    for (int run = 0; run < runs; ++run) {
         const auto start = Clock::now();
         work();
         best = std::min(best, SecondsSince(start));
@@ -143,13 +145,18 @@ int main(int argc, char** argv) {
 
     size_t walked = 0, read = 0, blockChars = 0, renderChars = 0;
     BareWalk(maker); // warm the caches
-    const double walk = Best([&] { walked = BareWalk(maker); });
     const double readTime = Best([&] { read = BareRead(logs); });
     // The whole block: it adds its data folders to an empty tree and renders them.
-    const double block = Best([&] {
+    const auto runBlock = [&] {
         vitascan::FolderNode tree;
         blockChars = vitascan::FilesystemBlock(&tree).GetXml().size();
-    });
+    };
+    double walk = 1e9;
+    double block = 1e9;
+    for (int run = 0; run < kRuns; ++run) {
+        walk = std::min(walk, Best([&] { walked = BareWalk(maker); }, 1));
+        block = std::min(block, Best(runBlock, 1));
+    }
     // Rendering alone, of folders that earlier blocks added: one fresh listing per folder.
     vitascan::FolderNode added;
     vitascan::AddFolder(added, maker, true);
@@ -160,9 +167,8 @@ int main(int argc, char** argv) {
     std::printf("bare read:            %7.3f s  (%zu bytes)\n", readTime, read);
     std::printf("block (add + render): %7.3f s  (%zu characters)\n", block, blockChars);
     std::printf("render of added tree: %7.3f s  (%zu characters)\n", render, renderChars);
-    std::printf("block  / (2 x walk + read) = %.2f  (goal: at most 1.00)\n",
-                block / (2 * walk + readTime));
-    std::printf("render / (2 x walk + read) = %.2f\n", render / (2 * walk + readTime));
+    std::printf("block  / (walk + read) = %.2f  (goal: at most 1.25)\n", block / (walk + readTime));
+    std::printf("render / (walk + read) = %.2f\n", render / (walk + readTime));
 
     RemoveTree(root);
     if (!makerExisted)

@@ -92,16 +92,51 @@ void AddFolder(FolderNode& node, std::wstring_view path, bool recursive, const F
     ListFolder(node, path, recursive, &listed);
 }
 
+namespace {
+
+// FNV-1a over the name with ASCII letters lower-cased.
+std::uint64_t FoldedHash(std::wstring_view name) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const wchar_t c : name)
+        hash = (hash ^ static_cast<std::uint16_t>(AsciiLower(c))) * 1099511628211ULL;
+    return hash;
+}
+
+// The slot of `name` in the table: the one holding an equal name, or the free one where it
+// goes.
+std::uint32_t& FileSlot(FolderNode& node, std::wstring_view name) {
+    const size_t mask = node.fileSlots.size() - 1;
+    for (size_t i = FoldedHash(name) & mask;; i = (i + 1) & mask) {
+        std::uint32_t& slot = node.fileSlots[i];
+        if (slot == 0 || EqualsIgnoringAsciiCase(node.files[slot - 1], name))
+            return slot;
+    }
+}
+
+} // namespace
+
 void AddFile(FolderNode& node, std::wstring_view name) {
-    if (node.fileKeys.insert(FoldKey(name)).second)
-        node.files.emplace_back(name);
+    // At most half the slots in use, so that a search ends soon at a free one.
+    if (2 * (node.files.size() + 1) > node.fileSlots.size()) {
+        size_t size = 16; // a power of two: the hash is masked, not divided
+        while (size < 4 * (node.files.size() + 1))
+            size *= 2;
+        node.fileSlots.assign(size, 0);
+        for (size_t i = 0; i < node.files.size(); ++i)
+            FileSlot(node, node.files[i]) = static_cast<std::uint32_t>(i + 1);
+    }
+    std::uint32_t& slot = FileSlot(node, name);
+    if (slot != 0)
+        return;
+    node.files.emplace_back(name);
+    slot = static_cast<std::uint32_t>(node.files.size());
 }
 
 void Clear(FolderNode& node) {
     node.children.clear();
     node.files.clear();
     node.childByKey.clear();
-    node.fileKeys.clear();
+    node.fileSlots.clear();
 }
 
 } // namespace vitascan

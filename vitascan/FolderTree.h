@@ -1,12 +1,12 @@
 // The folders and files that blocks mark for the filesystem listing.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include <windows.h>
@@ -23,11 +23,12 @@ struct FolderNode {
     // File names in the order they were added; no two equal ignoring ASCII case.
     std::vector<std::wstring> files;
 
-    // Lookups beside the lists, keyed by the name with ASCII letters lower-cased, so that a
-    // folder of many files is filled in linear time. AddPath, AddFile and Clear keep them in
-    // step with the lists.
+    // Lookups beside the lists, so that a folder of many files is filled in linear time.
+    // AddPath, AddFile and Clear keep them in step with the lists. Children are keyed by their
+    // name with ASCII letters lower-cased; files by an open-addressing table of positions in
+    // `files` (0 for a free slot, else position + 1), which keeps no second copy of a name.
     std::unordered_map<std::wstring, FolderNode*> childByKey;
-    std::unordered_set<std::wstring> fileKeys;
+    std::vector<std::uint32_t> fileSlots;
 };
 
 // The node `path` leads to below `node`, created as needed. A component without a final

@@ -1,6 +1,7 @@
 #include "vitascan/Report.h"
 
-#include "vitascan/MarkupHelpers.h"
+#include "vitascan/Markup.h"
+#include "vitascan/Probes.h"
 #include "vitascan/blocks/DiskSpaceBlock.h"
 #include "vitascan/blocks/FilesystemBlock.h"
 #include "vitascan/blocks/NetworkingBlock.h"
@@ -8,8 +9,6 @@
 #include "vitascan/blocks/ProductsBlock.h"
 #include "vitascan/blocks/RegistryBlock.h"
 #include "vitascan/blocks/SystemBlock.h"
-
-#include <windows.h>
 
 namespace vitascan {
 
@@ -57,9 +56,9 @@ const std::vector<StepRow> kStepTable = {
 
 } // namespace
 
-Report::Report() = default;
+Report::Report() : version(ExecutableVersion()) {}
 
-Report::Report(std::uint32_t mask, bool excludePii) {
+Report::Report(std::uint32_t mask, bool excludePii) : Report() {
     BuildSteps(mask, excludePii);
 }
 
@@ -107,15 +106,16 @@ int Report::GetProgressPct() const {
 void Report::StartGroup(const std::wstring& name) {
     const size_t indent = 2 * openGroups.size();
     openGroups.push_back(name);
-    if (startTagOpen)
-        groupsText += L">\r\n";
-    groupsText.append(indent, L' ').append(L"<").append(name);
+    MarkupWriter out(groupsText, LineEnd::CrLf);
+    if (startTagOpen) // the parent gets content
+        out.EndStartTag().EndLine();
+    out.Indent(indent).Open(name);
     startTagOpen = true;
 }
 
 void Report::SetDataPoint(const std::wstring& name, const std::wstring& value) {
-    // The client's name goes in as sent: it is the client's to keep to names XML allows.
-    AppendAttribute(groupsText, name, value);
+    // Whatever precedes it: a data point after a child group lands after that child.
+    MarkupWriter(groupsText, LineEnd::CrLf).Attribute(name, value);
 }
 
 void Report::EndGroup() {
@@ -123,10 +123,11 @@ void Report::EndGroup() {
         return;
     const std::wstring name = std::move(openGroups.back());
     openGroups.pop_back();
+    MarkupWriter out(groupsText, LineEnd::CrLf);
     if (startTagOpen)
-        groupsText += L" />\r\n";
+        out.SpacedSelfClose().EndLine();
     else
-        groupsText.append(2 * openGroups.size(), L' ').append(L"</").append(name).append(L">\r\n");
+        out.EndElementLine(2 * openGroups.size(), name);
     startTagOpen = false;
 }
 
@@ -140,22 +141,28 @@ std::wstring ShortVersion(const std::wstring& version) {
     return major + L"." + minor;
 }
 
-std::wstring Report::GetDocument() const {
-    wchar_t path[260] = {};
-    ::GetModuleFileNameW(nullptr, path, 260);
-    const std::wstring version = FileVersion(path).value_or(std::wstring());
-
+std::wstring RenderDocument(const std::wstring& version, const std::wstring& groupsText,
+                            const std::wstring& blocksText) {
     std::wstring document;
     document.reserve(groupsText.size() + blocksText.size() + 160);
-    document += L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<vitascan version='";
-    document += ShortVersion(version);
-    document += L"' versionDisplay='";
-    document += version;
-    document += L"'>\r\n";
+    MarkupWriter out(document, LineEnd::CrLf);
+    // The root's two version attributes are single-quoted and unescaped: the format fixes
+    // them so, and the installer service's version texts are dotted numbers.
+    out.Declaration()
+        .Open(L"vitascan")
+        .RawAttribute(L"version", ShortVersion(version), L'\'')
+        .RawAttribute(L"versionDisplay", version, L'\'')
+        .EndStartTag()
+        .EndLine();
+    // Group markup first, whatever the order in which groups and steps were written.
     document += groupsText;
     document += blocksText;
-    document += L"</vitascan>\r\n";
+    out.EndElementLine(0, L"vitascan");
     return document;
+}
+
+std::wstring Report::GetDocument() const {
+    return RenderDocument(version, groupsText, blocksText);
 }
 
 } // namespace vitascan

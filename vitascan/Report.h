@@ -64,6 +64,8 @@ public:
     FolderNode& GetFolderTree() { return folderTree; }
 
 private:
+    // Read once: the running executable's version does not change.
+    const std::wstring version;
     std::uint64_t stepIndex = 0;
     std::wstring blocksText;
     FolderNode folderTree;
@@ -75,5 +77,10 @@ private:
 
 // The root element's version attribute: major and minor of a dotted version text.
 std::wstring ShortVersion(const std::wstring& version);
+
+// The whole document: the declaration, the root element with the version attributes made
+// from `version`, the group markup, the block fragments, the end of the root element.
+std::wstring RenderDocument(const std::wstring& version, const std::wstring& groupsText,
+                            const std::wstring& blocksText);
 
 } // namespace vitascan

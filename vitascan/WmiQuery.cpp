@@ -4,7 +4,6 @@
 #include "platform/math_convert.h"
 #include "platform/str_convert.h"
 #include "platform/unique_handle.h"
-#include "vitascan/MarkupHelpers.h"
 
 #include <algorithm>
 
@@ -201,21 +200,25 @@ std::wstring VariantToText(const VARIANT& value) {
     }
 }
 
-std::wstring WmiRowsToXml(const std::vector<WmiRow>& rows, std::wstring_view elementName,
-                          std::wstring_view indent, const std::vector<std::wstring>& excluded) {
-    std::wstring out;
+void WriteWmiRows(MarkupWriter& out, const std::vector<WmiRow>& rows, std::wstring_view elementName,
+                  std::wstring_view indent, const std::vector<std::wstring>& excluded) {
     for (size_t i = 0; i < rows.size(); ++i) {
         if (i > 0)
-            out += L"\r\n";
-        out.append(indent).append(L"<").append(elementName);
-        for (const auto& [name, text] : rows[i]) {
-            if (std::find(excluded.begin(), excluded.end(), name) != excluded.end())
-                continue;
-            AppendAttribute(out, XmlEscape(name), text);
-        }
-        out += L"/>";
+            out.EndLine();
+        out.Indent(indent).Open(elementName);
+        for (const auto& [name, text] : rows[i])
+            if (std::find(excluded.begin(), excluded.end(), name) == excluded.end())
+                out.AttributeNamedByMachine(name, text);
+        out.SelfClose();
     }
-    return out;
+}
+
+std::wstring WmiRowsToXml(const std::vector<WmiRow>& rows, std::wstring_view elementName,
+                          std::wstring_view indent, const std::vector<std::wstring>& excluded) {
+    std::wstring xml;
+    MarkupWriter out(xml, LineEnd::CrLf);
+    WriteWmiRows(out, rows, elementName, indent, excluded);
+    return xml;
 }
 
 } // namespace vitascan

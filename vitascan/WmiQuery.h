@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/gtl_status.h"
+#include "vitascan/Markup.h"
 
 #include <map>
 #include <memory>
@@ -53,9 +54,12 @@ std::wstring VariantToText(IWbemClassObject* instance, const std::wstring& prope
 // string arrays (joined by ","); "date" for a date; empty for every other type.
 std::wstring VariantToText(const VARIANT& value);
 
-// One line per row: indent, "<", the element name, then ` name="value"` for every property
-// not in `excluded` (exact names), then "/>". Lines are joined by CR LF, with none after the
-// last; no rows give "".
+// One element per row: indent, "<", the element name, then ` name="value"` for every
+// property not in `excluded` (exact names), then "/>". Rows are separated by the writer's line
+// end, with none after the last; no rows write nothing.
+void WriteWmiRows(MarkupWriter& out, const std::vector<WmiRow>& rows, std::wstring_view elementName,
+                  std::wstring_view indent, const std::vector<std::wstring>& excluded = {});
+// The same as a text, rows separated by CR LF.
 std::wstring WmiRowsToXml(const std::vector<WmiRow>& rows, std::wstring_view elementName,
                           std::wstring_view indent, const std::vector<std::wstring>& excluded = {});
 

@@ -129,7 +129,7 @@ class ReportBlocks(unittest.TestCase):
                 with self.assertRaisesRegex(AssertionError, "fails to validate"):
                     assert_report_matches_schema(path)
 
-    def test_system_processes_and_networking(self):
+    def test_system_processes_networking_and_disks(self):
         system = self.block("system")
         self.assertEqual(re.findall(r"^  <(\w+)", system, re.MULTILINE),
                          ["wmi", "windowsinstaller", "dotnet", "monitors", "locale", "ie", "environment", "time",
@@ -141,6 +141,9 @@ class ReportBlocks(unittest.TestCase):
         self.assertTrue(processes.endswith("  </wmi>\n</processes>\n"))
         for line in self.block("networking").split("\n")[1:-2]:
             self.assertTrue(line.startswith(("  <adapter ", "  </adapter>", '    <ip v="4" ')), line)
+        # Under Wine C: is the prefix's drive_c and Z: the Linux root, both fixed.
+        self.assertEqual(re.findall(r'<disk type="fixed" drive="(\w:)\\" totalfreebytes="[1-9]', self.report),
+                         ["C:", "Z:"])
 
     def test_registry_dumps_the_user_keys_then_bios_then_both_machine_views(self):
         registry = self.block("registry")

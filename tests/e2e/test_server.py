@@ -79,9 +79,11 @@ class Server(unittest.TestCase):
                                   "ruiTrackEvent", "ruiTrackEventText", "ruiStopSDK", "ruiDestroyInstance"])
 
     def test_an_offline_session_reports_tracking_errors_and_ends_cleanly_on_broken_framing(self):
-        url, _ = self.tracker(503)
+        url, posted = self.tracker(503)
+        # The system block's general section, never asked to leave personal data out.
         for script, logged in [("!frame-length 67108865\n!close\n", "over the limit"),
-                               ('TrackEvent a\nAddStandardGroup 268435456\nSaveTo "web service"\nProcessNext\n'
+                               ('TrackEvent a\nAddStandardGroup 268435456\nAddStandardGroup 131072\nProcessStart\n'
+                                'ProcessNext\nSaveTo "web service"\nProcessNext\n'
                                 "!bytes 0a000000414243\n!close\n", "inside a message")]:
             with self.subTest(logged), scratch_dir() as tmp:
                 log, journal = os.path.join(tmp, "log.txt"), os.path.join(tmp, "journal.txt")
@@ -91,8 +93,9 @@ class Server(unittest.TestCase):
                 with open(log, encoding="utf-8") as f:
                     self.assertRegex(f.read(), r"(?m)^ERROR \[remote-call\] .*" + logged)
                 self.assertFalse(os.path.exists(journal))  # offline: the SDK never runs
-        self.assertRegex(replies(out)[3], r'^ProcessNext -> ok \(error ".*HTTP 503.*", true\)$')
-        self.assertIn(url, replies(out)[3])
+        self.assertRegex(replies(out)[6], r'^ProcessNext -> ok \(error ".*HTTP 503.*", true\)$')
+        self.assertIn(url, replies(out)[6])
+        self.assertIn(b"  <environment>\r\n", posted[0][2])
 
     # A session that never calls SetExcludePII keeps the personal data (the environment).
     def test_the_last_pipe_name_counts_the_out_option_is_ignored_and_personal_data_stays_by_default(self):

@@ -1,7 +1,7 @@
 #include "vitascan/Report.h"
 
 #include "tests/vitascan/blocks/BlockFixtures.h"
-#include "vitascan/MarkupHelpers.h"
+#include "vitascan/Probes.h"
 
 #include <gtest/gtest.h>
 

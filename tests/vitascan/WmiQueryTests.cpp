@@ -17,14 +17,14 @@ using vitascan::WmiRowsToXml;
 
 TEST(WmiRowsToXml, OrdinalOrderEscapingLineBreaksAndExactExclusion) {
     // Code-unit order puts "OSLanguage" before "Organization" (a case-insensitive sort would
-    // not), whatever order the properties were reported in.
+    // not), whatever order the properties were reported in. Names are the machine's: escaped.
     const std::vector<WmiRow> rows = {
         {{L"Organization", L"A & B <x> \"q\""}, {L"OSLanguage", L"1033"}, {L"Caption", L""}},
-        {{L"b", L"2"}, {L"a", L"caf\u00e9"}},
+        {{L"b<", L"2"}, {L"a", L"caf\u00e9"}},
     };
     EXPECT_EQ(WmiRowsToXml(rows, L"E", L"  "),
               L"  <E Caption=\"\" OSLanguage=\"1033\" Organization=\"A &amp; B &lt;x&gt; "
-              L"&quot;q&quot;\"/>\r\n  <E a=\"caf&#233;\" b=\"2\"/>");
+              L"&quot;q&quot;\"/>\r\n  <E a=\"caf&#233;\" b&lt;=\"2\"/>");
     const std::vector<WmiRow> pc = {{{L"Name", L"pc"}, {L"UserName", L"me"}}};
     EXPECT_EQ(WmiRowsToXml(pc, L"C", L"  ", {L"Name", L"UserName"}), L"  <C/>");
     EXPECT_EQ(WmiRowsToXml(pc, L"C", L"", {L"name", L"User"}), L"<C Name=\"pc\" UserName=\"me\"/>");

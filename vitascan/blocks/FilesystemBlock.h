@@ -6,8 +6,11 @@
 #include "vitascan/FolderTree.h"
 #include "vitascan/IBlock.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -45,5 +48,35 @@ public:
 private:
     FolderNode* folderTree;
 };
+
+namespace filesystem_block {
+
+struct File {
+    std::wstring name; // as the file system spells it
+    std::uint64_t size;
+    FILETIME lastWrite; // UTC
+    // Programs and libraries (".dll", ".exe") whose version can be read.
+    std::optional<std::wstring> version;
+    // The text embedded for logs, XML and text files (HasContent); "" when unreadable.
+    std::wstring content;
+};
+
+struct Folder {
+    std::wstring name;
+    std::vector<Folder> folders; // the subfolders that exist, in tree order
+    std::vector<File> files;     // the files that were found, in tree order
+};
+
+// Whether a file of this name embeds its text: names ending in ".xml", ".log", ".txt" or
+// "debug", case-sensitively.
+bool HasContent(std::wstring_view name);
+
+// The facts of `node`'s existing subfolders, recursively, and of its files.
+Folder ProbeFolder(const FolderNode& node);
+
+// The elements of `folder`'s subfolders, then of its files, as RenderFolder writes them.
+std::wstring Render(const Folder& folder, std::wstring_view prefix, int level);
+
+} // namespace filesystem_block
 
 } // namespace vitascan

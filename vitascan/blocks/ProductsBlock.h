@@ -7,8 +7,7 @@
 #include "vitascan/IBlock.h"
 
 #include <string>
-
-#include <windows.h>
+#include <vector>
 
 namespace vitascan {
 
@@ -21,11 +20,30 @@ public:
     std::wstring GetXml() override;
 
 private:
-    void AppendUninstallList(std::wstring& xml);
-    // The products of every key below HKLM\`path` in the given registry view, depth first.
-    void AppendMakerTree(std::wstring& xml, const std::wstring& path, REGSAM view);
-
     FolderNode* folderTree;
 };
+
+namespace products_block {
+
+struct Product {
+    enum class Source { UninstallList, MakerTree };
+    Source source;
+    std::wstring name;
+    std::wstring version;
+    // The uninstall entry's comments, or the maker's build label.
+    std::wstring note;
+    std::wstring location;
+    // The uninstall entry's key name, or the maker's product code.
+    std::wstring guid;
+};
+
+// The uninstall list's entries of the maker, then the maker's tree in the 32-bit view, then
+// in the 64-bit view (each depth first, a key's own product before those below it).
+std::vector<Product> ProbeProducts();
+
+// "<products>\n", one "  <product .../>\n" line per product, "</products>\n".
+std::wstring Render(const std::vector<Product>& products);
+
+} // namespace products_block
 
 } // namespace vitascan

@@ -2,21 +2,20 @@
 
 #include "platform/str_convert.h"
 #include "platform/sys_file.h"
-#include "platform/sys_reg.h"
-#include "platform/unique_handle.h"
-#include "vitascan/MarkupHelpers.h"
+#include "vitascan/Markup.h"
 #include "vitascan/RegistryKeys.h"
+#include "vitascan/StringIds.h"
+#include "vitascan/TextHelpers.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 namespace vitascan {
 
-namespace {
+namespace registry_block {
 
-constexpr size_t kFirstDataSize = 1024;
+namespace {
 
 // The root named by the first four characters of a key path, compared exactly.
 HKEY ResolveRoot(const std::wstring& path) {
@@ -57,139 +56,145 @@ const wchar_t* TypeName(DWORD type) {
     }
 }
 
-// The text of a string value: up to the first NUL, and never past the bytes this value
-// returned (the buffer is reused and may hold the tail of a longer earlier value).
-std::wstring StringData(const std::vector<BYTE>& data, DWORD size) {
-    if (size == 1)
-        return {};
-    const size_t units = std::min<size_t>(size, data.size()) / sizeof(wchar_t);
-    const auto* text = reinterpret_cast<const wchar_t*>(data.data());
-    return std::wstring(text, std::find(text, text + units, L'\0'));
+Value ValueOf(const reg::ValueData& data, bool lookForFolders) {
+    Value value{std::wstring(data.name), data.type, {}, {}};
+    if (data.type == REG_SZ || data.type == REG_EXPAND_SZ) {
+        value.text = reg::DecodeString(data.data, data.size);
+        // Only plain strings name folders; an expandable one is not looked at.
+        value.namesFolder =
+            lookForFolders && data.type == REG_SZ && sys::file::IsDirectory(value.text);
+    } else if (data.type == REG_DWORD && data.size > 0) {
+        DWORD number = 0;
+        std::memcpy(&number, data.data.data(),
+                    std::min<size_t>({data.size, sizeof number, data.data.size()}));
+        value.number = number;
+    }
+    return value;
 }
 
-std::wstring DwordData(const std::vector<BYTE>& data, DWORD size) {
-    if (size == 0)
-        return {};
-    DWORD value = 0;
-    std::memcpy(&value, data.data(), std::min<size_t>({size, sizeof value, data.size()}));
-    return str::snprintf(L"0x%08x (%u)", value, value);
-}
-
-void AppendKeyStart(std::wstring& xml, size_t indent, std::wstring_view name) {
-    xml.append(indent, L' ');
-    xml += L"  <key";
-    AppendAttribute(xml, L"name", name);
-    xml += L">\n";
-}
-
-void AppendValues(std::wstring& xml, HKEY key, FolderNode* folderTree, int indent) {
-    std::vector<BYTE> data(kFirstDataSize, 0);
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[reg::kNameCapacity];
-        DWORD nameLength = reg::kNameCapacity;
-        DWORD type = REG_NONE;
-        DWORD size = static_cast<DWORD>(data.size());
-        LSTATUS result =
-            ::RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data.data(), &size);
-        if (result == ERROR_MORE_DATA) {
-            // The buffer only grows: later values reuse the larger one. A name too long for
-            // its buffer fails again here and ends the walk.
-            if (size > data.size())
-                data.assign(size, 0);
-            nameLength = reg::kNameCapacity;
-            size = static_cast<DWORD>(data.size());
-            result =
-                ::RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data.data(), &size);
-        }
-        if (result != ERROR_SUCCESS)
-            return;
-
-        std::wstring text;
-        if (type == REG_SZ || type == REG_EXPAND_SZ)
-            text = StringData(data, size);
-        else if (type == REG_DWORD)
-            text = DwordData(data, size);
-
-        const std::wstring_view valueName(name, std::min(nameLength, reg::kNameCapacity));
-        if (!valueName.empty() && type != REG_NONE) {
-            xml.append(static_cast<size_t>(indent), L' ');
-            xml += L"  <value";
-            AppendAttribute(xml, L"name", valueName);
-            AppendAttribute(xml, L"type", TypeName(type));
-            if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_DWORD)
-                AppendAttribute(xml, L"value", text);
-            xml += L"/>\n";
-        }
-
-        // The unnamed default value counts here too.
-        if (folderTree != nullptr && type == REG_SZ && sys::file::IsDirectory(text))
-            AddFolder(*folderTree, EndsWith(text, L"\\") ? text : text + L"\\", false);
+void ProbeContent(Key& key, HKEY root, const std::wstring& subkey, REGSAM view, bool lookForFolders,
+                  const win::unique_hkey& opened) {
+    reg::ForEachValue(opened.get(), [&](const reg::ValueData& data) {
+        key.values.push_back(ValueOf(data, lookForFolders));
+    });
+    for (std::wstring& name : reg::SubkeyNames(opened.get())) {
+        const std::wstring path = reg::JoinKeyPath(subkey, name);
+        Key& child = key.subkeys.emplace_back();
+        child.name = std::move(name);
+        // A subkey that cannot be opened is written empty.
+        if (const win::unique_hkey childKey = reg::OpenForReading(root, path, view))
+            ProbeContent(child, root, path, view, lookForFolders, childKey);
     }
 }
 
-// The values and subkeys of the key, each line preceded by `indent` blanks.
-void AppendKeyContent(std::wstring& xml, HKEY root, const std::wstring& subkey,
-                      FolderNode* folderTree, REGSAM view, int indent) {
-    const win::unique_hkey key = reg::OpenForReading(root, subkey, view);
-    if (!key)
-        return;
-    AppendValues(xml, key.get(), folderTree, indent);
-    reg::ForEachSubkeyName(key.get(), [&](const std::wstring& child) {
-        AppendKeyStart(xml, static_cast<size_t>(indent), child);
-        AppendKeyContent(xml, root, sys::reg::ConcatenatePath(subkey, child), folderTree, view,
-                         indent + 2);
-        xml.append(static_cast<size_t>(indent), L' ');
-        xml += L"  </key>\n";
-    });
+void CollectFolders(const Key& key, std::vector<std::wstring>& folders) {
+    for (const Value& value : key.values)
+        if (value.namesFolder)
+            folders.push_back(EndsWith(value.text, L"\\") ? value.text : value.text + L"\\");
+    for (const Key& child : key.subkeys)
+        CollectFolders(child, folders);
+}
+
+void WriteKeyStart(MarkupWriter& out, size_t indent, std::wstring_view name) {
+    out.Indent(indent + 2).Open(L"key").Attribute(L"name", name).EndStartTag().EndLine();
+}
+
+void WriteContent(MarkupWriter& out, const Key& key, size_t indent) {
+    for (const Value& value : key.values) {
+        // The unnamed default value and REG_NONE values are never written.
+        if (value.name.empty() || value.type == REG_NONE)
+            continue;
+        out.Indent(indent + 2)
+            .Open(L"value")
+            .Attribute(L"name", value.name)
+            .Attribute(L"type", TypeName(value.type));
+        if (value.type == REG_SZ || value.type == REG_EXPAND_SZ)
+            out.Attribute(L"value", value.text);
+        else if (value.type == REG_DWORD)
+            out.Attribute(L"value",
+                          value.number ? str::snprintf(L"0x%08x (%u)", *value.number, *value.number)
+                                       : std::wstring());
+        out.SelfClose().EndLine();
+    }
+    for (const Key& child : key.subkeys) {
+        WriteKeyStart(out, indent, child.name);
+        WriteContent(out, child, indent + 2);
+        out.EndElementLine(indent + 2, L"key");
+    }
 }
 
 } // namespace
 
+std::optional<Key> ProbeKey(const std::wstring& path, REGSAM view, bool lookForFolders) {
+    HKEY root = ResolveRoot(path);
+    if (root == nullptr)
+        return std::nullopt;
+    const std::wstring subkey = SubkeyOf(path);
+    const win::unique_hkey opened = reg::OpenForReading(root, subkey, view);
+    if (!opened)
+        return std::nullopt;
+    Key key;
+    ProbeContent(key, root, subkey, view, lookForFolders, opened);
+    return key;
+}
+
+std::vector<std::wstring> NamedFolders(const Key& key) {
+    std::vector<std::wstring> folders;
+    CollectFolders(key, folders);
+    return folders;
+}
+
+std::wstring Render(const std::wstring& path, REGSAM view, const Key& content, int indent) {
+    std::wstring xml;
+    MarkupWriter out(xml, LineEnd::Lf);
+    if (indent >= 0) {
+        WriteContent(out, content, static_cast<size_t>(indent));
+        return xml;
+    }
+    std::vector<std::wstring> chain;
+    SplitText(chain, path, L"\\");
+    // The 32-bit view of the machine's software lives under WOW6432Node: say so in the chain
+    // of names, although the key opened is the one the view flag selects.
+    if (chain.size() >= 2 && EqualsIgnoringAsciiCase(chain[0], L"HKLM") &&
+        EqualsIgnoringAsciiCase(chain[1], L"Software") && (view & KEY_WOW64_32KEY) != 0)
+        chain.insert(chain.begin() + 2, L"WOW6432Node");
+    for (size_t i = 0; i < chain.size(); ++i)
+        WriteKeyStart(out, 2 * i, chain[i]);
+    WriteContent(out, content, 2 * chain.size());
+    for (size_t i = chain.size(); i-- > 0;)
+        out.EndElementLine(2 * i + 2, L"key");
+    return xml;
+}
+
+} // namespace registry_block
+
 std::wstring RegistryBlock::GetDescription() {
-    return str::load_wstring(26548);
+    return str::load_wstring(IDS_REGISTRY_STEP);
 }
 
 std::wstring RegistryBlock::DumpRegistryKey(const std::wstring& path, FolderNode* folderTree,
                                             REGSAM view, int indent) {
-    HKEY root = ResolveRoot(path);
-    if (root == nullptr)
-        return {};
-    const std::wstring subkey = SubkeyOf(path);
-    std::wstring xml;
-    if (indent >= 0) {
-        AppendKeyContent(xml, root, subkey, folderTree, view, indent);
-        return xml;
-    }
-
     // A missing key leaves no trace, not even its chain of names.
-    if (!reg::OpenForReading(root, subkey, view))
+    const std::optional<registry_block::Key> key =
+        registry_block::ProbeKey(path, view, folderTree != nullptr);
+    if (!key)
         return {};
-
-    std::vector<std::wstring> components;
-    SplitText(components, path, L"\\");
-    // The 32-bit view of the machine's software lives under WOW6432Node: say so in the chain
-    // of names, although the key opened is the one the view flag selects.
-    if (components.size() >= 2 && EqualsIgnoringAsciiCase(components[0], L"HKLM") &&
-        EqualsIgnoringAsciiCase(components[1], L"Software") && (view & KEY_WOW64_32KEY) != 0)
-        components.insert(components.begin() + 2, L"WOW6432Node");
-
-    for (size_t i = 0; i < components.size(); ++i)
-        AppendKeyStart(xml, 2 * i, components[i]);
-    AppendKeyContent(xml, root, subkey, folderTree, view, static_cast<int>(2 * components.size()));
-    for (size_t i = components.size(); i-- > 0;) {
-        xml.append(2 * i, L' ');
-        xml += L"  </key>\n";
-    }
-    return xml;
+    if (folderTree != nullptr)
+        for (const std::wstring& folder : registry_block::NamedFolders(*key))
+            AddFolder(*folderTree, folder, false);
+    return registry_block::Render(path, view, *key, indent);
 }
 
 std::wstring RegistryBlock::GetXml() {
-    std::wstring xml = L"<registry>\n";
+    std::wstring xml;
+    MarkupWriter out(xml, LineEnd::Lf);
+    out.StartElementLine(0, L"registry");
     xml += DumpRegistryKey(L"HKCU\\Software\\KORVEL-AB", folderTree, 0, -1);
+    // The BIOS description names no folders of the maker.
     xml += DumpRegistryKey(L"HKLM\\Hardware\\Description\\System\\BIOS", nullptr, 0, -1);
     xml += DumpRegistryKey(L"HKLM\\Software\\KORVEL-AB", folderTree, KEY_WOW64_32KEY, -1);
     xml += DumpRegistryKey(L"HKLM\\Software\\KORVEL-AB", folderTree, KEY_WOW64_64KEY, -1);
-    xml += L"</registry>\n";
+    out.EndElementLine(0, L"registry");
     return xml;
 }
 

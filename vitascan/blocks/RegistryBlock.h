@@ -6,7 +6,9 @@
 #include "vitascan/FolderTree.h"
 #include "vitascan/IBlock.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -31,5 +33,37 @@ public:
 private:
     FolderNode* folderTree;
 };
+
+namespace registry_block {
+
+struct Value {
+    std::wstring name; // "" for the key's unnamed default value
+    DWORD type;
+    // The text of a REG_SZ or REG_EXPAND_SZ value.
+    std::wstring text;
+    // The number of a REG_DWORD value; nothing when its data is empty.
+    std::optional<DWORD> number;
+    // A REG_SZ value that names an existing folder (only looked at when folders are wanted).
+    bool namesFolder = false;
+};
+
+struct Key {
+    std::wstring name;
+    std::vector<Value> values; // in enumeration order
+    std::vector<Key> subkeys;  // in enumeration order
+};
+
+// The content of the key named by `path` in `view`, with every key below it; nothing when it
+// cannot be opened. With `lookForFolders`, REG_SZ values are checked for naming a folder.
+std::optional<Key> ProbeKey(const std::wstring& path, REGSAM view, bool lookForFolders);
+
+// The folders that the key's values and its subkeys' values name, in walk order (a key's
+// values before its subkeys), each ending with a backslash.
+std::vector<std::wstring> NamedFolders(const Key& key);
+
+// The dump of `content` as DumpRegistryKey writes it for the key named by `path`.
+std::wstring Render(const std::wstring& path, REGSAM view, const Key& content, int indent);
+
+} // namespace registry_block
 
 } // namespace vitascan

@@ -4,9 +4,14 @@
 #include "platform/math_convert.h"
 #include "platform/str_convert.h"
 #include "platform/unique_handle.h"
-#include "vitascan/MarkupHelpers.h"
+#include "vitascan/Markup.h"
+#include "vitascan/Probes.h"
+#include "vitascan/RegistryKeys.h"
+#include "vitascan/StringIds.h"
+#include "vitascan/TextHelpers.h"
 
 #include <cwchar>
+#include <string_view>
 #include <time.h>
 
 namespace vitascan {
@@ -67,121 +72,45 @@ void AddLocaleNames(WmiRow& row) {
     }
 }
 
-void AppendWmiSection(std::wstring& out, std::vector<WmiRow> operatingSystems,
-                      const std::vector<WmiRow>& processors,
-                      const std::vector<WmiRow>& computerSystems, bool excludePii) {
-    static const std::vector<std::wstring> kNone;
-    static const std::vector<std::wstring> kOperatingSystemPii = {
-        L"CSName", L"Organization", L"RegisteredUser", L"SerialNumber", L"Description"};
-    static const std::vector<std::wstring> kProcessorPii = {L"SystemName"};
-    static const std::vector<std::wstring> kComputerSystemPii = {L"Caption",
-                                                                 L"DNSHostName",
-                                                                 L"Domain",
-                                                                 L"Name",
-                                                                 L"PrimaryOwnerContact",
-                                                                 L"PrimaryOwnerName",
-                                                                 L"SupportContactDescription",
-                                                                 L"UserName",
-                                                                 L"Workgroup"};
-
-    for (WmiRow& row : operatingSystems)
-        AddLocaleNames(row);
-
-    out += L"  <wmi>\r\n";
-    out += WmiRowsToXml(operatingSystems, L"Win32_OperatingSystem", L"    ",
-                        excludePii ? kOperatingSystemPii : kNone);
-    out += L"\r\n";
-    out +=
-        WmiRowsToXml(processors, L"Win32_Processor", L"    ", excludePii ? kProcessorPii : kNone);
-    out += L"\r\n";
-    out += WmiRowsToXml(computerSystems, L"Win32_ComputerSystem", L"    ",
-                        excludePii ? kComputerSystemPii : kNone);
-    out += L"\r\n";
-    out += L"  </wmi>\r\n";
-}
-
-void AppendDotNetSection(std::wstring& out, const std::wstring& frameworkFolder) {
-    out += L"  <dotnet>\r\n";
+std::vector<std::wstring> ProbeDotNetVersions(const std::wstring& frameworkFolder) {
+    std::vector<std::wstring> versions;
     WIN32_FIND_DATAW entry = {};
     const win::unique_find_handle search(
         ::FindFirstFileW((frameworkFolder + L"v*").c_str(), &entry));
-    if (search) {
-        do {
-            const wchar_t* name = entry.cFileName;
-            // "v" and a digit: a version folder, not a name such as "vendor".
-            if (name[0] == L'\0' || name[1] < L'0' || name[1] > L'9')
-                continue;
-            const std::wstring base = frameworkFolder + name + L"\\";
-            std::optional<std::wstring> probed = FileVersion(base + L"Mscorlib.dll");
-            if (!probed)
-                probed = FileVersion(base +
-                                     L"Windows Communication Foundation\\System.ServiceModel.dll");
-            if (!probed)
-                probed = FileVersion(base + L"Windows Presentation Foundation\\NPWPF.dll");
-            // None of the probe files: the folder's name says the version.
-            const std::wstring version = probed ? *probed : std::wstring(name + 1);
-            if (version.empty())
-                continue;
-            out += L"    <instance";
-            AppendAttribute(out, L"version", version);
-            // The format repeats the version here as it is, unescaped: keep it so.
-            AppendUnescapedAttribute(out, L"description", L"Microsoft .NET Framework " + version);
-            out += L"/>\r\n";
-        } while (::FindNextFileW(search.get(), &entry));
-    }
-    out += L"  </dotnet>\r\n";
-}
-
-void AppendEnvironmentSection(std::wstring& out, const wchar_t* environmentBlock) {
-    out += L"  <environment>\r\n";
-    if (environmentBlock != nullptr) {
-        std::vector<std::wstring> pieces;
-        for (const wchar_t* entry = environmentBlock; *entry != L'\0';
-             entry += std::wcslen(entry) + 1) {
-            if (entry[0] == L'=') // the per-drive current folders ("=C:=C:\...")
-                continue;
-            const std::wstring_view text(entry);
-            const std::wstring_view name = text.substr(0, text.find(L'='));
-            // Exact names: a "Path" is not the "PATH".
-            if (name != L"TMP" && name != L"TEMP" && name != L"PATH")
-                continue;
-            SplitText(pieces, text, L"=");
-            out += L"    <var";
-            AppendAttribute(out, L"name", name);
-            // The value is cut at its first "=".
-            AppendAttribute(out, L"value", pieces.size() > 1 ? pieces[1] : std::wstring());
-            out += L"/>\r\n";
-        }
-    }
-    out += L"  </environment>\r\n";
-}
-
-std::wstring MonitorLine(int width, int height, std::wstring_view monitorDescription,
-                         std::wstring_view graphicsCardDescription, bool primary) {
-    std::wstring line = str::snprintf(L"    <monitor width=\"%d\" height=\"%d\"", width, height);
-    AppendAttribute(line, L"monitordesc", monitorDescription);
-    AppendAttribute(line, L"graphicscarddesc", graphicsCardDescription);
-    AppendAttribute(line, L"primary", primary ? L"yes" : L"no");
-    line += L"/>\r\n";
-    return line;
-}
-
-std::wstring MemoryLine(const MEMORYSTATUSEX& memory) {
-    // Physical memory is rounded to 8 MiB first: firmware reserves make the raw figure a
-    // little short of the installed size.
-    const std::wstring ram = FormatByteSize(memory.ullTotalPhys, 0x800000);
-    const std::wstring pageSize = FormatByteSize(memory.ullTotalPageFile, 0);
-    const std::wstring pageAvail = FormatByteSize(memory.ullAvailPageFile, 0);
-    return str::snprintf(L"  <memory rambytes=\"%lld\" ram=\"%ls\" pagesizebytes=\"%lld\" "
-                         L"pagesize=\"%ls\" pageavailbytes=\"%lld\" pageavail=\"%ls\"/>\r\n",
-                         static_cast<long long>(memory.ullTotalPhys), ram.c_str(),
-                         static_cast<long long>(memory.ullTotalPageFile), pageSize.c_str(),
-                         static_cast<long long>(memory.ullAvailPageFile), pageAvail.c_str());
+    if (!search)
+        return versions;
+    do {
+        const wchar_t* name = entry.cFileName;
+        // "v" and a digit: a version folder, not a name such as "vendor".
+        if (name[0] == L'\0' || name[1] < L'0' || name[1] > L'9')
+            continue;
+        const std::wstring base = frameworkFolder + name + L"\\";
+        std::optional<std::wstring> probed = FileVersion(base + L"Mscorlib.dll");
+        if (!probed)
+            probed =
+                FileVersion(base + L"Windows Communication Foundation\\System.ServiceModel.dll");
+        if (!probed)
+            probed = FileVersion(base + L"Windows Presentation Foundation\\NPWPF.dll");
+        // None of the probe files: the folder's name says the version.
+        versions.push_back(probed ? *probed : std::wstring(name + 1));
+    } while (::FindNextFileW(search.get(), &entry));
+    return versions;
 }
 
 namespace {
 
-BOOL CALLBACK AppendMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM output) {
+WmiFacts ProbeWmi() {
+    // The connection (and COM on this thread) lives for this section only.
+    WmiConnection wmi;
+    WmiFacts facts{wmi.Query(L"SELECT * FROM Win32_OperatingSystem"),
+                   wmi.Query(L"SELECT * FROM Win32_Processor"),
+                   wmi.Query(L"SELECT * FROM Win32_ComputerSystem")};
+    for (WmiRow& row : facts.operatingSystems)
+        AddLocaleNames(row);
+    return facts;
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM output) {
     // Nothing may unwind through the system's enumeration.
     try {
         MONITORINFOEXW info = {};
@@ -203,84 +132,241 @@ BOOL CALLBACK AppendMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM output) {
         }
 
         const RECT& r = info.rcMonitor;
-        *reinterpret_cast<std::wstring*>(output) +=
-            MonitorLine(r.right - r.left, r.bottom - r.top, device.DeviceString, card,
-                        (info.dwFlags & MONITORINFOF_PRIMARY) != 0);
+        reinterpret_cast<std::vector<Monitor>*>(output)->push_back(
+            {r.right - r.left, r.bottom - r.top, device.DeviceString, card,
+             (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
     } catch (...) {
     }
     return TRUE;
 }
 
-void AppendMonitorsSection(std::wstring& out) {
-    out += L"  <monitors>\r\n";
-    ::EnumDisplayMonitors(nullptr, nullptr, AppendMonitor, reinterpret_cast<LPARAM>(&out));
-    out += L"  </monitors>\r\n";
+std::vector<Monitor> ProbeMonitors() {
+    std::vector<Monitor> monitors;
+    ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
 }
 
-void AppendLocaleSection(std::wstring& out) {
-    out += L"  <locale>\r\n";
+Locale ProbeLocale() {
     const LCID lcid = ::GetUserDefaultLCID();
-    out += str::snprintf(L"    <user_locale LCID=\"%d\"", static_cast<int>(lcid));
-    if (const auto language = GetLocaleText(lcid, LOCALE_SENGLANGUAGE))
-        AppendAttribute(out, L"LOCALE_SENGLANGUAGE", *language);
-    if (const auto country = GetLocaleText(lcid, LOCALE_SENGCOUNTRY))
-        AppendAttribute(out, L"LOCALE_SENGCOUNTRY", *country);
-
     // At most three characters each; a separator that cannot be read is empty.
-    auto separator = [](LCTYPE type, wchar_t(&buffer)[4]) {
+    auto separator = [](LCTYPE type) {
+        wchar_t buffer[4] = {};
         if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buffer, 4) == 0)
             buffer[0] = L'\0';
         buffer[3] = L'\0';
+        return std::wstring(buffer);
     };
-    wchar_t list[4] = {};
-    wchar_t thousands[4] = {};
-    wchar_t decimal[4] = {};
-    separator(LOCALE_SLIST, list);
-    separator(LOCALE_STHOUSAND, thousands);
-    separator(LOCALE_SDECIMAL, decimal);
-    AppendAttribute(out, L"decimalsep", decimal);
-    AppendAttribute(out, L"thousandssep", thousands);
-    AppendAttribute(out, L"listsep", list);
-    out += L"/>\r\n";
-    out += L"  </locale>\r\n";
+    return {lcid,
+            GetLocaleText(lcid, LOCALE_SENGLANGUAGE),
+            GetLocaleText(lcid, LOCALE_SENGCOUNTRY),
+            separator(LOCALE_SDECIMAL),
+            separator(LOCALE_STHOUSAND),
+            separator(LOCALE_SLIST)};
 }
 
-void AppendGeneralSection(std::wstring& out, bool excludePii) {
-    std::wstring ieVersion = L"less than 4";
-    ReadRegistryString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer", L"Version",
-                       ieVersion);
-    out += L"  <ie";
-    AppendAttribute(out, L"version", ieVersion);
-    out += L"/>\r\n";
+std::vector<std::wstring> ProbeEnvironment() {
+    std::vector<std::wstring> entries;
+    const win::unique_environment_block block(::GetEnvironmentStringsW());
+    if (block)
+        for (const wchar_t* entry = block.get(); *entry != L'\0'; entry += std::wcslen(entry) + 1)
+            entries.emplace_back(entry);
+    return entries;
+}
 
-    if (!excludePii) {
-        const win::unique_environment_block environment(::GetEnvironmentStringsW());
-        AppendEnvironmentSection(out, environment.get());
-    }
-
+General ProbeGeneral() {
+    General general{};
+    if (const win::unique_hkey key =
+            reg::OpenForReading(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer"))
+        general.internetExplorerVersion = reg::ReadString(key.get(), L"Version");
+    general.environment = ProbeEnvironment();
     const __time64_t now = ::_time64(nullptr);
-    out += L"  <time";
-    AppendAttribute(out, L"time", FormatLocalTime(now, L"%H:%M:%S"));
-    AppendAttribute(out, L"date", FormatLocalTime(now, L"%d/%m/%Y"));
-    AppendAttribute(out, L"tz", FormatLocalTime(now, L"%Z"));
-    out += L"/>\r\n";
+    general.time = FormatLocalTime(now, L"%H:%M:%S");
+    general.date = FormatLocalTime(now, L"%d/%m/%Y");
+    general.timeZone = FormatLocalTime(now, L"%Z");
+    ::GetSystemInfo(&general.system);
+    general.memory.dwLength = 64;
+    ::GlobalMemoryStatusEx(&general.memory); // a failure leaves the zeros
+    return general;
+}
 
-    SYSTEM_INFO system = {};
-    ::GetSystemInfo(&system);
-    out += str::snprintf(
-        L"  <processors count=\"%d\" type=\"%d\" architecture=\"%d\" "
-        L"level=\"%d\" revision=\"%d\"/>\r\n",
-        static_cast<int>(system.dwNumberOfProcessors), static_cast<int>(system.dwProcessorType),
-        static_cast<int>(system.wProcessorArchitecture), static_cast<int>(system.wProcessorLevel),
-        static_cast<int>(system.wProcessorRevision));
+const std::vector<std::wstring> kNone;
+const std::vector<std::wstring> kOperatingSystemPii = {
+    L"CSName", L"Organization", L"RegisteredUser", L"SerialNumber", L"Description"};
+const std::vector<std::wstring> kProcessorPii = {L"SystemName"};
+const std::vector<std::wstring> kComputerSystemPii = {L"Caption",
+                                                      L"DNSHostName",
+                                                      L"Domain",
+                                                      L"Name",
+                                                      L"PrimaryOwnerContact",
+                                                      L"PrimaryOwnerName",
+                                                      L"SupportContactDescription",
+                                                      L"UserName",
+                                                      L"Workgroup"};
 
-    MEMORYSTATUSEX memory = {};
-    memory.dwLength = 64;
-    ::GlobalMemoryStatusEx(&memory); // a failure leaves the zeros
-    out += MemoryLine(memory);
+void WriteWmi(MarkupWriter& out, const WmiFacts& wmi, bool excludePii) {
+    out.StartElementLine(2, L"wmi");
+    WriteWmiRows(out, wmi.operatingSystems, L"Win32_OperatingSystem", L"    ",
+                 excludePii ? kOperatingSystemPii : kNone);
+    out.EndLine();
+    WriteWmiRows(out, wmi.processors, L"Win32_Processor", L"    ",
+                 excludePii ? kProcessorPii : kNone);
+    out.EndLine();
+    WriteWmiRows(out, wmi.computerSystems, L"Win32_ComputerSystem", L"    ",
+                 excludePii ? kComputerSystemPii : kNone);
+    out.EndLine().EndElementLine(2, L"wmi");
+}
+
+void WriteDotNet(MarkupWriter& out, const std::vector<std::wstring>& versions) {
+    out.StartElementLine(2, L"dotnet");
+    for (const std::wstring& version : versions) {
+        if (version.empty())
+            continue;
+        // The format repeats the version in the description as it is, unescaped.
+        out.Indent(4)
+            .Open(L"instance")
+            .Attribute(L"version", version)
+            .RawAttribute(L"description", L"Microsoft .NET Framework " + version)
+            .SelfClose()
+            .EndLine();
+    }
+    out.EndElementLine(2, L"dotnet");
+}
+
+void WriteMonitors(MarkupWriter& out, const std::vector<Monitor>& monitors) {
+    out.StartElementLine(2, L"monitors");
+    for (const Monitor& monitor : monitors)
+        out.Indent(4)
+            .Open(L"monitor")
+            .Number(L"width", monitor.width)
+            .Number(L"height", monitor.height)
+            .Attribute(L"monitordesc", monitor.description)
+            .Attribute(L"graphicscarddesc", monitor.graphicsCard)
+            .Attribute(L"primary", monitor.primary ? L"yes" : L"no")
+            .SelfClose()
+            .EndLine();
+    out.EndElementLine(2, L"monitors");
+}
+
+void WriteLocale(MarkupWriter& out, const Locale& locale) {
+    out.StartElementLine(2, L"locale");
+    out.Indent(4).Open(L"user_locale").Number(L"LCID", static_cast<int>(locale.lcid));
+    if (locale.language)
+        out.Attribute(L"LOCALE_SENGLANGUAGE", *locale.language);
+    if (locale.country)
+        out.Attribute(L"LOCALE_SENGCOUNTRY", *locale.country);
+    out.Attribute(L"decimalsep", locale.decimalSeparator)
+        .Attribute(L"thousandssep", locale.thousandsSeparator)
+        .Attribute(L"listsep", locale.listSeparator)
+        .SelfClose()
+        .EndLine();
+    out.EndElementLine(2, L"locale");
+}
+
+void WriteEnvironment(MarkupWriter& out, const std::vector<std::wstring>& environment) {
+    out.StartElementLine(2, L"environment");
+    std::vector<std::wstring> pieces;
+    for (const std::wstring& entry : environment) {
+        if (entry.empty() || entry[0] == L'=') // the per-drive current folders ("=C:=C:\...")
+            continue;
+        const std::wstring_view name = std::wstring_view(entry).substr(0, entry.find(L'='));
+        // Exact names: a "Path" is not the "PATH".
+        if (name != L"TMP" && name != L"TEMP" && name != L"PATH")
+            continue;
+        SplitText(pieces, entry, L"=");
+        // The value is cut at its first "=".
+        out.Indent(4)
+            .Open(L"var")
+            .Attribute(L"name", name)
+            .Attribute(L"value", pieces.size() > 1 ? pieces[1] : std::wstring())
+            .SelfClose()
+            .EndLine();
+    }
+    out.EndElementLine(2, L"environment");
+}
+
+void WriteGeneral(MarkupWriter& out, const General& general, bool excludePii) {
+    out.Indent(2)
+        .Open(L"ie")
+        .Attribute(L"version", general.internetExplorerVersion.value_or(L"less than 4"))
+        .SelfClose()
+        .EndLine();
+    if (!excludePii)
+        WriteEnvironment(out, general.environment);
+    out.Indent(2)
+        .Open(L"time")
+        .Attribute(L"time", general.time)
+        .Attribute(L"date", general.date)
+        .Attribute(L"tz", general.timeZone)
+        .SelfClose()
+        .EndLine();
+    const SYSTEM_INFO& system = general.system;
+    out.Indent(2)
+        .Open(L"processors")
+        .Number(L"count", static_cast<int>(system.dwNumberOfProcessors))
+        .Number(L"type", static_cast<int>(system.dwProcessorType))
+        .Number(L"architecture", static_cast<int>(system.wProcessorArchitecture))
+        .Number(L"level", static_cast<int>(system.wProcessorLevel))
+        .Number(L"revision", static_cast<int>(system.wProcessorRevision))
+        .SelfClose()
+        .EndLine();
+    // Physical memory is rounded to 8 MiB first: firmware reserves make the raw figure a
+    // little short of the installed size. The byte counts are signed 64-bit numbers.
+    const MEMORYSTATUSEX& memory = general.memory;
+    out.Indent(2)
+        .Open(L"memory")
+        .Number(L"rambytes", static_cast<std::int64_t>(memory.ullTotalPhys))
+        .Attribute(L"ram", FormatByteSize(memory.ullTotalPhys, 0x800000))
+        .Number(L"pagesizebytes", static_cast<std::int64_t>(memory.ullTotalPageFile))
+        .Attribute(L"pagesize", FormatByteSize(memory.ullTotalPageFile, 0))
+        .Number(L"pageavailbytes", static_cast<std::int64_t>(memory.ullAvailPageFile))
+        .Attribute(L"pageavail", FormatByteSize(memory.ullAvailPageFile, 0))
+        .SelfClose()
+        .EndLine();
 }
 
 } // namespace
+
+Facts Probe(std::uint32_t sectionMask) {
+    Facts facts;
+    if (sectionMask & SystemBlock::kWmi)
+        facts.wmi = ProbeWmi();
+    const std::wstring systemRoot = GetEnvironmentText(L"SystemRoot");
+    if (sectionMask & SystemBlock::kWindowsInstaller)
+        facts.installerVersion = FileVersion(systemRoot + L"\\system32\\msi.dll");
+    if (sectionMask & SystemBlock::kDotNet) // the 32-bit framework folder only
+        facts.dotNetVersions = ProbeDotNetVersions(systemRoot + L"\\Microsoft.Net\\Framework\\");
+    if (sectionMask & SystemBlock::kMonitors)
+        facts.monitors = ProbeMonitors();
+    if (sectionMask & SystemBlock::kLocale)
+        facts.locale = ProbeLocale();
+    if (sectionMask & SystemBlock::kGeneral)
+        facts.general = ProbeGeneral();
+    return facts;
+}
+
+std::wstring Render(const Facts& facts, bool excludePii) {
+    std::wstring xml;
+    MarkupWriter out(xml, LineEnd::CrLf);
+    out.StartElementLine(0, L"system");
+    if (facts.wmi)
+        WriteWmi(out, *facts.wmi, excludePii);
+    if (facts.installerVersion)
+        out.Indent(2)
+            .Open(L"windowsinstaller")
+            .Attribute(L"version", *facts.installerVersion)
+            .SelfClose()
+            .EndLine();
+    if (facts.dotNetVersions)
+        WriteDotNet(out, *facts.dotNetVersions);
+    if (facts.monitors)
+        WriteMonitors(out, *facts.monitors);
+    if (facts.locale)
+        WriteLocale(out, *facts.locale);
+    if (facts.general)
+        WriteGeneral(out, *facts.general, excludePii);
+    out.EndElementLine(0, L"system");
+    return xml;
+}
 
 } // namespace system_block
 
@@ -288,47 +374,11 @@ SystemBlock::SystemBlock(bool excludePii, std::uint32_t sectionMask)
     : excludePii(excludePii), sectionMask(sectionMask) {}
 
 std::wstring SystemBlock::GetDescription() {
-    return str::load_wstring(26534);
+    return str::load_wstring(IDS_SYSTEM_STEP);
 }
 
 std::wstring SystemBlock::GetXml() {
-    using namespace system_block;
-    std::wstring out = L"<system>\r\n";
-
-    if (sectionMask & kWmi) {
-        // The connection (and COM on this thread) lives for this section only.
-        WmiConnection wmi;
-        std::vector<WmiRow> operatingSystems = wmi.Query(L"SELECT * FROM Win32_OperatingSystem");
-        const std::vector<WmiRow> processors = wmi.Query(L"SELECT * FROM Win32_Processor");
-        const std::vector<WmiRow> computerSystems =
-            wmi.Query(L"SELECT * FROM Win32_ComputerSystem");
-        AppendWmiSection(out, std::move(operatingSystems), processors, computerSystems, excludePii);
-    }
-
-    const std::wstring systemRoot = GetEnvironmentText(L"SystemRoot");
-
-    if (sectionMask & kWindowsInstaller) {
-        if (const auto version = FileVersion(systemRoot + L"\\system32\\msi.dll")) {
-            out += L"  <windowsinstaller";
-            AppendAttribute(out, L"version", *version);
-            out += L"/>\r\n";
-        }
-    }
-
-    if (sectionMask & kDotNet) // the 32-bit framework folder only
-        AppendDotNetSection(out, systemRoot + L"\\Microsoft.Net\\Framework\\");
-
-    if (sectionMask & kMonitors)
-        AppendMonitorsSection(out);
-
-    if (sectionMask & kLocale)
-        AppendLocaleSection(out);
-
-    if (sectionMask & kGeneral)
-        AppendGeneralSection(out, excludePii);
-
-    out += L"</system>\r\n";
-    return out;
+    return system_block::Render(system_block::Probe(sectionMask), excludePii);
 }
 
 } // namespace vitascan

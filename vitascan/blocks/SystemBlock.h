@@ -10,7 +10,6 @@
 #include <ctime>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include <windows.h>
@@ -39,9 +38,66 @@ private:
     std::uint32_t sectionMask;
 };
 
-// The pieces of the system block, each rendered from what the machine reported, so that the
-// block feeds them its probes and tests can feed them chosen values.
+// The system block's probes, the facts they return and the renderer that turns facts into the
+// block's text.
 namespace system_block {
+
+struct WmiFacts {
+    std::vector<WmiRow> operatingSystems; // with the locale names added (AddLocaleNames)
+    std::vector<WmiRow> processors;
+    std::vector<WmiRow> computerSystems;
+};
+
+struct Monitor {
+    int width;
+    int height;
+    std::wstring description;
+    std::wstring graphicsCard;
+    bool primary;
+};
+
+struct Locale {
+    LCID lcid;
+    std::optional<std::wstring> language;
+    std::optional<std::wstring> country;
+    // At most three characters each; "" when unreadable.
+    std::wstring decimalSeparator;
+    std::wstring thousandsSeparator;
+    std::wstring listSeparator;
+};
+
+struct General {
+    // Nothing when the key or value is missing or not a string.
+    std::optional<std::wstring> internetExplorerVersion;
+    // The process's environment, one "name=value" entry each, in the block's order.
+    std::vector<std::wstring> environment;
+    // The local time as "%H:%M:%S", "%d/%m/%Y" and "%Z".
+    std::wstring time;
+    std::wstring date;
+    std::wstring timeZone;
+    SYSTEM_INFO system;
+    MEMORYSTATUSEX memory;
+};
+
+// A section is present when the mask selected it.
+struct Facts {
+    std::optional<WmiFacts> wmi;
+    // Selected, and msi.dll has a version.
+    std::optional<std::wstring> installerVersion;
+    // The version of each qualifying framework folder, in the platform's order; "" for one
+    // that has none.
+    std::optional<std::vector<std::wstring>> dotNetVersions;
+    std::optional<std::vector<Monitor>> monitors;
+    std::optional<Locale> locale;
+    std::optional<General> general;
+};
+
+// Reads the sections that `sectionMask` selects.
+Facts Probe(std::uint32_t sectionMask);
+
+// "<system>\r\n", the sections present, "</system>\r\n". With excludePii the identifying WMI
+// properties and the environment section are left out.
+std::wstring Render(const Facts& facts, bool excludePii);
 
 // The locale text, or nothing when GetLocaleInfoW cannot give it.
 std::optional<std::wstring> GetLocaleText(LCID lcid, LCTYPE lcType);
@@ -54,28 +110,9 @@ std::wstring FormatLocalTime(__time64_t t, const wchar_t* format);
 // number adds no names for it; "Locale" is read as far as it is hexadecimal.
 void AddLocaleNames(WmiRow& row);
 
-// The whole <wmi> section from the rows of Win32_OperatingSystem, Win32_Processor and
-// Win32_ComputerSystem (in that order), with the identifying properties left out when
-// excludePii is set.
-void AppendWmiSection(std::wstring& out, std::vector<WmiRow> operatingSystems,
-                      const std::vector<WmiRow>& processors,
-                      const std::vector<WmiRow>& computerSystems, bool excludePii);
-
-// The <dotnet> section for the version folders ("v" and a digit) of a framework folder
-// (ending with a backslash).
-void AppendDotNetSection(std::wstring& out, const std::wstring& frameworkFolder);
-
-// The <environment> section from an environment block (NUL-separated "name=value" entries
-// ending with an empty one): TMP, TEMP and PATH only, each value cut at its first "=". A null
-// block gives the empty section.
-void AppendEnvironmentSection(std::wstring& out, const wchar_t* environmentBlock);
-
-// One <monitor> line.
-std::wstring MonitorLine(int width, int height, std::wstring_view monitorDescription,
-                         std::wstring_view graphicsCardDescription, bool primary);
-
-// The <memory> line: raw byte counts and their sizes, physical memory rounded to 8 MiB.
-std::wstring MemoryLine(const MEMORYSTATUSEX& memory);
+// The versions of the version folders ("v" and a digit) of a framework folder (ending with a
+// backslash): a probe file's version, or the folder's name after its "v".
+std::vector<std::wstring> ProbeDotNetVersions(const std::wstring& frameworkFolder);
 
 } // namespace system_block
 

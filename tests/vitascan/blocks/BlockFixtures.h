@@ -5,9 +5,6 @@
 #include "vitascan/FolderTree.h"
 
 #include <string>
-#include <thread>
-
-#include <objbase.h>
 
 namespace block_fixtures {
 
@@ -27,29 +24,15 @@ inline const vitascan::FolderNode* FindFolder(const vitascan::FolderNode& root,
     return node;
 }
 
-// The folders of the tree below `node`, one per line: the path, then its files.
+// The folders of the tree, one per line: the path ("" for the root), then its files.
 inline std::wstring Outline(const vitascan::FolderNode& node) {
-    std::wstring text;
-    for (const auto& child : node.children) {
-        text += child->path;
-        for (const std::wstring& file : child->files)
-            text += L" " + file;
-        text += L"\n" + Outline(*child);
-    }
+    std::wstring text = node.path;
+    for (const std::wstring& file : node.files)
+        text += L" " + file;
+    text += L"\n";
+    for (const auto& child : node.children)
+        text += Outline(*child);
     return text;
-}
-
-// A block's fragment made on a thread already in a single-threaded apartment, as a caller's UI
-// thread would be: WMI cannot be reached from there.
-template <typename Block, typename... Args> std::wstring XmlWithoutWmi(Args... args) {
-    std::wstring xml;
-    std::thread([&] {
-        if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-            xml = Block(args...).GetXml();
-            ::CoUninitialize();
-        }
-    }).join();
-    return xml;
 }
 
 // The known folder's path (no final backslash).

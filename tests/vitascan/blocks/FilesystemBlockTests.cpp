@@ -4,7 +4,7 @@
 #include "platform/unique_handle.h"
 #include "tests/TestFiles.h"
 #include "tests/vitascan/blocks/BlockFixtures.h"
-#include "vitascan/MarkupHelpers.h"
+#include "vitascan/Markup.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -64,7 +64,7 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
     programData.WriteFile(L"logs\\over.log", over, &kWritten);
     programData.WriteFile(L"app.DLL", program, &kWritten);
     programData.WriteFile(L"tool.exe", program, &kWritten);
-    programData.WriteFile(L"empty.log", "", &kWritten);
+    programData.WriteFile(L"debug", "", &kWritten);
     programData.WriteFile(L"odd &'name \U0001F600.xml", "x<y&z", &kWritten);
     const SYSTEMTIME old = Utc(2001, 1, 2, 23, 59, 1);
     programData.WriteFile(L"data.bin", std::string(1536, '\0'), &old);
@@ -100,7 +100,7 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
         Element(7, L"app.DLL", program.size(), kWrittenText),
         Element(7, L"tool.exe", program.size(), kWrittenText,
                 L" version=\"" VITASCAN_EXPECTED_VERSION L"\""),
-        Element(7, L"empty.log", 0, kWrittenText, L"", &none),
+        Element(7, L"debug", 0, kWrittenText, L"", &none),
         Element(7, L"odd &amp;&apos;name .xml", 5, kWrittenText, L"", &oddText),
         Element(7, L"data.bin", 1536, L"02/01/2001 23:59:01"),
         Element(7, L"locked.log", 6, kWrittenText, L"", &none),

@@ -1,13 +1,12 @@
 #include "vitascan/blocks/NetworkingBlock.h"
 
 #include <cstring>
-#include <regex>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using vitascan::NetworkingBlock;
+using namespace vitascan::networking_block;
 
 void SetAddress(IP_ADDR_STRING& entry, const char* address, const char* mask) {
     std::strcpy(entry.IpAddress.String, address);
@@ -32,15 +31,16 @@ TEST(NetworkingBlock, WritesEachAdapterWithItsIpv4Addresses) {
     std::strcpy(adapters[1].Description, "loopback");
     SetAddress(adapters[1].IpAddressList, "0.0.0.0", "0.0.0.0");
 
-    std::wstring xml;
-    NetworkingBlock::AppendAdapters(xml, adapters);
-    EXPECT_EQ(xml, L"  <adapter description=\"Fast &amp; &quot;Wide&quot; caf&#233;\" "
-                   L"address=\"00-1a-ff-0b-c0-07\">\r\n"
-                   L"    <ip v=\"4\" address=\"10.0.0.5\" mask=\"255.0.0.0\" />\r\n"
-                   L"    <ip v=\"4\" address=\"192.168.1.20\" mask=\"255.255.255.0\" />\r\n"
-                   L"  </adapter>\r\n"
-                   L"  <adapter description=\"loopback\" address=\"00-00-00-00-00-00\">\r\n"
-                   L"  </adapter>\r\n");
+    EXPECT_EQ(Render(AdaptersFrom(adapters)),
+              L"<networking>\r\n"
+              L"  <adapter description=\"Fast &amp; &quot;Wide&quot; caf&#233;\" "
+              L"address=\"00-1a-ff-0b-c0-07\">\r\n"
+              L"    <ip v=\"4\" address=\"10.0.0.5\" mask=\"255.0.0.0\" />\r\n"
+              L"    <ip v=\"4\" address=\"192.168.1.20\" mask=\"255.255.255.0\" />\r\n"
+              L"  </adapter>\r\n"
+              L"  <adapter description=\"loopback\" address=\"00-00-00-00-00-00\">\r\n"
+              L"  </adapter>\r\n</networking>\r\n");
+    EXPECT_EQ(Render({}), L"<networking>\r\n</networking>\r\n");
 }
 
 } // namespace

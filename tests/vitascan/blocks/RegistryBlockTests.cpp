@@ -2,7 +2,6 @@
 
 #include "tests/TestFiles.h"
 #include "tests/vitascan/blocks/BlockFixtures.h"
-#include "vitascan/MarkupHelpers.h"
 
 #include <memory>
 
@@ -109,7 +108,8 @@ TEST_F(RegistryBlockTest, StringValuesNamingFoldersAddThoseFoldersAlone) {
 
     // REG_SZ values, the unnamed default one too, add existing folders without subfolders;
     // an expandable string is not looked at, and a string naming a file adds nothing.
-    EXPECT_EQ(block_fixtures::Outline(tree), L"C:\\\n"
+    EXPECT_EQ(block_fixtures::Outline(tree), L"\n"
+                                             L"C:\\\n"
                                              L"C:\\VitascanFixture\\\n"
                                              L"C:\\VitascanFixture\\Default\\\n"
                                              L"C:\\VitascanFixture\\Shared\\ shared.log\n");
