@@ -21,11 +21,8 @@ struct WmiConnection::State {
 namespace {
 
 // A probe that failed is logged with its code; the block still writes its default.
-void LogFailure(const char* function, std::uint32_t line, const std::wstring& what,
-                HRESULT result) {
-    kes::diag::LogMacroHandler(
-        kes::diag::kWarning, kes::diag::kReport, {__FILE__, line, function},
-        what + str::snprintf(L" (HRESULT 0x%08lX)", static_cast<unsigned long>(result)));
+std::wstring WithResult(const std::wstring& what, HRESULT result) {
+    return what + str::snprintf(L" (HRESULT 0x%08lX)", static_cast<unsigned long>(result));
 }
 
 } // namespace
@@ -48,7 +45,7 @@ gtl::status WmiConnection::Connect() {
 
     HRESULT result = S_OK;
     auto fail = [&result](const wchar_t* message) {
-        LogFailure("WmiConnection::Connect", __LINE__, message, result);
+        KES_LOG(kes::diag::kWarning, kes::diag::kReport, WithResult(message, result));
         return gtl::status::error(message);
     };
 
@@ -135,7 +132,8 @@ std::vector<WmiRow> WmiConnection::Query(const std::wstring& query) {
         language.get(), text.get(), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
         enumerator.put());
     if (FAILED(queried))
-        LogFailure("WmiConnection::Query", __LINE__, L"ExecQuery failed: " + query, queried);
+        KES_LOG(kes::diag::kWarning, kes::diag::kReport,
+                WithResult(L"ExecQuery failed: " + query, queried));
     if (!enumerator)
         return rows;
 
@@ -144,7 +142,8 @@ std::vector<WmiRow> WmiConnection::Query(const std::wstring& query) {
         ULONG returned = 0;
         const HRESULT next = enumerator->Next(WBEM_INFINITE, 1, instance.put(), &returned);
         if (FAILED(next))
-            LogFailure("WmiConnection::Query", __LINE__, L"Next failed: " + query, next);
+            KES_LOG(kes::diag::kWarning, kes::diag::kReport,
+                    WithResult(L"Next failed: " + query, next));
         if (returned == 0 || !instance)
             break;
         rows.push_back(ReadRow(instance.get()));
