@@ -34,4 +34,17 @@ TEST(ReadRegistryString, StringsOfAnyLengthUnexpandedOtherwiseUnchanged) {
     EXPECT_EQ(out, L"unchanged");
 }
 
+TEST(DecodeString, StopsAtTheReportedSizeInABufferLongerThanTheValue) {
+    // The buffer still holds a longer earlier value; the current one, two characters with no
+    // NUL, must not take that tail.
+    std::vector<BYTE> data;
+    for (const char c : std::string("abcdefgh")) {
+        data.push_back(static_cast<BYTE>(c));
+        data.push_back(0);
+    }
+    EXPECT_EQ(vitascan::reg::DecodeString(data, 4), L"ab");
+    EXPECT_EQ(vitascan::reg::DecodeString(data, 5), L"ab");
+    EXPECT_EQ(vitascan::reg::DecodeString(data, 1), L"");
+}
+
 } // namespace
