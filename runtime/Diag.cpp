@@ -25,10 +25,10 @@ std::wstring LogFilePath() {
 const wchar_t* const kLevelNames[] = {nullptr, L"INFO", L"WARNING", L"ERROR"};
 const wchar_t* const kCategoryNames[] = {nullptr, nullptr, L"console", L"remote-call", L"report"};
 
-// The name of `value`, or `unnamed` and the number for a value with none.
+// The name of `value`, or `unnamed` and the number for a value with none (a null entry too).
 template <std::size_t N>
 std::wstring NameOf(int value, const wchar_t* const (&names)[N], const wchar_t* unnamed) {
-    if (value > 0 && static_cast<std::size_t>(value) < N)
+    if (value > 0 && static_cast<std::size_t>(value) < N && names[value] != nullptr)
         return names[value];
     return unnamed + std::to_wstring(value);
 }
