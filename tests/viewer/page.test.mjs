@@ -226,6 +226,10 @@ test('a small report: findings, the ticket, search in a log, and the keyboard', 
     await find(page, 'InstallLocation', true);
     await page.waitForSelector('#app[data-view="registry"] tr.hit mark');
     assert.match(await text(page, '.search-status'), /^1 of 1: Registry value/);
+    // A WMI property opens its row in the system view, marked.
+    await find(page, 'OSArchitecture');
+    await page.waitForSelector('#app[data-view="system"] tr.hit mark');
+    assert.match(await text(page, 'tr.hit'), /^OSArchitecture\s+64-bit/);
   }));
 
 test('a link copied from a log line opens that line after a reload; Back returns to the view before', () =>

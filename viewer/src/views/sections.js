@@ -26,9 +26,9 @@ export function renderSystem(model, place, ctx) {
       const pairs = Object.entries(inst);
       if (!pairs.length)
         return parts.push(section(title, empty('No properties: the query returned nothing.')));
-      const place = ([prop]) => ({ view: 'system', cls: cls.name, instance: n, prop });
+      const rowPlace = ([prop]) => ({ view: 'system', cls: cls.name, instance: n, prop });
       const t = propertyTable(pairs, { nameLabel: 'Property', name: cls.name }, [
-        linkColumn(ctx, place),
+        linkColumn(ctx, rowPlace),
       ]);
       if (place.cls === cls.name && place.instance === n)
         showRowLater(
