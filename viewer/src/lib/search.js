@@ -76,9 +76,9 @@ export function search(model, query, limit = MAX_HITS) {
           key: key.at,
           value: null,
         });
+      const label = msg`Registry value in ${r(path)}`;
       key.values.forEach((v, i) => {
         const place = { view: 'registry', key: key.at, value: i };
-        const label = msg`Registry value in ${r(path)}`;
         const before = hits.length;
         add(`${v.name} ${v.type} ${v.value ?? ''}`, label, place);
         if (hits.length === before) addNamed(path, v.name, label, place);
@@ -99,9 +99,11 @@ export function search(model, query, limit = MAX_HITS) {
         const place = { view: 'files', at: dir.at, file: null, line: null };
         addNamed(dir.path.slice(0, -1).join('\\'), dir.name, ['Folder'], place);
       }
+      // Made once per folder, not per file: over many files that is most of a search's cost.
+      const label = msg`File in ${r(path)}`;
       dir.files.forEach((file, index) => {
         const place = { view: 'files', at: dir.at, file: index, line: null };
-        addNamed(path, file.name, msg`File in ${r(path)}`, place);
+        addNamed(path, file.name, label, place);
         if (file.content) contents.push({ file, path, place });
       });
     });
