@@ -8,6 +8,7 @@
 // elsewhere (in a log line, say) are found by their form and numbered as they come.
 // The report itself is never changed.
 import { eachKey, eachFolder } from './model.js';
+import { literal } from './text.js';
 
 export const REDACTION_NOTICE =
   'Personal data replaced by placeholders (computer and domain names, user names, IP and MAC ' +
@@ -80,9 +81,8 @@ export function redactor(models) {
   // Known values wherever they stand as a word; then what has the form of a user folder,
   // a MAC or an IP address.
   const values = [...known.keys()].sort((a, b) => b.length - a.length);
-  const escaped = values.map((v) => v.replace(/[.*+?^${}()|[\]\\]/g, '\\$&'));
   const knownRe = values.length
-    ? new RegExp(`(?<!${WORD})(?:${escaped.join('|')})(?!${WORD})`, 'giu')
+    ? new RegExp(`(?<!${WORD})(?:${values.map(literal).join('|')})(?!${WORD})`, 'giu')
     : null;
   // Unicode case folding may match what lower case does not spell the same way.
   const sameIgnoringCase = (m) =>

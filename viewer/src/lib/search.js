@@ -4,14 +4,10 @@
 // path (ProgramData\Pallanto, HKLM\Software\...): keys, folders, files and values match
 // when the query ends in their own name, so a path finds the item it names.
 import { eachFolder, eachGroup, eachKey, pathText } from './model.js';
-import { msg, r } from './text.js';
+import { msg, r, literal } from './text.js';
 
 export const MAX_HITS = 5000;
 const SNIPPET_CONTEXT = 40;
-
-function escaped(query) {
-  return query.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
-}
 
 function snippet(text, at, length) {
   const start = Math.max(0, at - SNIPPET_CONTEXT);
@@ -24,7 +20,7 @@ export function search(model, query, limit = MAX_HITS) {
   const q = (query ?? '').trim();
   const hits = [];
   if (!q) return hits;
-  const re = new RegExp(escaped(q), 'i');
+  const re = new RegExp(literal(q), 'i');
   const isPath = q.includes('\\');
   const full = () => hits.length >= limit;
   const add = (text, label, place) => {
@@ -119,7 +115,7 @@ export function search(model, query, limit = MAX_HITS) {
     add(g.name, ['Group'], place);
     for (const [k, v] of g.attrs) add(`${k}=${v}`, msg`Data point of ${r(g.name)}`, place);
   });
-  for (const c of contents) searchLines(c, new RegExp(escaped(q), 'gi'), hits, limit);
+  for (const c of contents) searchLines(c, new RegExp(literal(q), 'gi'), hits, limit);
   return hits;
 }
 

@@ -71,11 +71,16 @@ export function plain(message) {
   return message.map((p) => (typeof p === 'string' ? p : visible(p.report))).join('');
 }
 
+// A text as a pattern that matches just that text.
+export function literal(text) {
+  return text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+}
+
 // Where the query occurs in the text, ignoring case: [start, end] pairs.
 export function matchRanges(text, query) {
   const q = (query ?? '').trim();
   if (!q || !text) return [];
-  const re = new RegExp(q.replace(/[.*+?^${}()|[\]\\]/g, '\\$&'), 'gi');
+  const re = new RegExp(literal(q), 'gi');
   const out = [];
   for (let m = re.exec(text); m; m = re.exec(text)) out.push([m.index, m.index + m[0].length]);
   return out;
