@@ -27,12 +27,14 @@ function nodeTools(node, place, ctx) {
   );
 }
 
-// The node of a tree that the place names; marks its summary when the hit is the node.
-function treeNode(node, place, ctx, { atKey, label, fill }) {
+// The node of a tree that the place names, labelled with its name and what it holds;
+// marks its summary when the hit is the node.
+function treeNode(node, place, ctx, { atKey, cls, counts, fill }) {
   const wanted = onPath(node, place, atKey);
   const target = wanted && node.at.length === place[atKey].length;
   const query = target ? ctx.query : null;
-  const details = lazyNode(label(node, query), (d) => fill(d, target), { open: wanted });
+  const label = h('span', { class: cls }, rt(node.name, query), ' ', h('small', null, counts));
+  const details = lazyNode(label, (d) => fill(d, target), { open: wanted });
   details.dataset.at = node.at.join('.');
   if (target && place.value == null && place.file == null)
     showHit(details.querySelector('summary'));
@@ -42,14 +44,8 @@ function treeNode(node, place, ctx, { atKey, label, fill }) {
 function keyNode(key, place, ctx) {
   return treeNode(key, place, ctx, {
     atKey: 'key',
-    label: (k, query) =>
-      h(
-        'span',
-        { class: 'key' },
-        rt(k.name, query),
-        ' ',
-        h('small', null, `${counted(k.keys.length, 'key')}, ${counted(k.values.length, 'value')}`),
-      ),
+    cls: 'key',
+    counts: `${counted(key.keys.length, 'key')}, ${counted(key.values.length, 'value')}`,
     fill: (details, target) => {
       details.appendChild(nodeTools(key, { view: 'registry', key: key.at, value: null }, ctx));
       if (key.values.length) {
@@ -129,14 +125,8 @@ const fileColumns = (dir, showContent, ctx) => [
 function folderNode(dir, place, ctx, showContent) {
   return treeNode(dir, place, ctx, {
     atKey: 'at',
-    label: (d, query) =>
-      h(
-        'span',
-        { class: 'folder' },
-        rt(d.name, query),
-        ' ',
-        h('small', null, `${counted(d.dirs.length, 'folder')}, ${counted(d.files.length, 'file')}`),
-      ),
+    cls: 'folder',
+    counts: `${counted(dir.dirs.length, 'folder')}, ${counted(dir.files.length, 'file')}`,
     fill: (details, target) => {
       details.appendChild(
         nodeTools(dir, { view: 'files', at: dir.at, file: null, line: null }, ctx),
