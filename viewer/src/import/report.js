@@ -406,12 +406,10 @@ export function splitFilesSection(text) {
   const close = text.indexOf('\n</filesystem>', open);
   if (close < 0) return null;
   const end = close + 15;
-  let lines = 1;
-  for (let i = text.indexOf('\n'); i >= 0 && i <= open; i = text.indexOf('\n', i + 1)) lines++;
   return {
     outer: `${text.slice(0, open + 1)}<filesystem/>${text.slice(end)}`,
     files: text.slice(open + 1, end),
-    firstLine: lines,
+    firstLine: lineAndColumn(text, open + 1).line,
   };
 }
 
