@@ -35,8 +35,6 @@ async function readFilesInSlices(report, split, onRead) {
   do await yieldToPage();
   while (!reader.run(performance.now() + SLICE_MS));
   report.reading = null;
-  report.findings = null;
-  report.facts = null;
   onRead(report, performance.now() - started);
 }
 
