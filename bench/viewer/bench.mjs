@@ -1,7 +1,7 @@
 // Viewer benchmark, run by hand after a build (not part of the tests):
 //   node bench/viewer/bench.mjs [--synthetic] [--viewer PATH] [--machines]
 // Makes the reports, opens them in headless chromium through the file picker and prints:
-// - reports of 100,000 files (15 MB) and of 660,000 files (60 MB), each with 5 logs of
+// - reports of 100,000 files (about 11 MB) and of 660,000 files (60 MB), each with 5 logs of
 //   512,000 characters: the time from choosing the file to the overview's frame, the
 //   longest main-thread task (and the number over 200 ms) from the overview until the
 //   files section and the findings are read, and the first search to its log line;

@@ -1,8 +1,9 @@
 // The page's state in named pieces. Views read it; the page changes it only through
 // update(), which merges a change into the pieces it names.
 export const state = {
-  // Open reports: { model, id, findings, reading } where id is the fingerprint of its text
-  // and reading the promise of a files section still being read.
+  // Open reports: { model, id, findings, facts, reading, size } where id is the fingerprint
+  // of its text, findings and facts are kept once known, reading is the promise of a files
+  // section still being read, and size the file's size in bytes.
   reports: [],
   current: -1,
   // What the page shows: { view, ... } as the views and search hits give it.
