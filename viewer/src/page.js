@@ -58,7 +58,7 @@ const RENDER = {
 // Views of more than one report, shown only when more than one is open.
 const MANY = new Set(['machines', 'compare']);
 // Views that wait for a deferred files section, and those shown again once it is read.
-const WAIT_FOR_FILES = new Set(['files', 'findings']);
+const WAIT_FOR_FILES = new Set(['files', 'processes', 'findings']);
 const SHOW_AGAIN = new Set([...WAIT_FOR_FILES, 'compare', 'overview', 'machines']);
 // Above this many reports the switcher is a list to choose from.
 const SWITCHER_BUTTONS = 8;
