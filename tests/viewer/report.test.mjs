@@ -55,7 +55,7 @@ test('broken input names the file and the problem, readably; what comes before a
   assert.deepEqual(cut.broken, where);
   assert.deepEqual(
     [cut.cut, cut.products, cut.filesystem],
-    [{ kind: 'section', name: 'products' }, [], null],
+    [{ kind: 'section', name: 'products', rank: 4 }, [], null],
   );
   assert.equal(cut.registry.keys[0].name, 'HKLM');
   const bad = model(BASE.replace('<licence seats="5" />', '<licence seats="5" seats="6"/>'));

@@ -431,7 +431,8 @@ function modelBuilder(fileName, validator) {
     },
     // The file ended early: the part it ends in is read as far as it goes.
     cut() {
-      model.cut = part ? { kind: part.kind, name: part.name } : { kind: null, name: null };
+      // rank: the place of the last section begun in the sections' order (-1: none).
+      model.cut = { kind: part?.kind ?? null, name: part?.name ?? null, rank };
       if (part) end();
     },
   };
