@@ -155,7 +155,13 @@ export function decodeBytes(bytes) {
           encoding: encoding.replace(/le|be$/, '').toUpperCase(),
         }
       : null;
-  return { text, error };
+  // The beginning as a person may read it, bad bytes and all, for a file that is no report.
+  const head = error
+    ? new TextDecoder(
+        encoding === 'utf-16be' ? encoding : encoding === 'utf-16le' ? encoding : 'utf-8',
+      ).decode(body.subarray(0, 256))
+    : null;
+  return { text, error, head };
 }
 
 // A file's bytes as text: decodeBytes of its whole content.

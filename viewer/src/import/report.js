@@ -445,7 +445,7 @@ function modelBuilder(fileName, validator) {
 // text. A text that is not XML, or not a report, throws a ReportError whose message names
 // the file and the problem.
 export function reportReader(decoded, fileName, schema = null) {
-  const { text, error: badBytes } = typeof decoded === 'string' ? { text: decoded } : decoded;
+  const { text, error: badBytes, head } = typeof decoded === 'string' ? { text: decoded } : decoded;
   if (text.trim() === '' && !badBytes) throw new ReportError(`${fileName} is empty.`);
   const validator = schema ? schema.validator() : null;
   const builder = modelBuilder(fileName, validator);
@@ -466,7 +466,7 @@ export function reportReader(decoded, fileName, schema = null) {
       };
     }
     if (!builder.rootSeen()) {
-      notRead = notXml(text, fileName, error);
+      notRead = notXml(head ?? text, fileName, error);
       return;
     }
     if (error) {

@@ -178,12 +178,14 @@ function skipContent(p) {
   return NOT_ALLOWED;
 }
 
+// fn(p, key) kept per pattern and key.
 function memo(fn) {
-  const cache = new Map();
+  const caches = new Map();
   return (p, key = '') => {
-    const k = `${p.id} ${key}`;
-    let v = cache.get(k);
-    if (v === undefined) cache.set(k, (v = fn(p, key)));
+    let cache = caches.get(p);
+    if (!cache) caches.set(p, (cache = new Map()));
+    let v = cache.get(key);
+    if (v === undefined) cache.set(key, (v = fn(p, key)));
     return v;
   };
 }
@@ -318,7 +320,14 @@ export function compileSchema(rngText) {
   const end = memo((p) => endTag(p));
   const skip = memo((p) => skipContent(p));
   const named = memo((p, name) => candidates(p, name, []));
-  const byAttribute = new Map();
+  const attributeDerivs = new Map();
+  const byAttribute = (p, key, make) => {
+    let cache = attributeDerivs.get(p);
+    if (!cache) attributeDerivs.set(p, (cache = new Map()));
+    let v = cache.get(key);
+    if (v === undefined) cache.set(key, (v = make()));
+    return v;
+  };
   return {
     validator() {
       let state = start;
@@ -360,18 +369,21 @@ export function compileSchema(rngText) {
             const value = attrs[a];
             const cands = named(p, a);
             const matches = new Set(cands.filter((c) => valueMatch(c.value, value)));
-            let key = `${p.id} ${a}`;
+            let key = a;
             for (const c of cands) key += matches.has(c) ? '1' : '0';
-            let next = byAttribute.get(key);
-            if (next === undefined) byAttribute.set(key, (next = attDeriv(p, a, matches)));
+            const next = byAttribute(p, key, () => attDeriv(p, a, matches));
             if (next !== NOT_ALLOWED) p = next;
-            else if (cands.length)
+            else if (cands.length) {
               problem(
                 line,
                 `<${name}>: the value of ${a} is not of its form ("${value.slice(0, 60)}")`,
                 part ?? name,
               );
-            else
+              // Taken as given, so that the attribute is not also said to be missing.
+              const all = a + '1'.repeat(cands.length);
+              const taken = byAttribute(p, all, () => attDeriv(p, a, new Set(cands)));
+              if (taken !== NOT_ALLOWED) p = taken;
+            } else
               problem(
                 line,
                 `<${name}> has an attribute ${a} that the format does not have`,
