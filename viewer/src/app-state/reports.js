@@ -13,6 +13,9 @@ import { RNG } from '../../../docs/vitascan.rng';
 // The format, from the schema that states it.
 const SCHEMA = compileSchema(RNG);
 
+// Above this size the report is shown once the reader is in the files section, and the
+// rest is read after (by the same reader: only the moment it is shown differs).
+export const SHOW_EARLY_BYTES = 2 * 1024 * 1024;
 // Beyond this a tab risks running out of memory while the report is read.
 export const MAX_REPORT_BYTES = 768 * 1024 * 1024;
 const SLICE_MS = 40;
@@ -35,8 +38,8 @@ async function readRest(report, reader, onRead) {
 }
 
 // The report of one file, or a ReportError that says why there is none. The file is read
-// in one way whatever its size, in slices; once the reader is in the files section (most
-// of a large report) the report is given with the parts read so far, the rest is read
+// in one way whatever its size, in slices; a large report is given once the reader is in
+// its files section (most of it), with the parts read so far; the rest is read
 // meanwhile, and onRead(report) is called when it is.
 export async function openReport(file, onRead) {
   if (file.size > MAX_REPORT_BYTES) {
@@ -55,8 +58,11 @@ export async function openReport(file, onRead) {
   }
   const reader = reportReader(decoded, file.name, SCHEMA);
   let done = false;
-  while (!(done = reader.run(performance.now() + SLICE_MS)) && reader.part()?.name !== 'filesystem')
+  const early = file.size > SHOW_EARLY_BYTES;
+  while (!(done = reader.run(performance.now() + SLICE_MS))) {
+    if (early && reader.part()?.name === 'filesystem') break;
     await yieldToPage();
+  }
   const model = reader.model();
   const id = fingerprint(decoded.text);
   const report = { model, id, findings: null, facts: null, reading: null, size: file.size };

@@ -87,7 +87,7 @@ function textDeriv(p, s) {
 }
 const blank = (s) => /^[ \t\r\n]*$/.test(s);
 function valueMatch(p, s) {
-  return (p.nullable && blank(s)) || textDeriv(p, s).nullable;
+  return textDeriv(p, s).nullable || (p.nullable && blank(s));
 }
 
 function applyAfter(f, p) {
@@ -320,12 +320,18 @@ export function compileSchema(rngText) {
   const end = memo((p) => endTag(p));
   const skip = memo((p) => skipContent(p));
   const named = memo((p, name) => candidates(p, name, []));
+  // The derivative by an attribute, given which of its candidates take its value (bits).
   const attributeDerivs = new Map();
-  const byAttribute = (p, key, make) => {
-    let cache = attributeDerivs.get(p);
-    if (!cache) attributeDerivs.set(p, (cache = new Map()));
-    let v = cache.get(key);
-    if (v === undefined) cache.set(key, (v = make()));
+  const byAttribute = (p, name, bits, cands) => {
+    let byName = attributeDerivs.get(p);
+    if (!byName) attributeDerivs.set(p, (byName = new Map()));
+    let byBits = byName.get(name);
+    if (!byBits) byName.set(name, (byBits = []));
+    let v = byBits[bits];
+    if (v === undefined) {
+      const matches = new Set(cands.filter((_, i) => bits & (1 << i)));
+      byBits[bits] = v = attDeriv(p, name, matches);
+    }
     return v;
   };
   return {
@@ -368,10 +374,10 @@ export function compileSchema(rngText) {
           for (const a in attrs) {
             const value = attrs[a];
             const cands = named(p, a);
-            const matches = new Set(cands.filter((c) => valueMatch(c.value, value)));
-            let key = a;
-            for (const c of cands) key += matches.has(c) ? '1' : '0';
-            const next = byAttribute(p, key, () => attDeriv(p, a, matches));
+            let bits = 0;
+            for (let i = 0; i < cands.length; i++)
+              if (cands[i].value === TEXT || valueMatch(cands[i].value, value)) bits |= 1 << i;
+            const next = byAttribute(p, a, bits, cands);
             if (next !== NOT_ALLOWED) p = next;
             else if (cands.length) {
               problem(
@@ -380,8 +386,7 @@ export function compileSchema(rngText) {
                 part ?? name,
               );
               // Taken as given, so that the attribute is not also said to be missing.
-              const all = a + '1'.repeat(cands.length);
-              const taken = byAttribute(p, all, () => attDeriv(p, a, new Set(cands)));
+              const taken = byAttribute(p, a, (1 << cands.length) - 1, cands);
               if (taken !== NOT_ALLOWED) p = taken;
             } else
               problem(
