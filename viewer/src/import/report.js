@@ -165,7 +165,12 @@ function fileContent(text, depth) {
   let t = text.startsWith('\n') ? text.slice(1) : text;
   const indent = ' '.repeat(depth + 4);
   if (t.endsWith(indent)) t = t.slice(0, t.length - indent.length);
-  else t = t.replace(/ +$/, '');
+  else {
+    // Not / +$/: on a long run of blanks before other text that would be quadratic.
+    let end = t.length;
+    while (end > 0 && t.charCodeAt(end - 1) === 32) end--;
+    t = t.slice(0, end);
+  }
   return t;
 }
 
