@@ -3,7 +3,7 @@
 // view: elements the format does not have where they stand, with their place.
 import { h, section, empty } from './dom.js';
 import { table } from './table.js';
-import { partCut, cutText, incompleteParts, PART_TITLES } from '../lib/model.js';
+import { partCut, cutText, incompleteParts } from '../lib/model.js';
 import { msg, r } from '../lib/text.js';
 
 // The parts each view shows.
@@ -16,6 +16,17 @@ const VIEW_PARTS = {
   processes: ['processes'],
   events: ['events'],
   groups: ['groups'],
+};
+// When each view has nothing of its own to show: a cut report then shows only its note,
+// never that the report has no such section.
+const NOTHING = {
+  system: (m) => !m.system,
+  environment: (m) => !m.system?.environment,
+  registry: (m) => !m.registry,
+  files: (m) => !m.filesystem,
+  processes: (m) => !m.processes?.length,
+  events: (m) => !m.events,
+  groups: (m) => !m.groups.length,
 };
 const SHOWN_PROBLEMS = 3;
 
@@ -46,24 +57,23 @@ export function schemaText(model) {
 export function viewNotes(model, view) {
   const notes = [];
   let instead = false;
-  if (view === 'findings' || view === 'compare') {
-    const parts = incompleteParts(model);
-    if (parts.length)
+  const parts = VIEW_PARTS[view] ?? [];
+  if (view === 'findings' || view === 'compare' || view === 'overview') {
+    const incomplete = incompleteParts(model);
+    if (incomplete.length)
       notes.push(
         note(
           'cut',
-          msg`${r(model.fileName)} is incomplete: ${parts.join('; ')}. Findings and differences cover only what was read.`,
+          msg`${r(model.fileName)} is incomplete: ${incomplete.join('; ')}. Findings and differences cover only what was read.`,
         ),
       );
-    return { notes, instead };
-  }
-  const parts = VIEW_PARTS[view] ?? [];
-  for (const part of parts) {
-    const cut = partCut(model, part);
-    if (!cut) continue;
-    const text = cutText(cut);
-    notes.push(note('cut', parts.length > 1 ? `${PART_TITLES[part]}: ${text}` : text));
-    if (parts.length === 1 && (!cut.inside || /^0 /.test(cut.read))) instead = true;
+  } else {
+    for (const part of parts) {
+      const cut = partCut(model, part);
+      if (!cut) continue;
+      notes.push(note('cut', cutText(cut)));
+      if (NOTHING[view]?.(model)) instead = true;
+    }
   }
   const problems = (model.schema?.problems ?? []).filter((p) => parts.includes(p.part));
   if (problems.length) {
