@@ -66,7 +66,9 @@ function sniff(bytes) {
   const named = declaredEncoding(bytes);
   if (named === null) return { encoding: 'utf-8', skip: 0 };
   const encoding = ENCODINGS[named.toLowerCase()];
-  if (!encoding || encoding === 'utf-16') {
+  if (encoding === 'utf-16')
+    throw new EncodingError(`it declares the encoding "${named}" but is not written in it`);
+  if (!encoding) {
     throw new EncodingError(
       `it declares the encoding "${named}", which the viewer does not read ` +
         '(it reads UTF-8, UTF-16, windows-1252, ISO-8859-1 and US-ASCII)',
