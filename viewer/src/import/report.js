@@ -349,6 +349,9 @@ function emptyModel(fileName) {
 }
 
 const MAX_OTHER = 1000;
+// Elements below this depth are not kept: the readers stop at MAX_DEPTH levels inside a
+// part (the report, the part, its levels, and one more to know there are deeper ones).
+const TREE_DEPTH = MAX_DEPTH + 3;
 
 function isNewer(version) {
   const m = /^(\d+)\.(\d+)$/.exec(version);
@@ -419,19 +422,20 @@ function modelBuilder(fileName, validator) {
       }
       names.push(name);
       if (names.length === 2) begin(name, attrs, line);
-      else if (part) part.builder.open(name, attrs, line);
+      else if (part && names.length <= TREE_DEPTH) part.builder.open(name, attrs, line);
     },
     text(t) {
       if (skip) return;
       validator?.text(t);
-      if (part && names.length > 2) part.builder.text(t);
+      if (part && names.length > 2 && names.length <= TREE_DEPTH) part.builder.text(t);
     },
     close() {
       if (skip) return skip--;
       validator?.close();
+      const depth = names.length;
       names.pop();
       if (!part) return;
-      part.builder.close();
+      if (depth <= TREE_DEPTH) part.builder.close();
       if (names.length === 1) end();
     },
     // The file ended early: the part it ends in is read as far as it goes.

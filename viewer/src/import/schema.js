@@ -284,6 +284,9 @@ function compile(root, elements) {
 }
 
 const MAX_PROBLEMS = 20;
+// Content nested deeper than this is not checked, so that the patterns of a state stay
+// few however deep a hostile file nests (the viewer reads 200 levels of a part).
+const CHECK_DEPTH = 256;
 
 // Compiles the schema's text. validator() then checks one report: open(name, attrs, line,
 // part) says whether the element is allowed where it stands (an element that is not is
@@ -397,7 +400,9 @@ export function compileSchema(rngText) {
           }
           const closed = close(p);
           stack.push({ name, line, part });
-          if (closed !== NOT_ALLOWED) state = closed;
+          if (closed !== NOT_ALLOWED && stack.length >= CHECK_DEPTH)
+            [lax, resume] = [1, skip(closed)];
+          else if (closed !== NOT_ALLOWED) state = closed;
           else {
             problem(line, `<${name}> lacks an attribute that the format requires`, part ?? name);
             [lax, resume] = [1, skip(p)];
