@@ -5,6 +5,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { BASE, DEEP, deepReport, hostileReport, model, varied } from './reports.mjs';
 import { parseDuration, reportReader, MAX_DEPTH } from '../../viewer/src/import/report.js';
+import { decodeBytes } from '../../viewer/src/import/bytes.js';
 import { findFolder, nodeAt } from '../../viewer/src/lib/model.js';
 import { search } from '../../viewer/src/lib/search.js';
 import { compareModels } from '../../viewer/src/lib/compare.js';
@@ -64,6 +65,41 @@ test('broken input names the file and the problem, readably; what comes before a
     line: 4,
     column: 58,
   });
+});
+
+test('bytes are read in the encoding the file declares; a byte it does not allow breaks the report there', () => {
+  const latin = (decl) =>
+    Buffer.from(
+      `${decl}<vitascan version="1.0" versionDisplay="1.0.2.0"><c n="J\u00e9r\u00f4me \u0080"/></vitascan>`,
+      'latin1',
+    );
+  const read = (bytes) => {
+    const reader = reportReader(decodeBytes(bytes), 'x.vitascan');
+    reader.run();
+    return reader.model();
+  };
+  const attrs = (m) => m.groups[0]?.attrs[0]?.[1];
+  assert.equal(
+    attrs(read(latin('<?xml version="1.0" encoding="ISO-8859-1"?>'))),
+    'J\u00e9r\u00f4me \u0080',
+  );
+  assert.equal(
+    attrs(read(latin('<?xml version="1.0" encoding="windows-1252"?>'))),
+    'J\u00e9r\u00f4me \u20ac',
+  );
+  const undeclared = read(latin(''));
+  assert.deepEqual(
+    [undeclared.broken.message, undeclared.groups.length],
+    ['byte 0xE9 at offset 56 is not UTF-8', 0],
+  );
+  assert.throws(() => decodeBytes(latin('<?xml version="1.0" encoding="EBCDIC-US"?>')), {
+    message: /declares the encoding "EBCDIC-US", which the viewer does not read/,
+  });
+  const utf16 = Buffer.from(
+    '<?xml version="1.0"?><vitascan version="1.0"><c n="\u4e2d"/></vitascan>',
+    'utf16le',
+  );
+  assert.equal(attrs(read(utf16)), '\u4e2d', 'UTF-16 without a byte order mark');
 });
 
 test('prototype names stay data; nesting deeper than the viewer reads is cut, and no walk overflows', () => {

@@ -86,7 +86,7 @@ export const PARTS = [
   'filesystem',
   'processes',
 ];
-export const PART_TITLES = {
+const PART_TITLES = {
   groups: 'client groups',
   events: 'events',
   networking: 'network',
