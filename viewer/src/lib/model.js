@@ -113,7 +113,8 @@ function readCount(model, part) {
     return `${n} ${n === 1 ? 'part' : 'parts'} read`;
   }
   const n = value?.length ?? 0;
-  return `${n} ${n === 1 ? 'row' : 'rows'} read`;
+  const [one, many] = part === 'groups' ? ['group', 'groups'] : ['row', 'rows'];
+  return `${n} ${n === 1 ? one : many} read`;
 }
 
 // Where a cut report ends for a part: null when the part is whole (or the report is not
