@@ -44,7 +44,12 @@ function pageReads(bytes) {
   }
   const items = [];
   const reader = xmlReader(decoded.text, {
-    open: (name, attrs) => items.push(['<', name, Object.entries(attrs)]),
+    // libxml2 keeps namespace declarations apart from attributes, and writes them first.
+    open: (name, attrs) => {
+      const ns = (a) => a === 'xmlns' || a.startsWith('xmlns:');
+      const list = Object.entries(attrs);
+      items.push(['<', name, [...list.filter(([a]) => ns(a)), ...list.filter(([a]) => !ns(a))]]);
+    },
     text: (t) => (items.at(-1)?.[0] === 't' ? (items.at(-1)[1] += t) : items.push(['t', t])),
     close: () => items.push(['>']),
   });
@@ -171,6 +176,10 @@ function handCases() {
     '<r>& </r>',
     '<r>&#x;</r>',
     '<r>\uD83D\uDE00 \u4E2D</r>',
+    // Namespaces, as the schema sees them.
+    ...['xmlns="urn:x"', 'xmlns:a="urn:x" a:b="1"', 'u:b="1"', 'xml:lang="en"', 'xmlns=""'].map(
+      (a) => `<vitascan version="." versionDisplay="" ${a}/>`,
+    ),
   ].map((body, i) => [`hand-${i}`, utf8(body)]);
   const latin = (decl, s) =>
     Buffer.from(`${decl}<r a="J\u00e9r\u00f4me">\u0080\u0081 \u00ff${s}</r>`, 'latin1');

@@ -415,7 +415,7 @@ function modelBuilder(fileName, validator) {
         model.newer = isNewer(model.version);
         rootSeen = true;
       }
-      if (validator && !validator.open(name, attrs, line, names[1] ?? null)) {
+      if (validator && !validator.open(name, attrs, line, names[1] ?? null) && names.length) {
         other(name, line);
         skip = 1;
         return;

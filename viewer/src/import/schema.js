@@ -55,9 +55,11 @@ function after(a, b) {
 }
 
 // Name classes: { any: true, except }, { name }, { noNamespace: true }, { choice: [a, b] }.
+// A name in a namespace is given as "{uri}local", as libxml2 reads it; a prefix that is
+// not declared leaves the whole name in no namespace.
 function contains(nc, name) {
   if (nc.name !== undefined) return nc.name === name;
-  if (nc.noNamespace) return !name.includes(':') && name !== 'xmlns';
+  if (nc.noNamespace) return name[0] !== '{';
   if (nc.choice) return nc.choice.some((c) => contains(c, name));
   return !(nc.except && contains(nc.except, name));
 }
@@ -284,6 +286,28 @@ function compile(root, elements) {
 }
 
 const MAX_PROBLEMS = 20;
+const XML_SCOPE = new Map([['xml', 'http://www.w3.org/XML/1998/namespace']]);
+
+// The names of an element and its attributes as the schema matches them, given the
+// namespace declarations in scope; xmlns attributes are declarations, not attributes.
+function qualified(scope, name, attrs) {
+  let declared = null;
+  for (const a in attrs) {
+    if (a !== 'xmlns' && !a.startsWith('xmlns:')) continue;
+    declared ??= new Map(scope);
+    declared.set(a === 'xmlns' ? '' : a.slice(6), attrs[a]);
+  }
+  if (declared) scope = declared;
+  const of = (n, element) => {
+    const i = n.indexOf(':');
+    const uri = i < 0 ? (element ? scope.get('') : '') : scope.get(n.slice(0, i));
+    return uri ? `{${uri}}${i < 0 ? n : n.slice(i + 1)}` : n;
+  };
+  const names = [];
+  for (const a in attrs)
+    if (a !== 'xmlns' && !a.startsWith('xmlns:')) names.push([a, of(a, false)]);
+  return { scope, name: of(name, true), attributes: names };
+}
 // Content nested deeper than this is not checked, so that the patterns of a state stay
 // few however deep a hostile file nests (the viewer reads 200 levels of a part).
 const CHECK_DEPTH = 256;
@@ -313,7 +337,7 @@ export function compileSchema(rngText) {
   // Whether the format has an element of this name in one of this parent name anywhere:
   // one that it does not is other content; one that it has, out of place, is read.
   const knows = memo((_, key) => {
-    const [parent, name] = key.split(' ');
+    const [parent, name] = key.split('\n');
     return children.some(
       ([nc, kids]) => contains(nc, parent) && kids.some((k) => contains(k, name)),
     );
@@ -361,26 +385,27 @@ export function compileSchema(rngText) {
         open(name, attrs, line, part) {
           if (lax) return lax++ > 0;
           flushText(line, part);
-          const opened = open(state, name);
+          const q = qualified(stack.at(-1)?.scope ?? XML_SCOPE, name, attrs);
+          const opened = open(state, q.name);
           if (opened === NOT_ALLOWED) {
-            const parent = stack.at(-1)?.name ?? '';
-            if (!knows(EMPTY, `${parent} ${name}`)) {
+            const parent = stack.at(-1)?.q ?? '';
+            if (!knows(EMPTY, `${parent}\n${q.name}`)) {
               problem(line, `<${name}> is not part of the format`, part ?? name);
               return false;
             }
             problem(line, `<${name}> is out of its place`, part ?? name);
-            stack.push({ name, line, part });
+            stack.push({ name, q: q.name, scope: q.scope, line, part });
             [lax, resume] = [1, state];
             return true;
           }
           let p = opened;
-          for (const a in attrs) {
+          for (const [a, qa] of q.attributes) {
             const value = attrs[a];
-            const cands = named(p, a);
+            const cands = named(p, qa);
             let bits = 0;
             for (let i = 0; i < cands.length; i++)
               if (cands[i].value === TEXT || valueMatch(cands[i].value, value)) bits |= 1 << i;
-            const next = byAttribute(p, a, bits, cands);
+            const next = byAttribute(p, qa, bits, cands);
             if (next !== NOT_ALLOWED) p = next;
             else if (cands.length) {
               problem(
@@ -389,7 +414,7 @@ export function compileSchema(rngText) {
                 part ?? name,
               );
               // Taken as given, so that the attribute is not also said to be missing.
-              const taken = byAttribute(p, a, (1 << cands.length) - 1, cands);
+              const taken = byAttribute(p, qa, (1 << cands.length) - 1, cands);
               if (taken !== NOT_ALLOWED) p = taken;
             } else
               problem(
@@ -399,7 +424,7 @@ export function compileSchema(rngText) {
               );
           }
           const closed = close(p);
-          stack.push({ name, line, part });
+          stack.push({ name, q: q.name, scope: q.scope, line, part });
           if (closed !== NOT_ALLOWED && stack.length >= CHECK_DEPTH)
             [lax, resume] = [1, skip(closed)];
           else if (closed !== NOT_ALLOWED) state = closed;
