@@ -4,7 +4,14 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { BASE, DEEP, deepReport, hostileReport, model, varied } from './reports.mjs';
-import { parseDuration, reportReader, MAX_DEPTH } from '../../viewer/src/import/report.js';
+import { readFileSync } from 'node:fs';
+import {
+  parseDuration,
+  reportReader,
+  readReport,
+  MAX_DEPTH,
+} from '../../viewer/src/import/report.js';
+import { compileSchema } from '../../viewer/src/import/schema.js';
 import { decodeBytes } from '../../viewer/src/import/bytes.js';
 import { findFolder, nodeAt } from '../../viewer/src/lib/model.js';
 import { search } from '../../viewer/src/lib/search.js';
@@ -162,6 +169,27 @@ test('read in steps or at once, the model is the same; sections are told from gr
     ],
   );
   assert.deepEqual([m.filesystem.dirs.length, m.processes.length, m.groups.length], [0, 3, 1]);
+  // Checked against the schema, an element it does not have inside a section is other
+  // content too, with its place; a known one out of its place is read and named.
+  const schema = compileSchema(
+    readFileSync(new URL('../../docs/vitascan.rng', import.meta.url), 'utf8'),
+  );
+  const inside = readReport(
+    BASE.replace('<ip v="4"', '<zz><zz/></zz>$&').replace('<environment>', '<future/>$&'),
+    'x.vitascan',
+    schema,
+  );
+  assert.deepEqual(
+    inside.other.map((o) => [o.name, o.line, o.place.join('/')]),
+    [
+      ['zz', 5, 'networking/adapter'],
+      ['future', 10, 'system'],
+    ],
+  );
+  assert.deepEqual(
+    [inside.networking[0].ips.length, inside.system.environment.length, inside.schema.problems[2]],
+    [1, 2, { line: 10, message: '<environment> is out of its place', part: 'system' }],
+  );
   const after = model(BASE.replace('</processes>', '</processes><future/>'));
   assert.deepEqual([after.groups.length, after.disks.length, after.other[0].line], [1, 1, 46]);
 });

@@ -329,7 +329,8 @@ function emptyModel(fileName) {
     versionDisplay: '',
     newer: false,
     broken: null,
-    // Where the file ends early: the top-level part it ends in ({ kind, name }), or null.
+    // Where the file ends early: the top-level part it ends in and the order of the last
+    // section begun ({ kind, name, rank }), or null.
     cut: null,
     groups: [],
     events: null,
@@ -373,8 +374,8 @@ function modelBuilder(fileName, validator) {
   let part = null;
   let skip = 0;
   let rootSeen = false;
-  const other = (name, line) => {
-    const place = names.slice(1, names[names.length - 1] === name ? -1 : undefined);
+  // place: the names of the elements it stands in, below the report's own.
+  const other = (name, line, place) => {
     if (model.otherCount++ < MAX_OTHER) model.other.push({ name, line, place });
   };
   const begin = (name, attrs, line) => {
@@ -382,7 +383,7 @@ function modelBuilder(fileName, validator) {
     let kind = 'other';
     if (r > rank) kind = 'section';
     else if (rank < 0) kind = name === 'events' && model.events === null ? 'events' : 'group';
-    if (kind === 'other') return other(name, line);
+    if (kind === 'other') return other(name, line, []);
     if (kind === 'section') rank = r;
     const builder = name === 'filesystem' && kind === 'section' ? folderBuilder() : treeBuilder();
     part = { kind, name, builder, line };
@@ -416,7 +417,7 @@ function modelBuilder(fileName, validator) {
         rootSeen = true;
       }
       if (validator && !validator.open(name, attrs, line, names[1] ?? null) && names.length) {
-        other(name, line);
+        other(name, line, names.slice(1));
         skip = 1;
         return;
       }

@@ -334,13 +334,14 @@ export function compileSchema(rngText) {
   // Making an element's content makes the elements in it: all are made first.
   for (let i = 0; i < elements.length; i++) elements[i].content();
   const children = elements.map((e) => [e.nc, childClasses(e.content(), [])]);
-  // Whether the format has an element of this name in one of this parent name anywhere:
-  // one that it does not is other content; one that it has, out of place, is read.
+  // Whether the format has an element of this name in one of this parent name anywhere
+  // (the elements the format names itself first: a client group may take any name): one
+  // that it does not is other content; one that it has, out of place, is read.
   const knows = memo((_, key) => {
     const [parent, name] = key.split('\n');
-    return children.some(
-      ([nc, kids]) => contains(nc, parent) && kids.some((k) => contains(k, name)),
-    );
+    const named = children.filter(([nc]) => nc.name === parent);
+    const parents = named.length ? named : children.filter(([nc]) => contains(nc, parent));
+    return parents.some(([, kids]) => kids.some((k) => contains(k, name)));
   });
   const open = memo((p, name) => startTagOpen(p, name));
   const close = memo((p) => startTagClose(p));
