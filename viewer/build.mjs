@@ -6,24 +6,80 @@ import { readFileSync, writeFileSync } from 'node:fs';
 import { createHash } from 'node:crypto';
 import { dirname, join, relative } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { createRequire } from 'node:module';
 
 const here = dirname(fileURLToPath(import.meta.url));
-const IMPORT = /^import\s*\{([^}]*)\}\s*from\s*'(\.{1,2}\/[\w/.-]+\.js)';\s*$/gm;
+const IMPORT = /^import\s*\{([^}]*)\}\s*from\s*'(\.{1,2}\/[\w/.-]+\.(?:js|rng))';\s*$/gm;
+// A package from node_modules (CommonJS, as saxes is), by its name.
+const PACKAGE_IMPORT = /^import\s*\{([^}]*)\}\s*from\s*'([a-z][\w-]*)';\s*$/gm;
+const REQUIRE = /\brequire\("([^"]+)"\)/g;
 const EXPORT_DECL = /^export\s+(?:async\s+)?(?:function\*?|const|let|class)\s+([A-Za-z_$][\w$]*)/gm;
 
 function scopeName(path) {
   return `__module_${relative(here, path).replace(/\W/g, '_')}`;
 }
 
+// The CommonJS files a package needs, each as a function of (module, exports, require),
+// and a require that runs each once.
+function packages(names) {
+  const files = new Map();
+  const add = (path) => {
+    if (files.has(path)) return;
+    const source = readFileSync(path, 'utf8').replace(/^\/\/# sourceMappingURL=.*$/m, '');
+    const deps = {};
+    files.set(path, { source, deps });
+    const req = createRequire(path);
+    for (const m of source.matchAll(REQUIRE)) {
+      deps[m[1]] = req.resolve(m[1]);
+      add(deps[m[1]]);
+    }
+  };
+  const roots = names.map((name) => {
+    const path = createRequire(join(here, 'build.mjs')).resolve(name);
+    add(path);
+    return [name, path];
+  });
+  const id = (path) => JSON.stringify(relative(join(here, '..'), path));
+  const defs = [...files].map(
+    ([path, { source, deps }]) =>
+      `${id(path)}: [${JSON.stringify(Object.fromEntries(Object.entries(deps).map(([k, v]) => [k, relative(join(here, '..'), v)])))}, function (module, exports, require) {\n${source}\n}]`,
+  );
+  const runtime = `const __packages = (() => {
+const defs = {${defs.join(',\n')}};
+const done = {};
+const load = (path) => {
+  if (!done[path]) {
+    const module = { exports: {} };
+    done[path] = module;
+    const [deps, run] = defs[path];
+    run(module, module.exports, (name) => load(deps[name]));
+  }
+  return done[path].exports;
+};
+return {${roots.map(([name, path]) => `${JSON.stringify(name)}: load(${id(path)})`).join(', ')}};
+})();`;
+  return runtime;
+}
+
 export function bundle(entry) {
   const order = [];
   const seen = new Set();
+  const packageNames = new Set();
   const visit = (path, trail) => {
     if (trail.includes(path)) {
       throw new Error(`import cycle: ${trail.concat(path).join(' -> ')}`);
     }
     if (seen.has(path)) return;
+    if (path.endsWith('.rng')) {
+      seen.add(path);
+      order.push({
+        path,
+        source: `export const RNG = ${JSON.stringify(readFileSync(path, 'utf8'))};`,
+      });
+      return;
+    }
     const source = readFileSync(path, 'utf8');
+    for (const m of source.matchAll(PACKAGE_IMPORT)) packageNames.add(m[2]);
     if (/^export\s*[{*]/m.test(source)) throw new Error(`${path}: export each declaration itself`);
     for (const m of source.matchAll(IMPORT)) visit(join(dirname(path), m[2]), trail.concat(path));
     seen.add(path);
@@ -40,10 +96,15 @@ export function bundle(entry) {
           .trim();
         return `const { ${list} } = ${scopeName(join(dirname(path), from))};`;
       })
+      .replace(
+        PACKAGE_IMPORT,
+        (_, names, from) => `const {${names}} = __packages[${JSON.stringify(from)}];`,
+      )
       .replace(/^export\s+/gm, '');
     return `const ${scopeName(path)} = (() => {\n${body}\nreturn { ${exported.join(', ')} };\n})();`;
   });
-  return `(() => {\n'use strict';\n${parts.join('\n')}\n})();`;
+  const runtime = packageNames.size ? packages([...packageNames]) : '';
+  return `(() => {\n'use strict';\n${runtime}\n${parts.join('\n')}\n})();`;
 }
 
 function sha256(text) {

@@ -1,5 +1,5 @@
 // Viewer benchmark, run by hand after a build (not part of the tests):
-//   node bench/viewer/bench.mjs [--synthetic] [--viewer PATH] [--machines]
+//   node bench/viewer/bench.mjs [--synthetic] [--viewer PATH] [--machines | --hostile]
 // Makes the reports, opens them in headless chromium through the file picker and prints:
 // - reports of 100,000 files (about 11 MB) and of 660,000 files (60 MB), each with 5 logs of
 //   512,000 characters: the time from choosing the file to the overview's frame, the
@@ -8,7 +8,9 @@
 // - two reports of 100,000 files: time to the compare summary;
 // - a report of 1,000,000 events (well over 100 MB): time to the overview, or the message;
 // - 100 reports of 1 MB, one machine each, chosen together: the time to the Machines view
-//   with its 100 rows, and the longest main-thread task meanwhile (--machines: this alone).
+//   with its 100 rows, and the longest main-thread task meanwhile (--machines: this alone);
+// - hostile tokens (a 20 MB value, a 20 MB comment, a million nested groups): the longest
+//   main-thread task until the report is read.
 // The 100,000-file report is written by the real VitascanCmd.exe under Wine (files laid in
 // the build's Wine prefix and removed afterwards); --synthetic writes it here instead, in
 // the same layout. The 60 MB and the events reports are always written here: a million
@@ -43,7 +45,8 @@ const LOG_CHARS = 512000;
 const EVENTS = 1000000;
 const MACHINES = 100;
 const MACHINE_BYTES = 1 << 20;
-const onlyMachines = process.argv.includes('--machines');
+const onlyHostile = process.argv.includes('--hostile');
+const onlyMachines = process.argv.includes('--machines') || onlyHostile;
 
 function logText(n) {
   const lines = [];
@@ -343,10 +346,39 @@ async function measureLargeReports(chromium) {
   await page.close();
 }
 
+// Hostile tokens: one attribute value and one comment of 20 MB each, and client groups
+// nested a million deep: the longest main-thread task until the report is read.
+const hostile = join(out, 'hostile-tokens.vitascan');
+async function measureHostile(chromium) {
+  const big = 'x'.repeat(20 << 20);
+  writeFileSync(
+    hostile,
+    BASE.replace('value="C:\\users\\me\\Temp"', `value="${big}"`)
+      .replace('<disks>', `<!--${big}--><disks>`)
+      .replace('<client build="nightly-42">', `$&${'<g>'.repeat(1e6)}${'</g>'.repeat(1e6)}`),
+  );
+  const page = await watchedPage(chromium);
+  await (await page.$('input[type=file]')).uploadFile(hostile);
+  await page.waitForSelector('#app[data-files-pending="no"] .findings-list', { timeout: 600000 });
+  const { chosenAt, tasks } = await page.evaluate(() => ({
+    chosenAt: window.__chosenAt,
+    tasks: window.__tasks,
+  }));
+  const after = tasks.filter((t) => t.start >= chosenAt);
+  const longest = Math.max(0, ...after.map((t) => t.ms));
+  const read = Math.max(...after.map((t) => t.start + t.ms), chosenAt) - chosenAt;
+  console.log(
+    `hostile tokens (${mb(hostile)}): read in ${(read / 1000).toFixed(2)} s, longest main-thread ` +
+      `task ${longest.toFixed(0)} ms, ${after.filter((t) => t.ms > 200).length} over 200 ms`,
+  );
+  await page.close();
+}
+
 const chromium = await launch();
 try {
-  await measureMachines(chromium, machines);
+  if (!onlyHostile) await measureMachines(chromium, machines);
   if (!onlyMachines) await measureLargeReports(chromium);
+  if (!onlyMachines || onlyHostile) await measureHostile(chromium);
 } finally {
   await chromium.close();
 }

@@ -4,7 +4,7 @@
 // hand-written one. Run by CTest before the viewer's tests, with the environment of the
 // end-to-end tests.
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, writeFileSync, existsSync } from 'node:fs';
+import { mkdirSync, writeFileSync, existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import {
   BASE,
@@ -94,4 +94,26 @@ const script = [
   'Process',
 ];
 made(server, [join(bin, 'VitascanDriver.exe'), '-'], script.join('\n'));
+// The real report from a newer writer, with a section this viewer does not know after the
+// last one; and with one drive's free space not of its form.
+const machine = readFileSync(join(REPORT_DIR, 'machine.vitascan'), 'utf8');
+write(
+  'newer.vitascan',
+  machine
+    .replace(/version='[\d.]+'/, "version='1.7'")
+    .replace('</vitascan>', '<telemetry at="now">\r\n<sample/>\r\n</telemetry>\r\n</vitascan>'),
+);
+write('off-format.vitascan', machine.replace(/totalfree="[^"]*"/, 'totalfree="plenty"'));
+// Cut inside the process list, after 7 of its 9 processes.
+const processes = Array.from(
+  { length: 9 },
+  (_, i) => `<Win32_Process Name="p${i}.exe" ProcessID="${i * 4 + 8}" ParentProcessID="4"/>`,
+);
+const nine = vary([
+  [
+    /<processes>[\s\S]*<\/processes>/,
+    `<processes><wmi>\n${processes.join('\n')}\n</wmi></processes>`,
+  ],
+]);
+write('cut-processes.vitascan', nine.slice(0, nine.indexOf('<Win32_Process Name="p7.exe"')));
 console.log(`reports written to ${REPORT_DIR}`);

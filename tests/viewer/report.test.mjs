@@ -1,14 +1,18 @@
 // Reading report text into the model: the hand-written report, broken and hostile input,
-// a report nested far deeper than the viewer reads, and the files section read in steps.
+// a report nested far deeper than the viewer reads, reading in steps, what the format does
+// not have, and a cut report.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { BASE, DEEP, deepReport, hostileReport, model, varied } from './reports.mjs';
+import { readFileSync } from 'node:fs';
 import {
   parseDuration,
-  splitFilesSection,
-  filesSectionReader,
+  reportReader,
+  readReport,
   MAX_DEPTH,
 } from '../../viewer/src/import/report.js';
+import { compileSchema } from '../../viewer/src/import/schema.js';
+import { decodeBytes } from '../../viewer/src/import/bytes.js';
 import { findFolder, nodeAt } from '../../viewer/src/lib/model.js';
 import { search } from '../../viewer/src/lib/search.js';
 import { compareModels } from '../../viewer/src/lib/compare.js';
@@ -48,22 +52,61 @@ test('broken input names the file and the problem, readably; what comes before a
   const zip = `PK\u0003\u0004\ufffd\ufffd\u0000 rest of a zip ${'z'.repeat(80)}`;
   assert.throws(() => model(zip, 'x.vitascan'), {
     message:
-      /^x\.vitascan is not an XML document: it does not start with an element \(line 1, column 1\)\. It begins: “PK····· rest of a zip z+…” \(it looks like a ZIP archive/,
+      /^x\.vitascan is not an XML document: disallowed character \(line 1, column 4\)\. It begins: “PK····· rest of a zip z+…” \(it looks like a ZIP archive/,
   });
   assert.throws(
     () => model('<?xml version="1.0"?><html><body/></html>'),
     /not a Vitascan report: its root element is <html>/,
   );
   const cut = model(BASE.slice(0, BASE.indexOf('<products>') + 40));
-  const where = { message: 'the tag <product> is not well formed', line: 17, column: 19 };
+  const where = { message: 'the file ends inside <products>', line: 17, column: 41 };
   assert.deepEqual(cut.broken, where);
+  assert.deepEqual(
+    [cut.cut, cut.products, cut.filesystem],
+    [{ kind: 'section', name: 'products', rank: 4 }, [], null],
+  );
   assert.equal(cut.registry.keys[0].name, 'HKLM');
   const bad = model(BASE.replace('<licence seats="5" />', '<licence seats="5" seats="6"/>'));
   assert.deepEqual(bad.broken, {
     message: 'the attribute "seats" is given twice',
     line: 4,
-    column: 47,
+    column: 58,
   });
+});
+
+test('bytes are read in the encoding the file declares; a byte it does not allow breaks the report there', () => {
+  const latin = (decl) =>
+    Buffer.from(
+      `${decl}<vitascan version="1.0" versionDisplay="1.0.2.0"><c n="J\u00e9r\u00f4me \u0080"/></vitascan>`,
+      'latin1',
+    );
+  const read = (bytes) => {
+    const reader = reportReader(decodeBytes(bytes), 'x.vitascan');
+    reader.run();
+    return reader.model();
+  };
+  const attrs = (m) => m.groups[0]?.attrs[0]?.[1];
+  assert.equal(
+    attrs(read(latin('<?xml version="1.0" encoding="ISO-8859-1"?>'))),
+    'J\u00e9r\u00f4me \u0080',
+  );
+  assert.equal(
+    attrs(read(latin('<?xml version="1.0" encoding="windows-1252"?>'))),
+    'J\u00e9r\u00f4me \u20ac',
+  );
+  const undeclared = read(latin(''));
+  assert.deepEqual(
+    [undeclared.broken.message, undeclared.groups.length],
+    ['byte 0xE9 at offset 56 is not UTF-8', 0],
+  );
+  assert.throws(() => decodeBytes(latin('<?xml version="1.0" encoding="EBCDIC-US"?>')), {
+    message: /declares the encoding "EBCDIC-US", which the viewer does not read/,
+  });
+  const utf16 = Buffer.from(
+    '<?xml version="1.0"?><vitascan version="1.0"><c n="\u4e2d"/></vitascan>',
+    'utf16le',
+  );
+  assert.equal(attrs(read(utf16)), '\u4e2d', 'UTF-16 without a byte order mark');
 });
 
 test('prototype names stay data; nesting deeper than the viewer reads is cut, and no walk overflows', () => {
@@ -100,30 +143,53 @@ test('prototype names stay data; nesting deeper than the viewer reads is cut, an
   );
 });
 
-test('the files section read in steps gives the same model, with breaks at their line in the whole report', () => {
-  // A client group named like the section comes first and must not be taken for it.
-  const lf = BASE.replace(
-    '<networking>',
-    '<filesystem>\n  <x />\n</filesystem>\n<networking>',
-  ).replace('<file name="Pallanto.dll"', `${'<file name="x"/>'.repeat(600)}$&`);
-  for (const text of [lf, lf.replace(/\n/g, '\r\n')]) {
-    const split = splitFilesSection(text);
-    const apart = model(split.outer);
-    const reader = filesSectionReader(apart, split);
+test('read in steps or at once, the model is the same; sections are told from groups by name and order', () => {
+  // A section before a client group, or out of its order, is other content, never a group.
+  const text = BASE.replace('<networking>', '<filesystem>\n  <x />\n</filesystem>\n<networking>')
+    .replace('</processes>', '</processes><future version="2"><part/></future>')
+    .replace('<file name="Pallanto.dll"', `${'<file name="x"/>'.repeat(600)}$&`);
+  for (const t of [text, text.replace(/\n/g, '\r\n')]) {
+    const reader = reportReader(t, 'test.vitascan');
     let steps = 1;
     while (!reader.run(0)) steps++;
     assert.ok(steps > 1, 'a deadline in the past stops the reader');
-    assert.deepEqual(apart, model(text));
-    assert.match(text.split('\n')[split.firstLine - 1], /^<filesystem>\r?$/);
-    const broken = splitFilesSection(text.replace('name="Pallanto.exe"', 'name="Pallanto<.exe"'));
-    const partial = model(broken.outer);
-    filesSectionReader(partial, broken).run(Infinity);
-    const line = text.split('\n').findIndex((l) => l.includes('Pallanto.exe')) + 1;
-    assert.deepEqual([partial.broken.line, partial.filesystem.dirs[0].name], [line, 'C:']);
+    assert.deepEqual(reader.model(), model(t));
   }
-  assert.equal(
-    splitFilesSection(lf.slice(0, lf.indexOf('</filesystem>\n<processes>'))),
-    null,
-    'a cut-off section is read the plain way',
+  const m = model(text);
+  assert.deepEqual(
+    m.other.map((o) => [o.name, o.place.join('/')]),
+    [
+      ['networking', ''],
+      ['system', ''],
+      ['disks', ''],
+      ['registry', ''],
+      ['products', ''],
+      ['filesystem', ''],
+      ['future', ''],
+    ],
   );
+  assert.deepEqual([m.filesystem.dirs.length, m.processes.length, m.groups.length], [0, 3, 1]);
+  // Checked against the schema, an element it does not have inside a section is other
+  // content too, with its place; a known one out of its place is read and named.
+  const schema = compileSchema(
+    readFileSync(new URL('../../docs/vitascan.rng', import.meta.url), 'utf8'),
+  );
+  const inside = readReport(
+    BASE.replace('<ip v="4"', '<zz><zz/></zz>$&').replace('<environment>', '<future/>$&'),
+    'x.vitascan',
+    schema,
+  );
+  assert.deepEqual(
+    inside.other.map((o) => [o.name, o.line, o.place.join('/')]),
+    [
+      ['zz', 5, 'networking/adapter'],
+      ['future', 10, 'system'],
+    ],
+  );
+  assert.deepEqual(
+    [inside.networking[0].ips.length, inside.system.environment.length, inside.schema.problems[2]],
+    [1, 2, { line: 10, message: '<environment> is out of its place', part: 'system' }],
+  );
+  const after = model(BASE.replace('</processes>', '</processes><future/>'));
+  assert.deepEqual([after.groups.length, after.disks.length, after.other[0].line], [1, 1, 46]);
 });

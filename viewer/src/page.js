@@ -41,6 +41,7 @@ import {
 import { renderRegistry, renderFiles } from './views/trees.js';
 import { renderCompare } from './views/compare.js';
 import { renderMachines } from './views/machines.js';
+import { viewNotes, schemaText, renderOther } from './views/notes.js';
 
 const RENDER = {
   machines: renderMachines,
@@ -54,11 +55,12 @@ const RENDER = {
   events: renderEvents,
   groups: renderGroups,
   compare: renderCompare,
+  other: renderOther,
 };
 // Views of more than one report, shown only when more than one is open.
 const MANY = new Set(['machines', 'compare']);
 // Views that wait for a deferred files section, and those shown again once it is read.
-const WAIT_FOR_FILES = new Set(['files', 'findings']);
+const WAIT_FOR_FILES = new Set(['files', 'processes', 'findings']);
 const SHOW_AGAIN = new Set([...WAIT_FOR_FILES, 'compare', 'overview', 'machines']);
 // Above this many reports the switcher is a list to choose from.
 const SWITCHER_BUTTONS = 8;
@@ -70,7 +72,10 @@ const FOLDER_FILES = 1000;
 const ui = {};
 
 function views() {
-  return Object.keys(RENDER).filter((id) => state.reports.length > 1 || !MANY.has(id));
+  const other = currentReport()?.model.otherCount > 0;
+  return Object.keys(RENDER).filter(
+    (id) => (state.reports.length > 1 || !MANY.has(id)) && (id !== 'other' || other),
+  );
 }
 
 function message(text, kind = 'error') {
@@ -86,6 +91,19 @@ function brokenMessage(model) {
     msg`${r(model.fileName)} is broken${at} (${r(model.broken.message)}). Showing what was read before that point.`,
     'warning',
   );
+}
+
+// What a report that opens says about itself: broken, newer than the viewer, not as the
+// format has it.
+function openingMessages(model) {
+  if (model.broken) brokenMessage(model);
+  if (model.newer)
+    message(
+      msg`${r(model.fileName)} was written by VitascanCmd ${r(model.version)}, newer than this viewer knows: what it does not know is listed under Other content.`,
+      'warning',
+    );
+  const schema = schemaText(model);
+  if (schema) message(schema, 'warning');
 }
 
 // The chosen pair, compared once both are read.
@@ -278,7 +296,14 @@ function show(place, query = null, push = true) {
   if (!render) ui.main.appendChild(empty('Unknown view.'));
   else if (report.reading && WAIT_FOR_FILES.has(place.view))
     ui.main.appendChild(empty(pendingText(report)));
-  else ui.main.appendChild(render(report.model, place, context(report, query)));
+  else {
+    const pair = place.view === 'compare' ? [state.compare.a, state.compare.b] : [state.current];
+    const said = pair.map((i) => state.reports[i]).filter((rep) => rep && !rep.reading);
+    const notes = said.map((rep) => viewNotes(rep.model, place.view));
+    for (const n of notes) ui.main.append(...n.notes);
+    if (!notes.some((n) => n.instead))
+      ui.main.appendChild(render(report.model, place, context(report, query)));
+  }
   if (place.anchor) {
     const el = ui.main.querySelector(`[data-anchor="${CSS.escape(place.anchor)}"]`);
     el?.classList.add('hit');
@@ -365,7 +390,7 @@ function applyAddress(fragment, push = false) {
 function filesRead(report, ms) {
   ui.root.dataset.filesMs = String(Math.round(ms));
   reportsChanged();
-  if (report.model.broken) brokenMessage(report.model);
+  openingMessages(report.model);
   const current = currentReport();
   const waiting = current === report || MANY.has(state.place.view);
   if (waiting && SHOW_AGAIN.has(state.place.view)) show(state.place, null, false);
@@ -395,7 +420,7 @@ async function openFiles(files) {
         message(msg`${r(file.name)} is open already.`, 'status');
       else {
         update({ reports: [...state.reports, report] });
-        if (report.model.broken) brokenMessage(report.model);
+        if (!report.reading) openingMessages(report.model);
         // Findings now, so that the Machines view has them without a long wait.
         if (files.length > 1) findingsOf(report);
       }

@@ -1,21 +1,21 @@
 // Opening report files and what is derived from each: its findings and the comparison of
 // a pair. A large report's files section is read after the overview is shown, in slices
 // that each hold the page for a few tens of milliseconds, so the page stays responsive.
-import {
-  readReport,
-  reportReader,
-  splitFilesSection,
-  filesSectionReader,
-  ReportError,
-} from '../import/report.js';
-import { fileText, fingerprint } from '../import/bytes.js';
+import { reportReader, ReportError } from '../import/report.js';
+import { fileText, fingerprint, EncodingError } from '../import/bytes.js';
 import { runFindings } from '../lib/findings.js';
 import { machineFacts } from '../lib/machines.js';
 import { compareModels } from '../lib/compare.js';
 import { msg, r } from '../lib/text.js';
+import { compileSchema } from '../import/schema.js';
+import { RNG } from '../../../docs/vitascan.rng';
 
-// Above this size the files section is read after the overview is on screen.
-export const DEFER_FILES_BYTES = 2 * 1024 * 1024;
+// The format, from the schema that states it.
+const SCHEMA = compileSchema(RNG);
+
+// Above this size the report is shown once the reader is in the files section, and the
+// rest is read after (by the same reader: only the moment it is shown differs).
+export const SHOW_EARLY_BYTES = 2 * 1024 * 1024;
 // Beyond this a tab risks running out of memory while the report is read.
 export const MAX_REPORT_BYTES = 768 * 1024 * 1024;
 const SLICE_MS = 40;
@@ -28,8 +28,7 @@ export function yieldToPage() {
   return new Promise((done) => setTimeout(done, 0));
 }
 
-async function readFilesInSlices(report, split, onRead) {
-  const reader = filesSectionReader(report.model, split);
+async function readRest(report, reader, onRead) {
   const started = performance.now();
   // The first slice waits too: the overview is shown first.
   do await yieldToPage();
@@ -38,8 +37,10 @@ async function readFilesInSlices(report, split, onRead) {
   onRead(report, performance.now() - started);
 }
 
-// The report of one file, or a ReportError that says why there is none. onRead(report)
-// is called when a deferred files section has been read.
+// The report of one file, or a ReportError that says why there is none. The file is read
+// in one way whatever its size, in slices; a large report is given once the reader is in
+// its files section (most of it), with the parts read so far; the rest is read
+// meanwhile, and onRead(report) is called when it is.
 export async function openReport(file, onRead) {
   if (file.size > MAX_REPORT_BYTES) {
     throw new ReportError(
@@ -47,26 +48,25 @@ export async function openReport(file, onRead) {
         `${MAX_REPORT_BYTES / MB} MB, so that the browser tab does not run out of memory.`,
     );
   }
-  let text;
+  let decoded;
   try {
-    text = await fileText(file);
+    decoded = await fileText(file);
   } catch (e) {
+    if (e instanceof EncodingError)
+      throw new ReportError(`${file.name} cannot be read: ${e.message}.`);
     throw new ReportError(`${file.name} could not be read: ${e.message}`);
   }
-  const split = text.length > DEFER_FILES_BYTES ? splitFilesSection(text) : null;
-  // Read in slices too, so that many reports opened at once leave the page responsive.
-  const reader = reportReader(split ? split.outer : text, file.name);
-  while (!reader.run(performance.now() + SLICE_MS)) await yieldToPage();
-  let model = reader.model();
-  const id = fingerprint(text);
-  const report = { model, id, findings: null, facts: null, reading: null, size: file.size };
-  if (split && !model.broken) {
-    model.filesystem = null;
-    report.reading = readFilesInSlices(report, split, onRead);
-  } else if (split) {
-    // The rest is broken: read the whole document the plain way.
-    report.model = model = readReport(text, file.name);
+  const reader = reportReader(decoded, file.name, SCHEMA);
+  let done = false;
+  const early = file.size > SHOW_EARLY_BYTES;
+  while (!(done = reader.run(performance.now() + SLICE_MS))) {
+    if (early && reader.part()?.name === 'filesystem') break;
+    await yieldToPage();
   }
+  const model = reader.model();
+  const id = fingerprint(decoded.text);
+  const report = { model, id, findings: null, facts: null, reading: null, size: file.size };
+  if (!done) report.reading = readRest(report, reader, onRead);
   return report;
 }
 

@@ -165,7 +165,12 @@ function fileContent(text, depth) {
   let t = text.startsWith('\n') ? text.slice(1) : text;
   const indent = ' '.repeat(depth + 4);
   if (t.endsWith(indent)) t = t.slice(0, t.length - indent.length);
-  else t = t.replace(/ +$/, '');
+  else {
+    // Not / +$/: on a long run of blanks before other text that would be quadratic.
+    let end = t.length;
+    while (end > 0 && t.charCodeAt(end - 1) === 32) end--;
+    t = t.slice(0, end);
+  }
   return t;
 }
 
@@ -313,12 +318,20 @@ const READERS = {
   processes: readProcesses,
 };
 
-function emptyModel(fileName, broken) {
+// The newest program version whose reports this viewer knows: a newer one may hold
+// parts that it shows only under "Other content".
+export const KNOWN_VERSION = [1, 0];
+
+function emptyModel(fileName) {
   return {
     fileName,
     version: '',
     versionDisplay: '',
-    broken,
+    newer: false,
+    broken: null,
+    // Where the file ends early: the top-level part it ends in and the order of the last
+    // section begun ({ kind, name, rank }), or null.
+    cut: null,
     groups: [],
     events: null,
     networking: null,
@@ -328,104 +341,178 @@ function emptyModel(fileName, broken) {
     products: null,
     filesystem: null,
     processes: null,
+    // Elements the format does not have where they stand: { name, line, place }.
+    other: [],
+    otherCount: 0,
+    // What does not match the schema: { count, problems: [{ line, message, part }] }.
+    schema: null,
   };
 }
 
-// root is the read tree's document node; broken the reader's error, if any, as
-// { message, line, column }.
-export function buildModel(root, fileName, broken = null) {
-  const top = root.children[0];
-  if (top.name !== 'vitascan') {
-    throw new ReportError(
-      `${fileName} is not a Vitascan report: its root element is <${top.name}>, not <vitascan>.`,
-    );
-  }
-  const model = emptyModel(fileName, broken);
-  model.version = attr(top, 'version');
-  model.versionDisplay = attr(top, 'versionDisplay');
-  // Sections are the trailing elements in their fixed order; a client group may carry a
-  // section's name, but it comes before them.
-  const children = top.children;
-  let first = children.length;
-  let rank = SECTION_NAMES.length;
-  while (first > 0) {
-    const r = SECTION_NAMES.indexOf(children[first - 1].name);
-    if (r < 0 || r >= rank) break;
-    rank = r;
-    first--;
-  }
-  children.forEach((el, i) => {
-    if (i >= first) model[el.name] = READERS[el.name](el);
-    else if (el.name === 'events' && model.events === null) model.events = readEvents(el);
-    else model.groups.push(readGroup(el, model.groups.length));
-  });
-  linkProducts(model);
-  return model;
+const MAX_OTHER = 1000;
+// Elements below this depth are not kept: the readers stop at MAX_DEPTH levels inside a
+// part (the report, the part, its levels, and one more to know there are deeper ones).
+const TREE_DEPTH = MAX_DEPTH + 3;
+
+function isNewer(version) {
+  const m = /^(\d+)\.(\d+)$/.exec(version);
+  if (!m) return false;
+  const [major, minor] = [Number(m[1]), Number(m[2])];
+  return major > KNOWN_VERSION[0] || (major === KNOWN_VERSION[0] && minor > KNOWN_VERSION[1]);
 }
 
-function brokenAt(text, error, firstLine = 1) {
-  const { line, column } = lineAndColumn(text, error.offset);
-  return { message: error.message, line: line + firstLine - 1, column };
+// Builds the model from the reader's calls, one top-level part at a time, so that what is
+// read is in the model as soon as its part ends. A top-level element is a section when it
+// has a section's name and comes after the sections before it in their fixed order, the
+// events or a client group when it comes before every section, and other content
+// otherwise; inside a part, an element the schema does not allow where it stands is other
+// content too. Other content is listed with its place and never read into the known parts.
+function modelBuilder(fileName, validator) {
+  const model = emptyModel(fileName);
+  const names = [];
+  let rank = -1;
+  let part = null;
+  let skip = 0;
+  let rootSeen = false;
+  // place: the names of the elements it stands in, below the report's own.
+  const other = (name, line, place) => {
+    if (model.otherCount++ < MAX_OTHER) model.other.push({ name, line, place });
+  };
+  const begin = (name, attrs, line) => {
+    const r = SECTION_NAMES.indexOf(name);
+    let kind = 'other';
+    if (r > rank) kind = 'section';
+    else if (rank < 0) kind = name === 'events' && model.events === null ? 'events' : 'group';
+    if (kind === 'other') return other(name, line, []);
+    if (kind === 'section') rank = r;
+    const builder = name === 'filesystem' && kind === 'section' ? folderBuilder() : treeBuilder();
+    part = { kind, name, builder, line };
+    builder.open(name, attrs, line);
+  };
+  // What was read of a part, also when the file ends inside it.
+  const end = () => {
+    const { kind, name, builder } = part;
+    const node = builder.root.children?.[0];
+    if (kind === 'section')
+      model[name] = name === 'filesystem' ? builder.root : READERS[name](node);
+    else if (kind === 'events') model.events = readEvents(node);
+    else model.groups.push(readGroup(node, model.groups.length));
+    part = null;
+  };
+  return {
+    model,
+    part: () => part,
+    rootSeen: () => rootSeen,
+    open(name, attrs, line) {
+      if (skip) return skip++;
+      if (!names.length) {
+        if (name !== 'vitascan') {
+          throw new ReportError(
+            `${fileName} is not a Vitascan report: its root element is <${name}>, not <vitascan>.`,
+          );
+        }
+        model.version = attrs.version ?? '';
+        model.versionDisplay = attrs.versionDisplay ?? '';
+        model.newer = isNewer(model.version);
+        rootSeen = true;
+      }
+      if (validator && !validator.open(name, attrs, line, names[1] ?? null) && names.length) {
+        other(name, line, names.slice(1));
+        skip = 1;
+        return;
+      }
+      names.push(name);
+      if (names.length === 2) begin(name, attrs, line);
+      else if (part && names.length <= TREE_DEPTH) part.builder.open(name, attrs, line);
+    },
+    text(t) {
+      if (skip) return;
+      validator?.text(t);
+      if (part && names.length > 2 && names.length <= TREE_DEPTH) part.builder.text(t);
+    },
+    close() {
+      if (skip) return skip--;
+      validator?.close();
+      const depth = names.length;
+      names.pop();
+      if (!part) return;
+      if (depth <= TREE_DEPTH) part.builder.close();
+      if (names.length === 1) end();
+    },
+    // The file ended early: the part it ends in is read as far as it goes.
+    cut() {
+      // rank: the place of the last section begun in the sections' order (-1: none).
+      model.cut = { kind: part?.kind ?? null, name: part?.name ?? null, rank };
+      if (part) end();
+    },
+  };
 }
 
 // A report read in steps: run(deadline) reads until the deadline (a performance.now()
-// time) and says whether it is done; model() then gives the model. A text that is not
-// XML, or not a report, throws a ReportError whose message names the file and the problem.
-export function reportReader(text, fileName) {
-  if (text.trim() === '') throw new ReportError(`${fileName} is empty.`);
-  const builder = treeBuilder();
+// time) and says whether it is done; model() gives the model, filled as far as it is
+// read; part() the top-level part being read. schema, when given, is a compiled schema:
+// the report is checked against it as it is read. decoded is decodeBytes' result, or a
+// text. A text that is not XML, or not a report, throws a ReportError whose message names
+// the file and the problem.
+export function reportReader(decoded, fileName, schema = null) {
+  const { text, error: badBytes, head } = typeof decoded === 'string' ? { text: decoded } : decoded;
+  if (text.trim() === '' && !badBytes) throw new ReportError(`${fileName} is empty.`);
+  const validator = schema ? schema.validator() : null;
+  const builder = modelBuilder(fileName, validator);
   const reader = xmlReader(text, builder);
-  const model = () => {
-    if (!builder.root.children.length) {
-      const { message } = reader.error;
-      const where = brokenAt(text, reader.error);
-      throw new ReportError(
-        `${fileName} is not an XML document: ${message} (line ${where.line}, column ${where.column}). ` +
-          `It begins: ${readablePreview(text)}`,
-      );
+  let finished = false;
+  let notRead = null;
+  const finish = () => {
+    finished = true;
+    const { model } = builder;
+    let error = reader.error;
+    // Text cut at a bad byte ends early: that is the error, not what the reader makes of it.
+    if (badBytes && (!error || error.offset >= text.length)) {
+      const at = lineAndColumn(text, text.length);
+      const byte = `0x${badBytes.byte.toString(16).toUpperCase().padStart(2, '0')}`;
+      error = {
+        message: `byte ${byte} at offset ${badBytes.offset} is not ${badBytes.encoding}`,
+        ...at,
+      };
     }
-    // What was read before a break is closed where it stopped.
-    return buildModel(builder.root, fileName, reader.error ? brokenAt(text, reader.error) : null);
+    if (!builder.rootSeen()) {
+      notRead = notXml(head ?? text, fileName, error);
+      return;
+    }
+    if (error) {
+      model.broken = { message: error.message, line: error.line, column: error.column };
+      builder.cut();
+    }
+    if (validator && !error) model.schema = validator.end();
+    else if (validator) model.schema = validator.problems();
+    linkProducts(model);
   };
-  return { run: (deadline) => reader.run(deadline), model };
+  return {
+    run(deadline) {
+      if (finished) return true;
+      if (!reader.run(deadline)) return false;
+      finish();
+      return true;
+    },
+    part: () => builder.part(),
+    model() {
+      if (notRead) throw notRead;
+      return builder.model;
+    },
+  };
+}
+
+function notXml(text, fileName, error) {
+  const where = error ? ` (line ${error.line}, column ${error.column})` : '';
+  return new ReportError(
+    `${fileName} is not an XML document: ${error?.message ?? 'it holds no element'}${where}. ` +
+      `It begins: ${readablePreview(text)}`,
+  );
 }
 
 // The whole report read at once.
-export function readReport(text, fileName) {
-  const reader = reportReader(text, fileName);
+export function readReport(text, fileName, schema = null) {
+  const reader = reportReader(text, fileName, schema);
   reader.run();
   return reader.model();
-}
-
-// The files section is most of a large report. Cut out, it can be read after the
-// overview is shown. It is the last "<filesystem>" line of the document: client groups
-// come before it, and nothing after it (the processes) can hold that line.
-export function splitFilesSection(text) {
-  const open = text.lastIndexOf('\n<filesystem>');
-  if (open < 0 || !/^\r?\n/.test(text.slice(open + 13, open + 15))) return null;
-  const close = text.indexOf('\n</filesystem>', open);
-  if (close < 0) return null;
-  const end = close + 15;
-  return {
-    outer: `${text.slice(0, open + 1)}<filesystem/>${text.slice(end)}`,
-    files: text.slice(open + 1, end),
-    firstLine: lineAndColumn(text, open + 1).line,
-  };
-}
-
-// Reads a files section cut out by splitFilesSection into the model, in steps:
-// run(deadline) reads until the deadline and says whether it is done. A break is reported
-// at its line in the whole document.
-export function filesSectionReader(model, split) {
-  const builder = folderBuilder();
-  const reader = xmlReader(split.files, builder);
-  return {
-    run(deadline) {
-      if (!reader.run(deadline)) return false;
-      model.filesystem = builder.root;
-      if (reader.error && !model.broken)
-        model.broken = brokenAt(split.files, reader.error, split.firstLine);
-      return true;
-    },
-  };
 }

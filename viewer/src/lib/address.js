@@ -21,6 +21,7 @@ export const VIEW_TITLES = {
   events: 'Events',
   groups: 'Groups',
   compare: 'Compare',
+  other: 'Other content',
 };
 const OVERVIEW_PARTS = {
   drive: 'Fixed drives',

@@ -72,3 +72,81 @@ export function pathText(node) {
 export function wmiFirst(model, cls) {
   return model.system?.wmi?.find((c) => c.name === cls)?.instances[0] ?? Object.create(null);
 }
+
+// The top-level parts of a report in their order: the client's groups and events, then the
+// sections.
+export const PARTS = [
+  'groups',
+  'events',
+  'networking',
+  'system',
+  'disks',
+  'registry',
+  'products',
+  'filesystem',
+  'processes',
+];
+const PART_TITLES = {
+  groups: 'client groups',
+  events: 'events',
+  networking: 'network',
+  system: 'system',
+  disks: 'drives',
+  registry: 'registry',
+  products: 'products',
+  filesystem: 'files',
+  processes: 'processes',
+};
+
+// How much of a part was read: "7 rows read".
+function readCount(model, part) {
+  const value = model[part];
+  if (part === 'registry' || part === 'filesystem') {
+    let n = 0;
+    if (value && part === 'registry') eachKey(value, () => n++);
+    if (value && part === 'filesystem') eachFolder(value, (d) => (n += d.files.length));
+    const [one, many] = part === 'registry' ? ['key', 'keys'] : ['file', 'files'];
+    return `${n === 1 ? `1 ${one}` : `${n} ${many}`} read`;
+  }
+  if (part === 'system') {
+    const n = value ? Object.values(value).filter((v) => v !== null).length : 0;
+    return `${n} ${n === 1 ? 'part' : 'parts'} read`;
+  }
+  const n = value?.length ?? 0;
+  const [one, many] = part === 'groups' ? ['group', 'groups'] : ['row', 'rows'];
+  return `${n} ${n === 1 ? one : many} read`;
+}
+
+// Where a cut report ends for a part: null when the part is whole (or the report is not
+// cut), else { inside, line, read }: inside when the file ends inside the part, else it
+// ends before the part could come.
+export function partCut(model, part) {
+  const { cut, broken } = model;
+  if (!cut) return null;
+  const rank = PARTS.indexOf(part) - 2;
+  let inside = false;
+  if (rank >= 0) inside = cut.kind === 'section' && cut.name === part;
+  else inside = cut.kind === (part === 'groups' ? 'group' : 'events');
+  const before = rank >= 0 ? rank > cut.rank : cut.rank < 0 && !(part === 'events' && model.events);
+  if (!inside && !before) return null;
+  return { inside, line: broken.line, read: inside ? readCount(model, part) : null };
+}
+
+// The words for a part of a cut report.
+export function cutText(cut) {
+  return cut.inside
+    ? `The report ends inside this section, at line ${cut.line}; ${cut.read}.`
+    : `The report ends before this section could come, at line ${cut.line}: it is not read.`;
+}
+
+// The parts a cut report does not hold whole, in words: "processes (ends inside, line 80,
+// 7 rows read), files (not read)".
+export function incompleteParts(model) {
+  return PARTS.map((part) => [part, partCut(model, part)])
+    .filter(([, c]) => c)
+    .map(([part, c]) =>
+      c.inside
+        ? `${PART_TITLES[part]} (ends inside it at line ${c.line}, ${c.read})`
+        : `${PART_TITLES[part]} (not read)`,
+    );
+}
