@@ -124,8 +124,8 @@ function products(model, ctx) {
       : p.source;
   const columns = [
     { label: 'Name', get: (p) => p.name },
-    { label: 'Version', get: (p) => p.version },
-    { label: 'Build label', get: (p) => p.buildLabel ?? '' },
+    { label: 'Version', nowrap: true, get: (p) => p.version },
+    { label: 'Build label', nowrap: true, get: (p) => p.buildLabel ?? '' },
     { label: 'Location', get: (p) => p.location },
     { label: 'Found in', get: found, text: (p) => p.source },
     linkColumn(ctx, (_, i) => ({ view: 'overview', anchor: `product-${i}` })),
