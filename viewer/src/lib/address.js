@@ -134,16 +134,27 @@ const count = (text) => (/^\d{1,9}$/.test(text ?? '') ? Number(text) : null);
 const positions = (text) =>
   /^\d{1,9}(\.\d{1,9})*$/.test(text ?? '') ? text.split('.').map(Number) : null;
 
+// The line a link names in a file, if the file has it: { line } or { line: null, badLine }.
+function lineIn(file, text) {
+  if (text == null) return { line: null };
+  const line = count(text);
+  const content = file?.content ?? '';
+  const lines = content.split('\n').length - (content.endsWith('\n') ? 1 : 0);
+  return line >= 1 && line <= lines ? { line } : { line: null, badLine: text };
+}
+
 function treePlace(model, params, view) {
   const registry = view === 'registry';
   const root = registry ? model.registry : model.filesystem;
   const nodes = registry ? 'keys' : 'dirs';
-  const line = count(params.get('line'));
   if (params.has('at')) {
     const at = positions(params.get('at'));
     const row = count(params.get('row'));
-    if (!at || !nodeAt(root, at, nodes)) return { place: { view }, missing: 'the item' };
-    return { place: registry ? { view, key: at, value: row } : { view, at, file: row, line } };
+    const node = at && nodeAt(root, at, nodes);
+    if (!node) return { place: { view }, missing: 'the item' };
+    if (registry) return { place: { view, key: at, value: row } };
+    const { line, badLine } = lineIn(node.files[row], params.get('line'));
+    return { place: { view, at, file: row, line }, badLine };
   }
   const name = ['key', 'folder', 'file'].find((n) => params.has(n));
   if (!name) return { place: { view } };
@@ -151,17 +162,24 @@ function treePlace(model, params, view) {
   const leaves = name === 'file' ? 'files' : nodes;
   const found = itemsAt(root, path, nodes, leaves)[(count(params.get('nth')) ?? 1) - 1];
   if (!found) return { place: { view }, missing: params.get(name) };
-  if (name === 'file') return { place: { view, at: found.parent.at, file: found.index, line } };
+  if (name === 'file') {
+    const { line, badLine } = lineIn(found.parent.files[found.index], params.get('line'));
+    return { place: { view, at: found.parent.at, file: found.index, line }, badLine };
+  }
   const node = found.parent[nodes][found.index];
   if (!registry) return { place: { view, at: node.at, file: null, line: null } };
   const value = node.values.findIndex((v) => same(v.name, params.get('value') ?? '\0'));
   return { place: { view, key: node.at, value: value >= 0 ? value : null } };
 }
 
-// The place that parameters name in a model: { place, missing } where missing names what
-// the model does not hold (the place is then its view).
+// The place that parameters name in a model: { place, missing, badLine, unknownView }
+// where missing names what the model does not hold (the place is then its view), badLine
+// a line the file does not have (the place is then the file) and unknownView a view the
+// viewer does not have (the place is then the overview).
 export function placeOf(model, params) {
   const view = params.get('view') ?? 'overview';
+  if (!Object.hasOwn(VIEW_TITLES, view))
+    return { place: { view: 'overview' }, missing: null, unknownView: view };
   const get = (k) => params.get(k) ?? null;
   if (view === 'registry' || view === 'files') return treePlace(model, params, view);
   let place = { view };

@@ -77,6 +77,8 @@ const NOT_A_HOST = /^(microsoft|asp|ado|vb)\.net$/i;
 const SID = /(?<![\w-])S-1-5-21(?:-\d+){1,4}(?![\w-])/gi;
 const MAC = /(?<![\w:-])[0-9a-f]{2}([-:])[0-9a-f]{2}(?:\1[0-9a-f]{2}){4}(?![\w:-])/gi;
 const MAC_DOTTED = /(?<![\w.])[0-9a-f]{4}\.[0-9a-f]{4}\.[0-9a-f]{4}(?![\w.])/gi;
+// Twelve hex digits alone, one a letter: a MAC written bare (a time of twelve digits is not).
+const MAC_BARE = /(?<![\w.-])(?=[0-9]*[a-f])[0-9a-f]{12}(?![\w.-])/gi;
 const IPV4 =
   /(?<![\w.])(?<!\b(?:v|ver|version|build|rev|revision)[\s:=#]{0,3})(?:\d{1,3}\.){3}\d{1,3}(?![\w.])/gi;
 const IPV6 = /(?<![\w:])(?:[0-9a-f]{0,4}:){2,7}[0-9a-f]{0,4}(?![\w:])/gi;
@@ -186,7 +188,7 @@ export function redactor(models) {
         : before + placeholder('user', name.trim()),
     );
     if (knownMac) t = t.replace(knownMac, (m) => known.get(macKey(m)));
-    for (const re of [MAC, MAC_DOTTED]) t = t.replace(re, (m) => placeholder('mac', m));
+    for (const re of [MAC, MAC_DOTTED, MAC_BARE]) t = t.replace(re, (m) => placeholder('mac', m));
     t = t.replace(IPV6, byForm('ip', personalIpv6));
     return t.replace(
       IPV4,
