@@ -10,6 +10,7 @@ import { join } from 'node:path';
 import { launch, openViewer, openReports, accessibilityProblems, onScreen } from './browser.mjs';
 import { downloaded } from './browser.mjs';
 import { REPORT_DIR, VIEWER_HTML, SCREENSHOT_DIR, HIT, DEEP, FIXTURE_PRODUCT } from './reports.mjs';
+import { PERSONAL, KEPT } from './reports.mjs';
 
 const SEARCH = 'header input[type=search]';
 let chromium;
@@ -161,6 +162,87 @@ test('three reports: machines sorted, exported and sent to Compare; every view a
     assert.match((await tabs())[3], /^machine\.vitascan \(\S+, \d{4}-\d\d-\d\d 00:00:01 /);
     await page.click('.report-tab:nth-child(4) button.close');
     assert.deepEqual(await tabs(), [...PAIR, 'small.vitascan']);
+  }));
+
+// What leaves the page with Redact on: every file saved, the tickets, a link's words, a
+// path copied, the page printed.
+test('two machines of a customer redacted: no personal value leaves the page, versions do', () =>
+  onPage(['m1.vitascan', 'm2.vitascan'], async (page) => {
+    const out = [];
+    const save = async (selector) => {
+      const file = await downloaded(page, () => page.click(selector));
+      out.push(file.name, file.text);
+      return file;
+    };
+    const ticket = async () => {
+      await page.click('button.copy-ticket');
+      out.push(await page.$eval('textarea.ticket-text', (t) => t.value));
+      await page.keyboard.press('Escape');
+      return out.at(-1);
+    };
+    const printed = async () => {
+      await page.emulateMediaType('print');
+      await page.evaluate(() => dispatchEvent(new Event('beforeprint')));
+      out.push(await text(page, 'main'));
+      await page.evaluate(() => dispatchEvent(new Event('afterprint')));
+      await page.emulateMediaType(null);
+    };
+    await page.click('input.redact');
+    const machines = await save('.table:has(.machines) button.export');
+    assert.equal(machines.name, 'machines.redacted.csv');
+    assert.match(machines.text, /^\uFEFF"Report","Computer",.*"Memory","Memory \(bytes\)",/);
+    assert.match(machines.text, /\r\n"m1\.vitascan","COMPUTER-1",.*"16\.0 GB","17179869184",/);
+    await ticket();
+    await printed();
+    // A comparison's files are named after the pair and name it on every row.
+    await show(page, 'compare');
+    const pair = await save('.table:has(.diff-summary) button.export');
+    assert.equal(pair.name, 'm1-m2-compare.redacted.csv');
+    assert.match(
+      pair.text,
+      /^\uFEFF"Section",.*,"Before report","After report"\r\n.*"m1\.vitascan","m2\.vitascan"\r\n/,
+    );
+    await save('.diff-section[data-section="registry"] .table button.export');
+    await ticket();
+    await page.click('.switcher button:first-child');
+    assert.equal(await text(page, 'h2.computer-name'), 'Computer PUMPLAB-01');
+    assert.match(await ticket(), /^Personal data replaced[^\n]*\n\nComputer COMPUTER-1\n/);
+    await printed();
+    await show(page, 'processes');
+    assert.equal((await save('main button.export')).name, 'm1-processes.redacted.csv');
+    await show(page, 'registry');
+    await find(page, 'Support');
+    await save('.table:has(tr.hit) button.export');
+    // Two folders' tables are two files, named by folder, the user's one redacted too.
+    const names = [];
+    for (const file of ['settings.xml', 'pump-pumplab-01.pal']) {
+      await find(page, file);
+      await page.waitForSelector('table.files tr.hit');
+      names.push((await save('.table:has(tr.hit) button.export')).name);
+      await page.click('table.files tr.hit button.copy');
+      await page.waitForFunction(
+        () => document.querySelector('tr.hit .copy').textContent === 'Copied',
+      );
+      out.push(await page.evaluate(() => navigator.clipboard.readText()));
+    }
+    assert.deepEqual(names, [
+      'm1-files-C-ProgramData-Pallanto.redacted.csv',
+      'm1-files-C-Users-USER-1-Documents.redacted.csv',
+    ]);
+    await find(page, 'refused');
+    await page.waitForSelector('.log tr.hit');
+    await save('.file-pane button.export');
+    await page.click('.log tr.hit a.item-link');
+    out.push(await text(page, '.link-words'));
+    await printed();
+    const map = await save('button.save-placeholders');
+    assert.equal(map.name, 'placeholders.csv');
+    assert.match(map.text, /"COMPUTER-1","PUMPLAB-01"\r\n/);
+    out.splice(out.indexOf(map.text), 1);
+    const all = out.join('\n');
+    for (const v of PERSONAL) assert.ok(!all.toLowerCase().includes(v.toLowerCase()), v);
+    for (const v of KEPT) assert.ok(all.includes(v), v);
+    assert.doesNotMatch(all, /\r\n"Personal data/, 'no line before a header');
   }));
 
 test('the server-mode report, dropped on the page: events sorted by keyboard, nested groups', () =>

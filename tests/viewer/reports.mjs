@@ -91,6 +91,8 @@ HOSTILE_TEXTS.push(...FORMULAS);
 // values too long to show whole, logs whose words only look like errors, a hit at the end
 // of a 1 MB line. The hit words are named here for the tests that look for them.
 export const RLO = '\u202E';
+// The maker's product name with a Cyrillic "а".
+export const LOOKALIKE = 'P\u0430llanto';
 export const HIT = { longLine: 'needle-at-end', longPath: 'path-end-marker', longLineAt: 550 };
 const LONG_PATH = `${Array.from({ length: 120 }, (_, i) => `C:\\Tools\\t${i}`).join(';')};${HIT.longPath}`;
 const NOISE =
@@ -104,7 +106,15 @@ const TRAPS = [
   ['</environment>', `<var name="LONGPATH" value="${LONG_PATH}"/></environment>`],
   [
     '<products>',
-    `<products><product name="${RLO}Pallanto show" installedversion="1" comments=""/>`,
+    `<products><product name="${RLO}Pallanto show" installedversion="1" comments=""/><product name="${LOOKALIKE}" installedversion="10.2" comments=""/>`,
+  ],
+  // Names that differ only by a tab or a carriage return, one too long to show, one with
+  // a stack of combining marks.
+  [
+    '</wmi></processes>',
+    `<Win32_Process Name="&#9;=1+1" ProcessID="7001"/><Win32_Process Name="&#13;=1+1" ProcessID="7002"/>` +
+      `<Win32_Process Name="${'n'.repeat(10_000)}" ProcessID="409600" WorkingSetSize="4096000000"/>` +
+      `<Win32_Process Name="Z${'\u0301'.repeat(60)}" ProcessID="7004"/></wmi></processes>`,
   ],
   [
     '<filesystem>',
