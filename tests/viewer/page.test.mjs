@@ -10,6 +10,7 @@ import { join } from 'node:path';
 import { launch, openViewer, openReports, accessibilityProblems, onScreen } from './browser.mjs';
 import { downloaded } from './browser.mjs';
 import { REPORT_DIR, VIEWER_HTML, SCREENSHOT_DIR, HIT, DEEP, FIXTURE_PRODUCT } from './reports.mjs';
+import { RLO } from './reports.mjs';
 import { PERSONAL, KEPT } from './reports.mjs';
 
 const SEARCH = 'header input[type=search]';
@@ -298,6 +299,10 @@ test('a small report: findings, the ticket, search in a log, and the keyboard', 
       '2',
       '2026-12-04 09:06:00 ERROR mesh failed',
     ]);
+    // A marked row and its link are readable in the dark theme.
+    await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'dark' }]);
+    assert.deepEqual(await accessibilityProblems(page, '.log tr.hit'), []);
+    await page.emulateMediaFeatures([]);
     assert.match(
       await text(page, '.search-status'),
       /^1 of 4: C:\\ProgramData\\Pallanto\\logs\\session\.log, line 2/,
@@ -341,7 +346,10 @@ test('a link copied from a log line opens that line after a reload; Back returns
     await page.goto(link);
     await page.reload();
     await page.waitForSelector('#app[data-ready="yes"]');
-    assert.match(await text(page, 'main'), /opens a place in small\.vitascan once it is open/);
+    assert.match(
+      await text(page, 'main'),
+      /opens a place in small\.vitascan once that report is open/,
+    );
     page.requests.length = 0;
     await openReports(page, [join(REPORT_DIR, 'small.vitascan')]);
     assert.ok(await hitShown(page, '.log tr.hit[data-row="4"]'));
@@ -354,6 +362,37 @@ test('a link copied from a log line opens that line after a reload; Back returns
     await page.click('input.redact');
     await page.click('.log tr[data-row="4"] a.item-link');
     assert.match(await clipboard(), /^[\w.-]+\.html#report=[\da-f]{8}&view=files&[^\\]*line=5$/);
+    // Hand-edited links say what is wrong, briefly, with the report's text shortened.
+    // prettier-ignore
+    for (const [fragment, said] of [
+      ['#view=files&file=C:\\ProgramData\\Pallanto\\logs\\session.log&line=-5',
+        /^The link names line -5, which the file does not have: showing the file\.$/],
+      ['#view=nowhere', /^The link names a view, nowhere, that this viewer does not have: showing the overview\.$/],
+      [`#view=files&file=C:\\${'x'.repeat(100_000)}`, /^C:\\x{76}… is not in small\.vitascan: showing Files\.$/],
+    ]) {
+      await page.$eval(SEARCH, (el, v) => (el.value = v), fragment);
+      await page.focus(SEARCH);
+      await page.keyboard.press('Enter');
+      assert.match(await page.$$eval('.message', (m) => m.at(-1).textContent), said);
+    }
+    // Before its report is open, a redacted link names its fingerprint; a name is shortened.
+    const viewer = link.split('#')[0];
+    for (const [fragment, said] of [
+      [
+        '#report=deadbeef&view=files&at=0.1',
+        /fingerprint is deadbeef once it is open; the link leaves/,
+      ],
+      [
+        `#report=1&name=${RLO}${'n'.repeat(5000)}&view=overview`,
+        /^The link opens a place in U\+202En{78}… once/,
+      ],
+    ]) {
+      await page.goto(viewer + fragment);
+      await page.reload();
+      await page.waitForSelector('#app[data-ready="yes"]');
+      assert.match(await text(page, '.waiting'), said);
+    }
+    page.requests.length = 0;
   }));
 
 test('broken files get a readable message naming the file and the problem, and a clean console', () =>
@@ -399,6 +438,52 @@ test('hostile names and values: nothing runs, nothing reorders the page, long va
     await page.waitForSelector('#app[data-view="compare"] .show-same:checked');
     await show(page, 'overview');
     assert.deepEqual(await accessibilityProblems(page), []);
+    // A look-alike name says which letters are foreign.
+    assert.equal(await text(page, 'tr[data-anchor="product-1"] .foreign'), '\u0430');
+    assert.equal(await text(page, 'tr[data-anchor="product-1"] .mixed'), 'Cyrillic \u0430');
+    // Printed: every finding, folded ones too, and no controls.
+    const printing = async (on) => {
+      await page.emulateMediaType(on ? 'print' : null);
+      await page.evaluate((e) => dispatchEvent(new Event(e)), on ? 'beforeprint' : 'afterprint');
+    };
+    const drawn = (selector) =>
+      page.$$eval(selector, (all) => all.filter((e) => e.getClientRects().length).length);
+    await printing(true);
+    const printed = await drawn('.findings-list li');
+    assert.equal(await text(page, '.findings h2'), `Findings (${printed})`);
+    assert.equal(await drawn('main :is(button:not(.sort, .link), input, select, a.evidence)'), 0);
+    await printing(false);
+    // Names that differ by a tab or a carriage return differ on the page; a stack of marks
+    // is counted; numbers keep one line beside a name of 10,000 characters, which wraps
+    // within a bound, on screen and printed.
+    await show(page, 'processes');
+    const names = await page.$$eval('main tbody td:first-child', (c) => c.map((e) => e.innerText));
+    for (const name of ['U+0009=1+1', 'U+000D=1+1', `Z${'\u0301'.repeat(3)}+57 marks`])
+      assert.ok(names.includes(name), name);
+    for (const on of [false, true]) {
+      await printing(on);
+      // The rows of each text in a cell: one per line it takes.
+      const lines = await page.$$eval('main td:is(.num, .nowrap)', (cells) =>
+        cells.map((c) => {
+          const texts = document.createTreeWalker(c, NodeFilter.SHOW_TEXT);
+          const range = document.createRange();
+          let most = 0;
+          for (let t = texts.nextNode(); t; t = texts.nextNode()) {
+            range.selectNodeContents(t);
+            most = Math.max(most, range.getClientRects().length);
+          }
+          return most;
+        }),
+      );
+      assert.ok(Math.max(...lines) <= 1, `one line each, print ${on}`);
+      const long = await page.$eval(
+        'tr:has(td.num + td.num) td:first-child .value',
+        (e) => e.closest('td').getBoundingClientRect().width,
+      );
+      assert.ok(long < 900, `${long}px`);
+    }
+    await printing(false);
+    await show(page, 'overview');
     // Format characters are shown as markers, never left to act on the page's text.
     const bidi = /[\u202A-\u202E\u2066-\u2069\u200B-\u200F\u061C]/;
     assert.doesNotMatch(await page.evaluate(() => document.body.innerText), bidi);
@@ -412,6 +497,11 @@ test('hostile names and values: nothing runs, nothing reorders the page, long va
     await find(page, HIT.longLine);
     assert.ok(await hitShown(page, `.log tr.hit[data-row="${HIT.longLineAt - 1}"] mark`));
     assert.equal(await text(page, '.log tr.hit td'), String(HIT.longLineAt));
+    // The number of a wrapped line stands at its first row.
+    const [numberAt, rowAt] = await page.$eval('.log tr.hit', (tr) =>
+      [tr.cells[0].firstElementChild, tr].map((e) => e.getBoundingClientRect().top),
+    );
+    assert.ok(numberAt - rowAt < 10, `${numberAt} ${rowAt}`);
     // Printed: the view alone, every line of the log.
     await page.emulateMediaType('print');
     await page.evaluate(() => dispatchEvent(new Event('beforeprint')));
@@ -462,6 +552,12 @@ test('hostile names and values: nothing runs, nothing reorders the page, long va
 test('deep nesting and a folder of 50,000 files: the hit is shown at once, the deepest key opens', () =>
   onPage(['deep.vitascan'], async (page) => {
     await page.waitForSelector('#app[data-files-pending="no"] .findings-list');
+    await find(page, 'nowhere at all');
+    await page.waitForFunction(() => document.querySelector('.search-status').textContent);
+    assert.equal(
+      await text(page, '.search-status'),
+      'No hits; parts nested deeper than 200 levels were not read, so not searched',
+    );
     await find(page, `file${DEEP.files - 1}.dat`);
     assert.ok(await hitShown(page, `table.files tr.hit[data-row="${DEEP.files - 1}"]`));
     assert.ok(
