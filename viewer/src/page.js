@@ -123,10 +123,12 @@ function addressOf(place, i = state.current, redacted = false) {
       ['after', pair && id(pair.b)],
     ]);
   }
+  // What a redacted address still names (a variable, a WMI class) is redacted too.
+  const params = placeParams(report.model, place, redacted);
   return formAddress([
     ['report', report.id],
     ['name', redacted ? null : report.model.fileName],
-    ...placeParams(report.model, place, redacted),
+    ...(redacted ? params.map(([k, v]) => [k, v == null ? v : shared(v)]) : params),
   ]);
 }
 

@@ -5,7 +5,7 @@
 // Keys and folders are named by their full path (with nth=2 when two share it), a
 // process by its name and id, a variable by its name. A redacted address names keys and
 // folders by their position instead (at=0.2.1&row=3), so that it carries no user's folder
-// name, and leaves out the file name.
+// name, a process by its id alone, and leaves out the file name.
 import { nodeAt, pathText } from './model.js';
 import { visible } from './text.js';
 
@@ -124,7 +124,7 @@ export function placeParams(model, place, redacted = false) {
     params.push(...treeParams(model, place, redacted));
   else if (view === 'processes') {
     const p = model.processes?.[place.index];
-    params.push(['process', p?.Name], ['pid', p?.ProcessID]);
+    params.push(['process', redacted ? null : p?.Name], ['pid', p?.ProcessID]);
   } else if (view === 'events' && place.index != null) params.push(['event', place.index + 1]);
   else if (view === 'groups') params.push(['group', place.path?.join('.')]);
   return params;
@@ -202,9 +202,11 @@ export function placeOf(model, params) {
     place.index = find(model.system?.environment, (v) => v.name === get('var'), get('var'));
   else if (view === 'processes') {
     const [name, pid] = [get('process'), get('pid')];
-    const exact = (p) => p.Name === name && (pid === null || p.ProcessID === pid);
-    place.index =
-      find(model.processes, exact) ?? find(model.processes, (p) => p.Name === name, name);
+    // A redacted link names a process by its id alone.
+    const exact = (p) =>
+      (name === null || p.Name === name) && (pid === null || p.ProcessID === pid);
+    const byName = (p) => p.Name === name;
+    place.index = find(model.processes, exact) ?? find(model.processes, byName, name ?? pid);
   } else if (view === 'events') place.index = (count(get('event')) || 1) - 1;
   else if (view === 'groups') place.path = positions(get('group'));
   return { place, missing };

@@ -167,36 +167,40 @@ export function redactor(models) {
     [...known].find(([k]) => k.toUpperCase() === m.toUpperCase())?.[1] ?? 'REDACTED';
   const byForm = (kind, test) => (m) =>
     PLACEHOLDER.test(m) || !test(m) ? m : (known.get(m.toLowerCase()) ?? placeholder(kind, m));
-  const text = (value) => {
+  // Each form is looked for only in a text that holds the character it cannot do
+  // without: most texts of a report (file names, numbers) hold none of them. scan only
+  // numbers what has a form, leaving the names read from the report aside.
+  const replace = (value, scan = false) => {
     let t = String(value ?? '');
-    t = t.replace(
-      EMAIL,
-      byForm('email', () => true),
-    );
-    t = t.replace(
-      SID,
-      byForm('sid', () => true),
-    );
-    t = t.replace(
-      HOST,
-      byForm('host', (m) => !NOT_A_HOST.test(m)),
-    );
-    if (knownRe) t = t.replace(knownRe, (m) => known.get(m.toLowerCase()) ?? sameIgnoringCase(m));
-    t = t.replace(USER_PATH, (m, before, name) =>
-      NOT_A_USER.test(name) || PLACEHOLDER.test(name)
-        ? m
-        : before + placeholder('user', name.trim()),
-    );
-    if (knownMac) t = t.replace(knownMac, (m) => known.get(macKey(m)));
-    for (const re of [MAC, MAC_DOTTED, MAC_BARE]) t = t.replace(re, (m) => placeholder('mac', m));
-    t = t.replace(IPV6, byForm('ip', personalIpv6));
-    return t.replace(
-      IPV4,
-      byForm('ip', (m) => personalIpv4(m, versions)),
-    );
+    if (t.includes('@')) t = t.replace(EMAIL, byForm('email', Boolean));
+    if (t.includes('-')) t = t.replace(SID, byForm('sid', Boolean));
+    if (t.includes('.'))
+      t = t.replace(
+        HOST,
+        byForm('host', (m) => !NOT_A_HOST.test(m)),
+      );
+    if (knownRe && !scan)
+      t = t.replace(knownRe, (m) => known.get(m.toLowerCase()) ?? sameIgnoringCase(m));
+    if (t.includes('\\'))
+      t = t.replace(USER_PATH, (m, before, name) =>
+        NOT_A_USER.test(name) || PLACEHOLDER.test(name)
+          ? m
+          : before + placeholder('user', name.trim()),
+      );
+    if (knownMac && !scan) t = t.replace(knownMac, (m) => known.get(macKey(m)));
+    if (t.length >= 12)
+      for (const re of [MAC, MAC_DOTTED, MAC_BARE]) t = t.replace(re, (m) => placeholder('mac', m));
+    if (t.includes(':')) t = t.replace(IPV6, byForm('ip', personalIpv6));
+    if (t.includes('.'))
+      t = t.replace(
+        IPV4,
+        byForm('ip', (m) => personalIpv4(m, versions)),
+      );
+    return t;
   };
+  const text = (value) => replace(value);
   // What has the form of personal data, numbered in report order.
-  for (const model of models) eachText(model, text);
+  for (const model of models) eachText(model, (t) => replace(t, true));
   // [placeholder, value as first met], in the order given.
   const map = () => [...known].map(([key, p]) => [p, originals.get(key)]);
   return { text, map };
