@@ -509,8 +509,15 @@ async function find(direction) {
   const more = hits.length >= MAX_HITS ? '+' : '';
   const found = hits[hit];
   ui.searchStatus.append(
-    h('span', null, `${hit + 1} of ${hits.length}${more}: `, found.label, ': ', r(found.snippet)),
-    cutDeeper(report.model) ? ` (${DEEPER})` : null,
+    h(
+      'span',
+      null,
+      `${hit + 1} of ${hits.length}${more}: `,
+      found.label,
+      ': ',
+      r(found.snippet),
+      cutDeeper(report.model) ? ` (${DEEPER})` : null,
+    ),
   );
   show(found.place, query);
 }
