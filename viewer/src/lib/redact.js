@@ -85,9 +85,11 @@ const IPV6 = /(?<![\w:])(?:[0-9a-f]{0,4}:){2,7}[0-9a-f]{0,4}(?![\w:])/gi;
 const PLACEHOLDER = /^(COMPUTER|DOMAIN|HOST|USER|EMAIL|OWNER|SERIAL|SID|IP|MAC)-\d+$/;
 const ALNUM = '[\\p{L}\\p{N}]';
 // Names this long are replaced inside longer words too (pc-PUMPLAB-01.pal); shorter ones
-// only where no letter or digit touches them, so that "me" leaves "memory" alone.
+// only where no letter or digit touches them, so that "VM" leaves "VMware" alone.
 const ANYWHERE = 4;
-const NAME_KINDS = new Set(['computer', 'domain', 'user', 'owner', 'host']);
+// A user's name (root, admin) is often part of other words (SystemRoot, Administrators):
+// it is replaced as a word of its own.
+const NAME_KINDS = new Set(['computer', 'domain', 'owner', 'host']);
 
 // An address that names a machine: not a mask, loopback, unspecified or version number.
 function personalIpv4(text, versions) {
