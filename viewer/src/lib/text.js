@@ -19,6 +19,8 @@ export const MAX_MARKS = 3;
 const MARKS = /\p{M}{4,}/gu;
 const NOT_ASCII = /[^\u0000-\u007f]/;
 const WORD = /\p{L}[\p{L}\p{M}]*/gu;
+const LATIN = /\p{Script=Latin}/u;
+const OTHER_SCRIPT = /[\p{Script=Cyrillic}\p{Script=Greek}]/u;
 const SCRIPTS = [
   ['Latin', /\p{Script=Latin}/u],
   ['Cyrillic', /\p{Script=Cyrillic}/u],
@@ -62,8 +64,9 @@ export function formatCharName(ch) {
 // main script: [{ at, letter, script }].
 function foreignLetters(text) {
   const out = [];
-  if (!NOT_ASCII.test(text)) return out;
+  if (!OTHER_SCRIPT.test(text)) return out;
   for (const word of text.matchAll(WORD)) {
+    if (!LATIN.test(word[0]) || !OTHER_SCRIPT.test(word[0])) continue;
     const letters = [];
     const counts = { Latin: 0, Cyrillic: 0, Greek: 0 };
     let at = word.index;
