@@ -62,7 +62,12 @@ const COMMON =
 const USER_PATH = /(\\(?:users|documents and settings|home)\\)([^\\/:*?"<>|;\r\n]+)/gi;
 const NOT_A_USER = /^(public|default|default user|all users|desktop\.ini)$/i;
 const LABEL = '[\\p{L}\\p{N}](?:[\\p{L}\\p{N}-]{0,61}[\\p{L}\\p{N}])?';
-const EMAIL = new RegExp(`[\\p{L}\\p{N}._%+'-]+@${LABEL}(?:\\.${LABEL})+`, 'gu');
+// Begins where a run of its characters begins, so that a long run is not tried at every
+// one of its characters.
+const EMAIL = new RegExp(
+  `(?<![\\p{L}\\p{N}._%+'-])[\\p{L}\\p{N}._%+'-]{1,64}@${LABEL}(?:\\.${LABEL})+`,
+  'gu',
+);
 // Top-level domains of company networks and the world; two-letter ones that are also
 // common file extensions (.cs, .md, .py) are left to the known names.
 const TLD =
