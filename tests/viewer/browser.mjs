@@ -105,13 +105,15 @@ export async function downloaded(page, click) {
 
 // axe-core's serious and critical findings on the page as it is. Its source is evaluated
 // through the driver: the page's policy admits no other script.
-export async function accessibilityProblems(page) {
+// Within is a selector of the part to check, the whole page when not given.
+export async function accessibilityProblems(page, within = null) {
   if (!(await page.evaluate(() => 'axe' in window))) await page.evaluate(AXE);
-  return page.evaluate(async () => {
-    const { violations } = await window.axe.run(document, { resultTypes: ['violations'] });
+  return page.evaluate(async (part) => {
+    const context = part ? document.querySelector(part) : document;
+    const { violations } = await window.axe.run(context, { resultTypes: ['violations'] });
     const serious = violations.filter((v) => ['serious', 'critical'].includes(v.impact));
     return serious.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`);
-  });
+  }, within);
 }
 
 // Whether an element is on screen, inside the window.

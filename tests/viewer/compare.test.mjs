@@ -84,11 +84,11 @@ test('the ticket of a pair names both reports, the findings new and resolved, an
   const text = pairTicket(side(base), side(after), compareModels(base, after));
   assert.match(
     text,
-    /^Compared: Before before\.vitascan, After after\.vitascan\n\nBefore:\nVitascan report before\.vitascan \(VitascanCmd 1\.0\.2\.0\), written 2026-12-06 14:05:09 W\. Europe Standard Time\n/,
+    /^Compared: Before before\.vitascan, After after\.vitascan\n\nBefore:\nComputer WORKSTATION7\nVitascan report before\.vitascan \(VitascanCmd 1\.0\.2\.0\), written 2026-12-06 14:05:09 W\. Europe Standard Time\n/,
   );
   assert.match(
     text,
-    /\nAfter:\n.*\nWindows: Microsoft Windows 7 Professional, 6\.1\.7601, build 7601, 64-bit\nComputer: The Wine Project Wine; Intel\(R\) Xeon\(R\) Processor, 4 logical processors\nMemory: 8\.0 GB free of 16\.0 GB \(50 %\)\nDrives: C:\\ 1\.0 GB free\n/,
+    /\nAfter:\nComputer WORKSTATION7\n.*\nWindows: Microsoft Windows 7 Professional, 6\.1\.7601, build 7601, 64-bit\nMaker and model: The Wine Project Wine; Intel\(R\) Xeon\(R\) Processor, 4 logical processors\nMemory: 8\.0 GB free of 16\.0 GB \(50 %\)\nDrives: C:\\ 1\.0 GB free\n/,
   );
   assert.match(
     text,

@@ -14,6 +14,7 @@ import {
   deepReport,
   REPORT_DIR,
   FIXTURE_PRODUCT,
+  customerReport,
 } from './reports.mjs';
 
 const { VITASCAN_BIN_DIR: bin, VITASCAN_WINE_RUN: wineRun } = process.env;
@@ -41,6 +42,7 @@ mkdirSync(REPORT_DIR, { recursive: true });
 write('small.vitascan', vary([['totalfreebytes="85899345920"', `totalfreebytes="${GB}"`]]));
 write('hostile.vitascan', hostileReport());
 write('deep.vitascan', deepReport());
+for (const n of [1, 2]) write(`m${n}.vitascan`, customerReport(n));
 write('cut-off.vitascan', BASE.slice(0, BASE.indexOf('<products>')));
 // Large enough for the files section to be read after the overview, and broken inside it.
 write(

@@ -10,6 +10,8 @@ import { join } from 'node:path';
 import { launch, openViewer, openReports, accessibilityProblems, onScreen } from './browser.mjs';
 import { downloaded } from './browser.mjs';
 import { REPORT_DIR, VIEWER_HTML, SCREENSHOT_DIR, HIT, DEEP, FIXTURE_PRODUCT } from './reports.mjs';
+import { RLO } from './reports.mjs';
+import { PERSONAL, KEPT } from './reports.mjs';
 
 const SEARCH = 'header input[type=search]';
 let chromium;
@@ -85,13 +87,12 @@ test('three reports: machines sorted, exported and sent to Compare; every view a
     const csv = await downloaded(page, () => page.click('.table:has(.machines) button.export'));
     await page.click('input.redact');
     const lines = csv.text.split('\r\n');
-    assert.equal(csv.name, 'machines.csv');
-    assert.match(lines[0], /^\uFEFF"Personal data replaced by placeholders/);
+    assert.equal(csv.name, 'machines.redacted.csv');
     assert.match(
-      lines[1],
-      /^"Report","Computer",.*,"Written","Version of Viewer Fixture Product"$/,
+      lines[0],
+      /^\uFEFF"Report","Computer",.*,"Written","Version of Viewer Fixture Product"$/,
     );
-    assert.match(lines[2], /^"small\.vitascan","COMPUTER-\d","Microsoft Windows 7 Professional",/);
+    assert.match(lines[1], /^"small\.vitascan","COMPUTER-\d","Microsoft Windows 7 Professional",/);
     assert.doesNotMatch(csv.text, /WORKSTATION7|"VM"/);
     // The pair picked first is compared, the one written first as Before.
     await page.click('button.compare-picked');
@@ -138,14 +139,16 @@ test('three reports: machines sorted, exported and sent to Compare; every view a
     );
     const written = await page.$eval('time', (t) => `${t.textContent} | ${t.title}`);
     assert.match(written, /^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d .* \| As written: \d\d\/\d\d\/\d{4} /);
-    await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'dark' }]);
     // prettier-ignore
     for (const [view, shown] of [['overview', /Fixed drives/], ['system', /Win32_OperatingSystem[^]*Win32_Processor/],
       ['environment', /PATH/], ['registry', /HKLM/], ['files', /C:/], ['events', /no events/], ['groups', /no groups/],
-      ['processes', /VitascanCmd\.exe/], ['findings', /No products of the maker/], ['machines', /Machines \(3\)/]]) {
+      ['processes', /VitascanCmd\.exe/], ['findings', /No products of the maker/], ['machines', /Machines \(3\)/],
+      ['compare', /Compare/]]) {
       assert.match(await show(page, view), shown, view);
-      assert.deepEqual(await accessibilityProblems(page), [], view);
-      if (view === 'environment') await page.emulateMediaFeatures([]);
+      for (const value of ['dark', 'light']) {
+        await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value }]);
+        assert.deepEqual(await accessibilityProblems(page), [], `${view}, ${value}`);
+      }
     }
     // Two reports of one name are told apart by computer and time; either can be closed.
     const twin = join(REPORT_DIR, 'twin');
@@ -161,6 +164,87 @@ test('three reports: machines sorted, exported and sent to Compare; every view a
     assert.match((await tabs())[3], /^machine\.vitascan \(\S+, \d{4}-\d\d-\d\d 00:00:01 /);
     await page.click('.report-tab:nth-child(4) button.close');
     assert.deepEqual(await tabs(), [...PAIR, 'small.vitascan']);
+  }));
+
+// What leaves the page with Redact on: every file saved, the tickets, a link's words, a
+// path copied, the page printed.
+test('two machines of a customer redacted: no personal value leaves the page, versions do', () =>
+  onPage(['m1.vitascan', 'm2.vitascan'], async (page) => {
+    const out = [];
+    const save = async (selector) => {
+      const file = await downloaded(page, () => page.click(selector));
+      out.push(file.name, file.text);
+      return file;
+    };
+    const ticket = async () => {
+      await page.click('button.copy-ticket');
+      out.push(await page.$eval('textarea.ticket-text', (t) => t.value));
+      await page.keyboard.press('Escape');
+      return out.at(-1);
+    };
+    const printed = async () => {
+      await page.emulateMediaType('print');
+      await page.evaluate(() => dispatchEvent(new Event('beforeprint')));
+      out.push(await text(page, 'main'));
+      await page.evaluate(() => dispatchEvent(new Event('afterprint')));
+      await page.emulateMediaType(null);
+    };
+    await page.click('input.redact');
+    const machines = await save('.table:has(.machines) button.export');
+    assert.equal(machines.name, 'machines.redacted.csv');
+    assert.match(machines.text, /^\uFEFF"Report","Computer",.*"Memory","Memory \(bytes\)",/);
+    assert.match(machines.text, /\r\n"m1\.vitascan","COMPUTER-1",.*"16\.0 GB","17179869184",/);
+    await ticket();
+    await printed();
+    // A comparison's files are named after the pair and name it on every row.
+    await show(page, 'compare');
+    const pair = await save('.table:has(.diff-summary) button.export');
+    assert.equal(pair.name, 'm1-m2-compare.redacted.csv');
+    assert.match(
+      pair.text,
+      /^\uFEFF"Section",.*,"Before report","After report"\r\n.*"m1\.vitascan","m2\.vitascan"\r\n/,
+    );
+    await save('.diff-section[data-section="registry"] .table button.export');
+    await ticket();
+    await page.click('.switcher button:first-child');
+    assert.equal(await text(page, 'h2.computer-name'), 'Computer PUMPLAB-01');
+    assert.match(await ticket(), /^Personal data replaced[^\n]*\n\nComputer COMPUTER-1\n/);
+    await printed();
+    await show(page, 'processes');
+    assert.equal((await save('main button.export')).name, 'm1-processes.redacted.csv');
+    await show(page, 'registry');
+    await find(page, 'Support');
+    await save('.table:has(tr.hit) button.export');
+    // Two folders' tables are two files, named by folder, the user's one redacted too.
+    const names = [];
+    for (const file of ['settings.xml', 'pump-pumplab-01.pal']) {
+      await find(page, file);
+      await page.waitForSelector('table.files tr.hit');
+      names.push((await save('.table:has(tr.hit) button.export')).name);
+      await page.click('table.files tr.hit button.copy');
+      await page.waitForFunction(
+        () => document.querySelector('tr.hit .copy').textContent === 'Copied',
+      );
+      out.push(await page.evaluate(() => navigator.clipboard.readText()));
+    }
+    assert.deepEqual(names, [
+      'm1-files-C-ProgramData-Pallanto.redacted.csv',
+      'm1-files-C-Users-USER-1-Documents.redacted.csv',
+    ]);
+    await find(page, 'refused');
+    await page.waitForSelector('.log tr.hit');
+    await save('.file-pane button.export');
+    await page.click('.log tr.hit a.item-link');
+    out.push(await text(page, '.link-words'));
+    await printed();
+    const map = await save('button.save-placeholders');
+    assert.equal(map.name, 'placeholders.csv');
+    assert.match(map.text, /"COMPUTER-1","PUMPLAB-01"\r\n/);
+    out.splice(out.indexOf(map.text), 1);
+    const all = out.join('\n');
+    for (const v of PERSONAL) assert.ok(!all.toLowerCase().includes(v.toLowerCase()), v);
+    for (const v of KEPT) assert.ok(all.includes(v), v);
+    assert.doesNotMatch(all, /\r\n"Personal data/, 'no line before a header');
   }));
 
 test('the server-mode report, dropped on the page: events sorted by keyboard, nested groups', () =>
@@ -215,6 +299,10 @@ test('a small report: findings, the ticket, search in a log, and the keyboard', 
       '2',
       '2026-12-04 09:06:00 ERROR mesh failed',
     ]);
+    // A marked row and its link are readable in the dark theme.
+    await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'dark' }]);
+    assert.deepEqual(await accessibilityProblems(page, '.log tr.hit'), []);
+    await page.emulateMediaFeatures([]);
     assert.match(
       await text(page, '.search-status'),
       /^1 of 4: C:\\ProgramData\\Pallanto\\logs\\session\.log, line 2/,
@@ -258,7 +346,10 @@ test('a link copied from a log line opens that line after a reload; Back returns
     await page.goto(link);
     await page.reload();
     await page.waitForSelector('#app[data-ready="yes"]');
-    assert.match(await text(page, 'main'), /opens a place in small\.vitascan once it is open/);
+    assert.match(
+      await text(page, 'main'),
+      /opens a place in small\.vitascan once that report is open/,
+    );
     page.requests.length = 0;
     await openReports(page, [join(REPORT_DIR, 'small.vitascan')]);
     assert.ok(await hitShown(page, '.log tr.hit[data-row="4"]'));
@@ -271,6 +362,37 @@ test('a link copied from a log line opens that line after a reload; Back returns
     await page.click('input.redact');
     await page.click('.log tr[data-row="4"] a.item-link');
     assert.match(await clipboard(), /^[\w.-]+\.html#report=[\da-f]{8}&view=files&[^\\]*line=5$/);
+    // Hand-edited links say what is wrong, briefly, with the report's text shortened.
+    // prettier-ignore
+    for (const [fragment, said] of [
+      ['#view=files&file=C:\\ProgramData\\Pallanto\\logs\\session.log&line=-5',
+        /^The link names line -5, which the file does not have: showing the file\.$/],
+      ['#view=nowhere', /^The link names a view, nowhere, that this viewer does not have: showing the overview\.$/],
+      [`#view=files&file=C:\\${'x'.repeat(100_000)}`, /^C:\\x{76}… is not in small\.vitascan: showing Files\.$/],
+    ]) {
+      await page.$eval(SEARCH, (el, v) => (el.value = v), fragment);
+      await page.focus(SEARCH);
+      await page.keyboard.press('Enter');
+      assert.match(await page.$$eval('.message', (m) => m.at(-1).textContent), said);
+    }
+    // Before its report is open, a redacted link names its fingerprint; a name is shortened.
+    const viewer = link.split('#')[0];
+    for (const [fragment, said] of [
+      [
+        '#report=deadbeef&view=files&at=0.1',
+        /fingerprint is deadbeef once it is open; the link leaves/,
+      ],
+      [
+        `#report=1&name=${RLO}${'n'.repeat(5000)}&view=overview`,
+        /^The link opens a place in U\+202En{78}… once/,
+      ],
+    ]) {
+      await page.goto(viewer + fragment);
+      await page.reload();
+      await page.waitForSelector('#app[data-ready="yes"]');
+      assert.match(await text(page, '.waiting'), said);
+    }
+    page.requests.length = 0;
   }));
 
 test('broken files get a readable message naming the file and the problem, and a clean console', () =>
@@ -359,6 +481,52 @@ test('hostile names and values: nothing runs, nothing reorders the page, long va
     await page.waitForSelector('#app[data-view="compare"] .show-same:checked');
     await show(page, 'overview');
     assert.deepEqual(await accessibilityProblems(page), []);
+    // A look-alike name says which letters are foreign.
+    assert.equal(await text(page, 'tr[data-anchor="product-1"] .foreign'), '\u0430');
+    assert.equal(await text(page, 'tr[data-anchor="product-1"] .mixed'), 'Cyrillic \u0430');
+    // Printed: every finding, folded ones too, and no controls.
+    const printing = async (on) => {
+      await page.emulateMediaType(on ? 'print' : null);
+      await page.evaluate((e) => dispatchEvent(new Event(e)), on ? 'beforeprint' : 'afterprint');
+    };
+    const drawn = (selector) =>
+      page.$$eval(selector, (all) => all.filter((e) => e.getClientRects().length).length);
+    await printing(true);
+    const printed = await drawn('.findings-list li');
+    assert.equal(await text(page, '.findings h2'), `Findings (${printed})`);
+    assert.equal(await drawn('main :is(button:not(.sort, .link), input, select, a.evidence)'), 0);
+    await printing(false);
+    // Names that differ by a tab or a carriage return differ on the page; a stack of marks
+    // is counted; numbers keep one line beside a name of 10,000 characters, which wraps
+    // within a bound, on screen and printed.
+    await show(page, 'processes');
+    const names = await page.$$eval('main tbody td:first-child', (c) => c.map((e) => e.innerText));
+    for (const name of ['U+0009=1+1', 'U+000D=1+1', `Z${'\u0301'.repeat(3)}+57 marks`])
+      assert.ok(names.includes(name), name);
+    for (const on of [false, true]) {
+      await printing(on);
+      // The rows of each text in a cell: one per line it takes.
+      const lines = await page.$$eval('main td:is(.num, .nowrap)', (cells) =>
+        cells.map((c) => {
+          const texts = document.createTreeWalker(c, NodeFilter.SHOW_TEXT);
+          const range = document.createRange();
+          let most = 0;
+          for (let t = texts.nextNode(); t; t = texts.nextNode()) {
+            range.selectNodeContents(t);
+            most = Math.max(most, range.getClientRects().length);
+          }
+          return most;
+        }),
+      );
+      assert.ok(Math.max(...lines) <= 1, `one line each, print ${on}`);
+      const long = await page.$eval(
+        'tr:has(td.num + td.num) td:first-child .value',
+        (e) => e.closest('td').getBoundingClientRect().width,
+      );
+      assert.ok(long < 900, `${long}px`);
+    }
+    await printing(false);
+    await show(page, 'overview');
     // Format characters are shown as markers, never left to act on the page's text.
     const bidi = /[\u202A-\u202E\u2066-\u2069\u200B-\u200F\u061C]/;
     assert.doesNotMatch(await page.evaluate(() => document.body.innerText), bidi);
@@ -372,6 +540,11 @@ test('hostile names and values: nothing runs, nothing reorders the page, long va
     await find(page, HIT.longLine);
     assert.ok(await hitShown(page, `.log tr.hit[data-row="${HIT.longLineAt - 1}"] mark`));
     assert.equal(await text(page, '.log tr.hit td'), String(HIT.longLineAt));
+    // The number of a wrapped line stands at its first row.
+    const [numberAt, rowAt] = await page.$eval('.log tr.hit', (tr) =>
+      [tr.cells[0].firstElementChild, tr].map((e) => e.getBoundingClientRect().top),
+    );
+    assert.ok(numberAt - rowAt < 10, `${numberAt} ${rowAt}`);
     // Printed: the view alone, every line of the log.
     await page.emulateMediaType('print');
     await page.evaluate(() => dispatchEvent(new Event('beforeprint')));
@@ -422,6 +595,12 @@ test('hostile names and values: nothing runs, nothing reorders the page, long va
 test('deep nesting and a folder of 50,000 files: the hit is shown at once, the deepest key opens', () =>
   onPage(['deep.vitascan'], async (page) => {
     await page.waitForSelector('#app[data-files-pending="no"] .findings-list');
+    await find(page, 'nowhere at all');
+    await page.waitForFunction(() => document.querySelector('.search-status').textContent);
+    assert.equal(
+      await text(page, '.search-status'),
+      'No hits; parts nested deeper than 200 levels were not read, so not searched',
+    );
     await find(page, `file${DEEP.files - 1}.dat`);
     assert.ok(await hitShown(page, `table.files tr.hit[data-row="${DEEP.files - 1}"]`));
     assert.ok(

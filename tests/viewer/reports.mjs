@@ -91,6 +91,8 @@ HOSTILE_TEXTS.push(...FORMULAS);
 // values too long to show whole, logs whose words only look like errors, a hit at the end
 // of a 1 MB line. The hit words are named here for the tests that look for them.
 export const RLO = '\u202E';
+// The maker's product name with a Cyrillic "а".
+export const LOOKALIKE = 'P\u0430llanto';
 export const HIT = { longLine: 'needle-at-end', longPath: 'path-end-marker', longLineAt: 550 };
 const LONG_PATH = `${Array.from({ length: 120 }, (_, i) => `C:\\Tools\\t${i}`).join(';')};${HIT.longPath}`;
 const NOISE =
@@ -104,7 +106,15 @@ const TRAPS = [
   ['</environment>', `<var name="LONGPATH" value="${LONG_PATH}"/></environment>`],
   [
     '<products>',
-    `<products><product name="${RLO}Pallanto show" installedversion="1" comments=""/>`,
+    `<products><product name="${RLO}Pallanto show" installedversion="1" comments=""/><product name="${LOOKALIKE}" installedversion="10.2" comments=""/>`,
+  ],
+  // Names that differ only by a tab or a carriage return, one too long to show, one with
+  // a stack of combining marks.
+  [
+    '</wmi></processes>',
+    `<Win32_Process Name="&#9;=1+1" ProcessID="7001"/><Win32_Process Name="&#13;=1+1" ProcessID="7002"/>` +
+      `<Win32_Process Name="${'n'.repeat(10_000)}" ProcessID="409600" WorkingSetSize="4096000000"/>` +
+      `<Win32_Process Name="Z${'\u0301'.repeat(60)}" ProcessID="7004"/></wmi></processes>`,
   ],
   [
     '<filesystem>',
@@ -128,6 +138,62 @@ export function hostileReport() {
     [[esc(CUT_LOG), esc(`${HOSTILE_TEXTS.join('\n')}\n`)], ...TRAPS],
     declaration + injected,
   );
+}
+
+// Two machines of one customer, with personal data wherever a report can hold it: the
+// names the properties give, and in paths, values, a command line and a log line. PERSONAL
+// lists what must not leave the page redacted, in any case or inside a word; KEPT what
+// must (versions, Windows, products, dates).
+export const PERSONAL = [
+  'PUMPLAB-0',
+  'j.berg',
+  'Jonas Berg',
+  'Contoso',
+  'lic01',
+  'DC01',
+  '00330-80000',
+  '192.168.',
+  'fe80::',
+  '10.20.30.4',
+  '1a-2b',
+  '1A:2B',
+  '001a2b',
+  '2b3c',
+  'S-1-5-21-36',
+];
+export const KEPT = [
+  '10.0.22631',
+  'Microsoft Windows 11 Pro',
+  'build 22631',
+  '10.2.0.15',
+  'Pallanto Suite 10.2',
+  'version 1.2.3.4',
+  '2026-12-04',
+  'Pallanto.exe',
+];
+export function customerReport(n) {
+  const value = (name, v) => `<value name="${name}" type="REG_SZ" value="${esc(v)}"/>`;
+  // prettier-ignore
+  return vary([
+    [/WORKSTATION7/g, `PUMPLAB-0${n}`],
+    ['BuildNumber="7601" Caption="Microsoft Windows 7 Professional"', 'BuildNumber="22631" Caption="Microsoft Windows 11 Pro"'],
+    ['Version="6.1.7601"', 'Version="10.0.22631"'],
+    ['RegisteredUser="me"', 'RegisteredUser="Jonas Berg" Organization="Contoso Fluids AB"'],
+    ['UserName="me"', `UserName="CONTOSO\\j.berg" Domain="contoso-fluids.local" DNSHostName="pumplab-0${n}"`],
+    ['<Win32_ComputerSystem ', `<Win32_BIOS SerialNumber="00330-80000-00000-AA${n}21"/><Win32_ComputerSystem `],
+    [String.raw`C:\users\me\Temp`, String.raw`C:\Users\j.berg\AppData\Local\Temp`],
+    ['</environment>', '<var name="LOGONSERVER" value="\\\\DC01"/><var name="USERDNSDOMAIN" value="CONTOSO-FLUIDS.LOCAL"/></environment>'],
+    ['address="00-1a-2b-3c-4d-5e"', `address="00-1a-2b-3c-4d-5${n}"`],
+    ['192.168.1.20', `192.168.1.2${n}`],
+    ['</adapter>', `<ip v="6" address="fe80::1ff:fe23:4567:89${n}a" mask="64"/></adapter>`],
+    ['</key></key></key></key></registry>', `</key>${value('RegisteredOwner', 'Jonas Berg')}${value('RegisteredOrganization', 'Contoso Fluids AB')}` +
+      value('Support', 'jonas.berg@contoso-fluids.example') + value('Server', 'lic01.contoso.local:27000') +
+      value('Owner', 'S-1-5-21-3623811015-3361044348-30300820-1013') + value('Peer', `001a.2b3c.4d9${n}`) +
+      '</key></key></key></registry>'],
+    [/ERROR mesh failed/g, `ERROR mesh failed: lic01.contoso.local (10.20.30.4${n}, 001A2B3C4D9${n}) refused j.berg on pumplab-0${n}, version 1.2.3.4`],
+    ['<dir name="Program Files">', `<dir name="Users"><dir name="j.berg"><dir name="Documents"><file name="pump-pumplab-0${n}.pal" bytes="10" size="10 B" datemodified="04/12/2026 9:05:07"/></dir></dir></dir><dir name="Program Files">`],
+    ['ProcessID="80" ParentProcessID="64"', `ProcessID="80" ParentProcessID="64" CommandLine="C:\\Users\\J.BERG\\pal.exe /server lic01.contoso.local /mac 00:1A:2B:3C:4D:5${n} /sid S-1-5-21-3623811015-3361044348-30300820-1013"`],
+  ]);
 }
 
 // Nesting far deeper than the viewer reads (keys, folders), and a folder of 50,000 files.

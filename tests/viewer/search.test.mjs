@@ -1,7 +1,7 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { BASE, model, varied } from './reports.mjs';
-import { search } from '../../viewer/src/lib/search.js';
+import { BASE, model, varied, deepReport } from './reports.mjs';
+import { search, cutDeeper } from '../../viewer/src/lib/search.js';
 
 const base = model(BASE);
 const PALLANTO = [0, 0, 0];
@@ -50,4 +50,7 @@ test('log lines are found one hit per line, with their line numbers; empty queri
   assert.equal(inLog.length, 12, 'a line with the text twice is one hit');
   for (const q of ['   ', 'no such text anywhere']) assert.deepEqual(search(base, q), []);
   assert.equal(search(base, 'e', 7).length, 7);
+  // Keys and folders deeper than the reader went were not searched: the hits say so.
+  assert.equal(cutDeeper(base), false);
+  assert.equal(cutDeeper(model(deepReport())), true);
 });

@@ -4,7 +4,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { BASE, REPORT_DIR, model, varied } from './reports.mjs';
+import { BASE, REPORT_DIR, model, varied, customerReport, PERSONAL, KEPT } from './reports.mjs';
 import { csvText } from '../../viewer/src/lib/csv.js';
 import {
   formAddress,
@@ -14,8 +14,11 @@ import {
   placeWords,
 } from '../../viewer/src/lib/address.js';
 import { redactor, REDACTION_NOTICE } from '../../viewer/src/lib/redact.js';
-import { reportTicket } from '../../viewer/src/lib/ticket.js';
+import { reportTicket, pairTicket, machinesTicket } from '../../viewer/src/lib/ticket.js';
 import { runFindings } from '../../viewer/src/lib/findings.js';
+import { compareModels } from '../../viewer/src/lib/compare.js';
+import { machineFacts } from '../../viewer/src/lib/machines.js';
+import { visible } from '../../viewer/src/lib/text.js';
 
 test('CSV: every field quoted, quotes doubled, CR LF, formulas prefixed but numbers kept', () => {
   // prettier-ignore
@@ -71,7 +74,7 @@ test('an address names a place readably, or by position when redacted, and leads
     for (const redacted of [false, true]) {
       const text = formAddress(placeParams(m, place, redacted));
       assert.deepEqual(placeOf(m, parseAddress(`#${text}`)).place, place, text);
-      if (redacted) assert.doesNotMatch(text, /Pallanto|HKLM/);
+      if (redacted) assert.doesNotMatch(text, /Pallanto|HKLM|explorer/);
     }
   }
   // A link made in another report of that machine finds the same path; what it lacks is named.
@@ -88,6 +91,19 @@ test('an address names a place readably, or by position when redacted, and leads
   assert.equal(parseAddress('#view=files&folder=%E0%A4%A&view=x').get('folder'), '%E0%A4%A');
   for (const bad of ['view=registry&at=0.x', 'view=registry&at=9.9', 'view=files&at=-1'])
     assert.ok(placeOf(base, parseAddress(bad)).missing, bad);
+  // A line the file does not have opens the file and says so; an unknown view, the overview.
+  const log = `${PLACES[0][1].replace('line=2', 'line=')}`;
+  for (const line of ['-5', '0', '900', 'x'])
+    assert.deepEqual(placeOf(base, parseAddress(log + line)), {
+      place: { ...LOG_LINE, line: null },
+      badLine: line,
+    });
+  assert.equal(placeOf(base, parseAddress(`${log}12`)).place.line, 12);
+  assert.deepEqual(placeOf(base, parseAddress('view=toString')), {
+    place: { view: 'overview' },
+    missing: null,
+    unknownView: 'toString',
+  });
 });
 
 // The personal values of a report, read from its text apart from the viewer: the
@@ -144,13 +160,60 @@ test('redaction of the hand-written report: names, addresses in any text, and wh
   const { text: redact } = redactor([base, other]);
   // prettier-ignore
   const CASES = [
-    ['WORKSTATION7 and lab-pc', 'COMPUTER-1 and COMPUTER-2'],
-    ['C:\\Users\\jsmith\\AppData and C:\\users\\me\\Temp', 'C:\\Users\\USER-1\\AppData and C:\\users\\OWNER-1\\Temp'],
+    ['WORKSTATION7 and lab-pc, in pump-lab-pc.pal and WORKSTATION7x', 'COMPUTER-1 and COMPUTER-2, in pump-COMPUTER-2.pal and COMPUTER-1x'],
+    // A short name only where no letter or digit touches it.
+    ['C:\\Users\\jsmith\\AppData and C:\\users\\me\\Temp, memory', 'C:\\Users\\USER-1\\AppData and C:\\users\\OWNER-1\\Temp, memory'],
     ['from 192.168.1.20 and 10.0.0.9 via 172.16.4.1', 'from IP-1 and IP-2 via IP-3'],
-    ['mac 00:1A:2B:3C:4D:5E, 00-1a-2b-3c-4d-5e, fe80::1ff:fe23:4567:890a', 'mac MAC-1, MAC-1, IP-4'],
-    // Versions, masks, times and the public folder are not personal.
-    ['VitascanCmd 1.0.2.0, Pallanto 10.2.0.15 mask 255.255.255.0 at 09:05:07 in C:\\Users\\Public',
-      'VitascanCmd 1.0.2.0, Pallanto 10.2.0.15 mask 255.255.255.0 at 09:05:07 in C:\\Users\\Public'],
+    ['mac 00:1A:2B:3C:4D:5E, 001a.2b3c.4d5e, 001A2B3C4D5E, fe80::1ff:fe23:4567:890a', 'mac MAC-1, MAC-1, MAC-1, IP-4'],
+    ['mail Ann.Lee@mail.contoso.com at lic01.contoso.local:27000 or contoso.com', 'mail EMAIL-1 at HOST-1:27000 or HOST-2'],
+    ['S-1-5-21-1004336348-1177238915-682003330-512 and S-1-5-18', 'SID-1 and S-1-5-18'],
+    // Versions, masks, times, files, .NET and the public folder are not personal.
+    ['VitascanCmd 1.0.2.0, Pallanto 10.2.0.15, Windows 10.0.22631, version 4.3.2.1, v1.2.3.4 mask 255.255.255.0 at 09:05:07 ' +
+      'in C:\\Users\\Public\\x.cs, Microsoft.NET, System.IO, settings.xml, 202612041234',
+    'VitascanCmd 1.0.2.0, Pallanto 10.2.0.15, Windows 10.0.22631, version 4.3.2.1, v1.2.3.4 mask 255.255.255.0 at 09:05:07 ' +
+      'in C:\\Users\\Public\\x.cs, Microsoft.NET, System.IO, settings.xml, 202612041234'],
   ];
   for (const [text, expected] of CASES) assert.equal(redact(text), expected);
+});
+
+// Every text of two machines of one customer, and every ticket and place in words made of
+// them, as they leave the page redacted.
+test('redaction of a customer: no personal value survives anywhere, in any case; versions do', () => {
+  const [m1, m2] = [1, 2].map((n) => model(customerReport(n), `m${n}.vitascan`));
+  const { text: redact, map } = redactor([m1, m2]);
+  const side = (m) => ({ model: m, findings: runFindings(m) });
+  const rows = [m1, m2].map((m) => ({ label: m.fileName, facts: machineFacts(m, runFindings(m)) }));
+  const places = [LOG_LINE, { view: 'files', at: [0, 1, 0], file: 0, line: null }];
+  const out = [
+    ...[m1, m2].flatMap((m) => textsOf(m)),
+    reportTicket(m1, runFindings(m1)),
+    pairTicket(side(m1), side(m2), compareModels(m1, m2)),
+    machinesTicket(rows),
+    ...places.map((p) => placeWords(m1, p)),
+    csvText([textsOf(m2.processes)]),
+  ]
+    .map(redact)
+    .join('\n');
+  for (const v of PERSONAL) assert.ok(!out.toLowerCase().includes(v.toLowerCase()), v);
+  for (const v of KEPT) assert.ok(out.includes(v), v);
+  // Two machines stay two; their one user is one; the map reads each placeholder back.
+  assert.match(redact(reportTicket(m2, [])), /^Computer COMPUTER-3\n/);
+  assert.equal(redact('PUMPLAB-01 pumplab-02 J.Berg'), 'COMPUTER-1 COMPUTER-3 USER-1');
+  const back = new Map(map());
+  assert.equal(back.get('COMPUTER-3'), 'PUMPLAB-02');
+  assert.equal(back.get('EMAIL-1'), 'jonas.berg@contoso-fluids.example');
+  assert.equal(back.get('HOST-1'), 'lic01.contoso.local');
+  assert.equal(back.size, 23, [...back.values()].join());
+});
+
+test('format characters, foreign letters and stacked marks are written visibly in plain text', () => {
+  // prettier-ignore
+  const CASES = [
+    ['\t=1+1', '<U+0009>=1+1'], ['\r=1+1', '<U+000D>=1+1'], ['\u202Etxt.log', '<U+202E>txt.log'],
+    ['P\u0430llanto', 'P\u0430llanto <mixed scripts: Cyrillic \u0430>'],
+    ['\u03BFpen and \u0421\u041E\u0420', '\u03BFpen and \u0421\u041E\u0420 <mixed scripts: Greek \u03BF>'],
+    ['\u041F\u0440\u0438\u0432\u0435\u0442 world, Stra\u00DFe, ca\u0301fe\u0301', '\u041F\u0440\u0438\u0432\u0435\u0442 world, Stra\u00DFe, ca\u0301fe\u0301'],
+    [`Z${'\u0301'.repeat(60)}!`, `Z${'\u0301'.repeat(3)}<+57 marks>!`],
+  ];
+  for (const [text, shown] of CASES) assert.equal(visible(text), shown, text);
 });

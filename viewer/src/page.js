@@ -16,9 +16,15 @@ import {
   pendingText,
   yieldToPage,
 } from './app-state/reports.js';
-import { shared, sharedDocument, copy, reportsChanged } from './app-state/share.js';
+import {
+  shared,
+  sharedDocument,
+  copy,
+  reportsChanged,
+  savePlaceholders,
+} from './app-state/share.js';
 import { ReportError } from './import/report.js';
-import { search, MAX_HITS } from './lib/search.js';
+import { search, cutDeeper, MAX_HITS } from './lib/search.js';
 import { reportTicket, pairTicket, machinesTicket } from './lib/ticket.js';
 import {
   formAddress,
@@ -28,7 +34,8 @@ import {
   placeWords,
   VIEW_TITLES,
 } from './lib/address.js';
-import { msg, r, plain } from './lib/text.js';
+import { msg, r, plain, shortened } from './lib/text.js';
+import { csvText } from './lib/csv.js';
 import { renderOverview } from './views/overview.js';
 import { renderFindings } from './views/findings.js';
 import {
@@ -68,6 +75,8 @@ const REPORT_FILE = /\.(vitascan|xml)$/i;
 // A dropped folder is read this deep and up to this many files.
 const FOLDER_DEPTH = 8;
 const FOLDER_FILES = 1000;
+// Said of a search when keys, folders or groups nest deeper than the reader went.
+const DEEPER = 'parts nested deeper than 200 levels were not read, so not searched';
 
 const ui = {};
 
@@ -132,10 +141,12 @@ function addressOf(place, i = state.current, redacted = false) {
       ['after', pair && id(pair.b)],
     ]);
   }
+  // What a redacted address still names (a variable, a WMI class) is redacted too.
+  const params = placeParams(report.model, place, redacted);
   return formAddress([
     ['report', report.id],
     ['name', redacted ? null : report.model.fileName],
-    ...placeParams(report.model, place, redacted),
+    ...(redacted ? params.map(([k, v]) => [k, v == null ? v : shared(v)]) : params),
   ]);
 }
 
@@ -365,25 +376,45 @@ function applyAddress(fragment, push = false) {
     i = state.reports.findIndex((rep) => rep.model.fileName === name);
     if (i >= 0)
       message(
-        msg`The link was made in another report named ${r(name)}: showing the same place in this one.`,
+        msg`The link was made in another report named ${r(shortened(name))}: showing the same place in this one.`,
         'status',
       );
   }
   if (i < 0) {
     update({ pending: fragment });
-    const which = name ? msg`${r(name)}` : 'its report';
-    message(
-      msg`The link in the address is to a place in ${which}: open that report to go there.`,
-      'status',
-    );
+    message(awaited(params), 'status');
     return false;
   }
   update({ pending: null });
-  const { place, missing } = placeOf(state.reports[i].model, params);
+  const { place, missing, badLine, unknownView } = placeOf(state.reports[i].model, params);
   selectReport(i, place, push);
+  const file = r(shortened(state.reports[i].model.fileName));
+  if (unknownView)
+    message(
+      msg`The link names a view, ${r(shortened(unknownView, 40))}, that this viewer does not have: showing the overview.`,
+      'warning',
+    );
   if (missing)
-    message(msg`${r(missing)} is not in ${r(state.reports[i].model.fileName)}.`, 'warning');
+    message(
+      msg`${r(shortened(missing))} is not in ${file}: showing ${VIEW_TITLES[place.view]}.`,
+      'warning',
+    );
+  if (badLine)
+    message(
+      msg`The link names line ${r(shortened(badLine, 20))}, which the file does not have: showing the file.`,
+      'warning',
+    );
   return true;
+}
+
+// What a link waits for: the report it names, or when a redacted link names none, the
+// report of its fingerprint.
+function awaited(params) {
+  const [name, id] = [params.get('name'), params.get('report')];
+  if (name) return msg`The link opens a place in ${r(shortened(name))} once that report is open.`;
+  if (id)
+    return msg`The link opens a place in the report whose fingerprint is ${r(shortened(id, 16))} once it is open; the link leaves the file's name out (it was made with Redact on), so open the report it was made from.`;
+  return 'The link names no report: it opens a place in the report shown once one is open.';
 }
 
 // A deferred files section has been read: views that waited for it are shown again.
@@ -494,7 +525,8 @@ async function find(direction) {
   const { hits } = state.search;
   ui.searchStatus.textContent = '';
   if (!hits.length) {
-    ui.searchStatus.textContent = query.trim() ? 'No hits' : '';
+    const deeper = cutDeeper(report.model) ? `; ${DEEPER}` : '';
+    ui.searchStatus.textContent = query.trim() ? `No hits${deeper}` : '';
     return;
   }
   const hit = (state.search.hit + direction + hits.length) % hits.length;
@@ -502,7 +534,15 @@ async function find(direction) {
   const more = hits.length >= MAX_HITS ? '+' : '';
   const found = hits[hit];
   ui.searchStatus.append(
-    h('span', null, `${hit + 1} of ${hits.length}${more}: `, found.label, ': ', r(found.snippet)),
+    h(
+      'span',
+      null,
+      `${hit + 1} of ${hits.length}${more}: `,
+      found.label,
+      ': ',
+      r(found.snippet),
+      cutDeeper(report.model) ? ` (${DEEPER})` : null,
+    ),
   );
   show(found.place, query);
 }
@@ -561,7 +601,6 @@ function onKey(e) {
 }
 
 function welcome() {
-  const waiting = state.pending ? parseAddress(state.pending).get('name') : null;
   return h(
     'div',
     { class: 'welcome' },
@@ -572,15 +611,25 @@ function welcome() {
       'or choose them (or a folder of them) with the buttons above. Reports are read in ' +
         'this browser only: nothing is uploaded and nothing is fetched.',
     ),
-    waiting
-      ? h('p', { class: 'waiting' }, msg`The link opens a place in ${r(waiting)} once it is open.`)
-      : null,
+    state.pending ? h('p', { class: 'waiting' }, awaited(parseAddress(state.pending))) : null,
   );
 }
 
-// Printing shows the view alone and every row of its tables.
+// Printing shows the view alone and every row of its tables; with Redact on, the report
+// text printed is redacted as every other text that leaves the page, and put back after.
 function printWhole(on) {
+  for (const [el, children] of ui.printed ?? []) el.replaceChildren(...children);
+  ui.printed = null;
   for (const t of ui.main.querySelectorAll('.table')) t.printWhole?.(on);
+  if (!on || !state.redact) return;
+  ui.printed = [];
+  for (const el of ui.main.querySelectorAll('bdi')) {
+    const text = el.textContent;
+    const out = shared(text);
+    if (out === text) continue;
+    ui.printed.push([el, [...el.childNodes]]);
+    el.textContent = out;
+  }
 }
 
 function fileButton(label, id, props) {
@@ -623,7 +672,21 @@ export function start(root) {
     'Copy link',
   );
   const redact = h('input', { type: 'checkbox', class: 'redact' });
-  redact.addEventListener('change', () => update({ redact: redact.checked }));
+  const placeholders = h(
+    'button',
+    {
+      type: 'button',
+      class: 'save-placeholders',
+      hidden: true,
+      title: 'Save which value each placeholder stands for, to keep (it is not sent anywhere)',
+      on: { click: () => savePlaceholders(csvText) },
+    },
+    'Save placeholders',
+  );
+  redact.addEventListener('change', () => {
+    update({ redact: redact.checked });
+    placeholders.hidden = !redact.checked;
+  });
   ui.panel = h('div');
   ui.main = h('main', { tabindex: '-1' }, welcome());
   const searchBox = h(
@@ -654,6 +717,7 @@ export function start(root) {
           redact,
           ' Redact',
         ),
+        placeholders,
       ),
     ),
     ui.searchStatus,

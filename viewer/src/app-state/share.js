@@ -1,7 +1,7 @@
 // What leaves the page: text put on the clipboard and files saved. With the redact switch
 // on, personal data in it is replaced by placeholders (one redactor over every open
 // report, so that placeholders agree across reports, tickets, links and exports) and a
-// ticket or an export says so at its top. The reports themselves never change.
+// ticket says so at its top, a saved file in its name. The reports themselves never change.
 import { state } from './state.js';
 import { redactor, REDACTION_NOTICE } from '../lib/redact.js';
 
@@ -12,12 +12,16 @@ export function reportsChanged() {
   cache = { reports: null, redactor: null };
 }
 
+function redactorNow() {
+  if (cache.reports !== state.reports)
+    cache = { reports: state.reports, redactor: redactor(state.reports.map((r) => r.model)) };
+  return cache.redactor;
+}
+
 // One text as it may leave the page.
 export function shared(text) {
   if (!state.redact) return String(text ?? '');
-  if (cache.reports !== state.reports)
-    cache = { reports: state.reports, redactor: redactor(state.reports.map((r) => r.model)) };
-  return cache.redactor.text(text);
+  return redactorNow().text(text);
 }
 
 // A whole text (a ticket): redacted, it begins by saying so.
@@ -40,18 +44,40 @@ export function copy(text, button = null, redact = true) {
   written.then(say('Copied'), say('Copy failed: select the text'));
 }
 
-// Saves records (the first the headings) as a file named after the current report.
-export function exportFile(name, records, format) {
-  const fields = records.map((fields) => fields.map(shared));
-  if (state.redact) fields.unshift([REDACTION_NOTICE]);
-  const report = state.reports[state.current]?.model.fileName.replace(/\.[^.]*$/, '');
-  const file = `${report && state.place.view !== 'machines' ? `${report}-` : ''}${name}.csv`;
+// A file name safe on every system: what a file system forbids becomes a hyphen.
+function fileName(text) {
+  return text
+    .replace(/[\\/:*?"<>|\u0000-\u001f\s]+/g, '-')
+    .replace(/-{2,}/g, '-')
+    .replace(/^[-.]+|-+$/g, '')
+    .slice(0, 120);
+}
+
+// Saves a text as a file, by the browser's own download.
+function save(name, text) {
   // A byte order mark, so that spreadsheets read the text as UTF-8.
-  const blob = new Blob([`\ufeff${format(fields)}`], { type: 'text/csv;charset=utf-8' });
+  const blob = new Blob([`\ufeff${text}`], { type: 'text/csv;charset=utf-8' });
   const url = URL.createObjectURL(blob);
-  const a = Object.assign(document.createElement('a'), { href: url, download: shared(file) });
+  const a = Object.assign(document.createElement('a'), { href: url, download: name });
   document.body.append(a);
   a.click();
   a.remove();
   setTimeout(() => URL.revokeObjectURL(url), 60000);
+}
+
+// Saves records (the first the headings) as a CSV file named after the current report and
+// the table (m1-processes.csv), or as `file` names it; redacted, the name says so
+// (m1-processes.redacted.csv) and the records begin with their headings all the same.
+export function exportFile(name, records, format, file = null) {
+  const fields = records.map((fields) => fields.map(shared));
+  const report = state.reports[state.current]?.model.fileName.replace(/\.[^.]*$/, '');
+  const stem = file ?? `${report && state.place.view !== 'machines' ? `${report}-` : ''}${name}`;
+  save(`${fileName(shared(stem))}${state.redact ? '.redacted' : ''}.csv`, format(fields));
+}
+
+// Saves the map of placeholders to the values they stand for, for the engineer to keep:
+// a customer's answer that quotes COMPUTER-1 can be read back. It is never sent anywhere.
+export function savePlaceholders(format) {
+  redactorNow();
+  save('placeholders.csv', format([['Placeholder', 'Value'], ...cache.redactor.map()]));
 }

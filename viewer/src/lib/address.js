@@ -5,7 +5,7 @@
 // Keys and folders are named by their full path (with nth=2 when two share it), a
 // process by its name and id, a variable by its name. A redacted address names keys and
 // folders by their position instead (at=0.2.1&row=3), so that it carries no user's folder
-// name, and leaves out the file name.
+// name, a process by its id alone, and leaves out the file name.
 import { nodeAt, pathText } from './model.js';
 import { visible } from './text.js';
 
@@ -125,7 +125,7 @@ export function placeParams(model, place, redacted = false) {
     params.push(...treeParams(model, place, redacted));
   else if (view === 'processes') {
     const p = model.processes?.[place.index];
-    params.push(['process', p?.Name], ['pid', p?.ProcessID]);
+    params.push(['process', redacted ? null : p?.Name], ['pid', p?.ProcessID]);
   } else if (view === 'events' && place.index != null) params.push(['event', place.index + 1]);
   else if (view === 'groups') params.push(['group', place.path?.join('.')]);
   return params;
@@ -135,16 +135,27 @@ const count = (text) => (/^\d{1,9}$/.test(text ?? '') ? Number(text) : null);
 const positions = (text) =>
   /^\d{1,9}(\.\d{1,9})*$/.test(text ?? '') ? text.split('.').map(Number) : null;
 
+// The line a link names in a file, if the file has it: { line } or { line: null, badLine }.
+function lineIn(file, text) {
+  if (text == null) return { line: null };
+  const line = count(text);
+  const content = file?.content ?? '';
+  const lines = content.split('\n').length - (content.endsWith('\n') ? 1 : 0);
+  return line >= 1 && line <= lines ? { line } : { line: null, badLine: text };
+}
+
 function treePlace(model, params, view) {
   const registry = view === 'registry';
   const root = registry ? model.registry : model.filesystem;
   const nodes = registry ? 'keys' : 'dirs';
-  const line = count(params.get('line'));
   if (params.has('at')) {
     const at = positions(params.get('at'));
     const row = count(params.get('row'));
-    if (!at || !nodeAt(root, at, nodes)) return { place: { view }, missing: 'the item' };
-    return { place: registry ? { view, key: at, value: row } : { view, at, file: row, line } };
+    const node = at && nodeAt(root, at, nodes);
+    if (!node) return { place: { view }, missing: 'the item' };
+    if (registry) return { place: { view, key: at, value: row } };
+    const { line, badLine } = lineIn(node.files[row], params.get('line'));
+    return { place: { view, at, file: row, line }, badLine };
   }
   const name = ['key', 'folder', 'file'].find((n) => params.has(n));
   if (!name) return { place: { view } };
@@ -152,17 +163,24 @@ function treePlace(model, params, view) {
   const leaves = name === 'file' ? 'files' : nodes;
   const found = itemsAt(root, path, nodes, leaves)[(count(params.get('nth')) ?? 1) - 1];
   if (!found) return { place: { view }, missing: params.get(name) };
-  if (name === 'file') return { place: { view, at: found.parent.at, file: found.index, line } };
+  if (name === 'file') {
+    const { line, badLine } = lineIn(found.parent.files[found.index], params.get('line'));
+    return { place: { view, at: found.parent.at, file: found.index, line }, badLine };
+  }
   const node = found.parent[nodes][found.index];
   if (!registry) return { place: { view, at: node.at, file: null, line: null } };
   const value = node.values.findIndex((v) => same(v.name, params.get('value') ?? '\0'));
   return { place: { view, key: node.at, value: value >= 0 ? value : null } };
 }
 
-// The place that parameters name in a model: { place, missing } where missing names what
-// the model does not hold (the place is then its view).
+// The place that parameters name in a model: { place, missing, badLine, unknownView }
+// where missing names what the model does not hold (the place is then its view), badLine
+// a line the file does not have (the place is then the file) and unknownView a view the
+// viewer does not have (the place is then the overview).
 export function placeOf(model, params) {
   const view = params.get('view') ?? 'overview';
+  if (!Object.hasOwn(VIEW_TITLES, view))
+    return { place: { view: 'overview' }, missing: null, unknownView: view };
   const get = (k) => params.get(k) ?? null;
   if (view === 'registry' || view === 'files') return treePlace(model, params, view);
   let place = { view };
@@ -185,9 +203,11 @@ export function placeOf(model, params) {
     place.index = find(model.system?.environment, (v) => v.name === get('var'), get('var'));
   else if (view === 'processes') {
     const [name, pid] = [get('process'), get('pid')];
-    const exact = (p) => p.Name === name && (pid === null || p.ProcessID === pid);
-    place.index =
-      find(model.processes, exact) ?? find(model.processes, (p) => p.Name === name, name);
+    // A redacted link names a process by its id alone.
+    const exact = (p) =>
+      (name === null || p.Name === name) && (pid === null || p.ProcessID === pid);
+    const byName = (p) => p.Name === name;
+    place.index = find(model.processes, exact) ?? find(model.processes, byName, name ?? pid);
   } else if (view === 'events') place.index = (count(get('event')) || 1) - 1;
   else if (view === 'groups') place.path = positions(get('group'));
   return { place, missing };

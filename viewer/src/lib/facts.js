@@ -1,7 +1,16 @@
-// The machine's memory and drives as the report gives them, read once for the overview,
+// The machine's name, memory and drives as the report gives them, read once for the overview,
 // the findings, compare and the ticket. Sizes are in bytes.
 import { wmiFirst } from './model.js';
 import { bytesText, percentText } from './format.js';
+
+// The computer's name as Windows gives it, or "".
+export function computerName(model) {
+  const os = wmiFirst(model, 'Win32_OperatingSystem');
+  const cs = wmiFirst(model, 'Win32_ComputerSystem');
+  const cpu = wmiFirst(model, 'Win32_Processor');
+  const env = model.system?.environment?.find((v) => v.name.toUpperCase() === 'COMPUTERNAME');
+  return os.CSName || cs.Name || cs.DNSHostName || cpu.SystemName || env?.value || '';
+}
 
 // { total, free } (free null when the report does not give it), or null.
 export function memoryFacts(model) {

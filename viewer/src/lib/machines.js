@@ -1,15 +1,13 @@
 // One line per report for the Machines view: what a support engineer compares across a
 // customer's machines, read from the model and the report's findings.
 import { wmiFirst } from './model.js';
-import { memoryFacts, driveFacts } from './facts.js';
+import { memoryFacts, driveFacts, computerName } from './facts.js';
 import { writtenDate } from './dates.js';
 
 const same = (a, b) => a.toLowerCase() === b.toLowerCase();
 
 export function machineFacts(model, findings) {
   const os = wmiFirst(model, 'Win32_OperatingSystem');
-  const cs = wmiFirst(model, 'Win32_ComputerSystem');
-  const cpu = wmiFirst(model, 'Win32_Processor');
   // The system drive as Windows names it ("C:"), else C:.
   const systemDrive = os.SystemDrive || 'C:';
   const drive = driveFacts(model).find((d) => same(d.drive.slice(0, 2), systemDrive.slice(0, 2)));
@@ -20,7 +18,7 @@ export function machineFacts(model, findings) {
     rules.set(f.rule, (rules.get(f.rule) ?? 0) + 1);
   }
   return {
-    computer: os.CSName || cs.Name || cs.DNSHostName || cpu.SystemName || '',
+    computer: computerName(model),
     windows: os.Caption ?? '',
     version: os.Version ?? '',
     build: os.BuildNumber ?? '',

@@ -119,6 +119,17 @@ export function search(model, query, limit = MAX_HITS) {
   return hits;
 }
 
+// Whether keys, folders or groups nest deeper than the reader went: those parts are not in
+// the model, so a search cannot find what they hold.
+export function cutDeeper(model) {
+  let cut = false;
+  const note = (node) => (cut ||= node.cutDeeper);
+  if (model.registry) eachKey(model.registry, note);
+  if (model.filesystem) eachFolder(model.filesystem, note);
+  eachGroup(model.groups, note);
+  return Boolean(cut);
+}
+
 // Every line of an embedded file that holds the query is one hit, with its number.
 function searchLines({ file, path, place }, re, hits, limit) {
   const text = file.content;

@@ -1,16 +1,36 @@
 // Report text among the page's own words. A message is a list of parts: strings are the
 // page's own words, { report } parts come from a report. Views isolate each report part
 // from the text around it (bidi isolation), and everywhere invisible format characters
-// (bidi controls, zero-width and other control characters) are shown as visible markers,
-// so that a name can neither reorder the page nor hide what it holds.
+// (bidi controls, zero-width, tab, carriage return and other control characters) are
+// shown as visible markers, so that a name can neither reorder the page nor hide what it
+// holds. Letters of another script inside a word (a Cyrillic "а" in a Latin name, as
+// browsers judge domain names) are marked and named, and a stack of combining marks is
+// cut to a few, the rest counted, so that it cannot draw over the rows around it.
 
 export const FORMAT_CHARS = new RegExp(
-  '[\\u0000-\\u0008\\u000b\\u000c\\u000e-\\u001f\\u007f-\\u009f\\u00ad\\u061c\\u180e' +
+  '[\\u0000-\\u001f\\u007f-\\u009f\\u00ad\\u061c\\u180e' +
     '\\u200b-\\u200f\\u202a-\\u202e\\u2060-\\u2064\\u2066-\\u2069\\ufeff]',
   'g',
 );
+// Tab and line feed lay out a log's lines; there they are left as they are.
+const LAYOUT = /[\t\n]/;
+// Combining marks kept on one letter; more are counted rather than drawn.
+export const MAX_MARKS = 3;
+const MARKS = /\p{M}{4,}/gu;
+const NOT_ASCII = /[^\u0000-\u007f]/;
+const WORD = /\p{L}[\p{L}\p{M}]*/gu;
+const LATIN = /\p{Script=Latin}/u;
+const OTHER_SCRIPT = /[\p{Script=Cyrillic}\p{Script=Greek}]/u;
+const SCRIPTS = [
+  ['Latin', /\p{Script=Latin}/u],
+  ['Cyrillic', /\p{Script=Cyrillic}/u],
+  ['Greek', /\p{Script=Greek}/u],
+];
 
 const NAMES = {
+  0x0009: 'tab',
+  0x000a: 'line feed',
+  0x000d: 'carriage return',
   0x200e: 'left-to-right mark',
   0x200f: 'right-to-left mark',
   0x061c: 'Arabic letter mark',
@@ -40,9 +60,85 @@ export function formatCharName(ch) {
   return NAMES[ch.codePointAt(0)] ?? 'control character';
 }
 
-// The text with each format character written as "<U+202E>", for plain text.
+// The letters of a word that mixes Latin with Cyrillic or Greek and are not of the word's
+// main script: [{ at, letter, script }].
+function foreignLetters(text) {
+  const out = [];
+  if (!OTHER_SCRIPT.test(text)) return out;
+  for (const word of text.matchAll(WORD)) {
+    if (!LATIN.test(word[0]) || !OTHER_SCRIPT.test(word[0])) continue;
+    const letters = [];
+    const counts = { Latin: 0, Cyrillic: 0, Greek: 0 };
+    let at = word.index;
+    for (const letter of word[0]) {
+      const script = SCRIPTS.find(([, re]) => re.test(letter))?.[0];
+      if (script) counts[script]++;
+      letters.push({ at, letter, script });
+      at += letter.length;
+    }
+    if (!counts.Latin || !(counts.Cyrillic || counts.Greek)) continue;
+    const main = Object.keys(counts).reduce((a, b) => (counts[b] > counts[a] ? b : a), 'Latin');
+    out.push(...letters.filter((l) => l.script && l.script !== main));
+  }
+  return out;
+}
+
+// The parts of a text that are shown otherwise than as they are: [start, end, kind, shown,
+// title] in order, kind 'fmt' (a format character), 'marks' (combining marks past the
+// few kept) or 'foreign' (a letter of another script). layout leaves tabs and line feeds.
+export function specialParts(text, layout = false) {
+  const parts = [];
+  FORMAT_CHARS.lastIndex = 0;
+  for (let m = FORMAT_CHARS.exec(text); m; m = FORMAT_CHARS.exec(text)) {
+    if (layout && LAYOUT.test(m[0])) continue;
+    const title = `invisible character ${codeOf(m[0])}: ${formatCharName(m[0])}`;
+    parts.push([m.index, m.index + 1, 'fmt', codeOf(m[0]), title]);
+  }
+  if (NOT_ASCII.test(text)) {
+    for (const m of text.matchAll(MARKS)) {
+      const marks = [...m[0]];
+      const from = m.index + marks.slice(0, MAX_MARKS).join('').length;
+      const n = marks.length - MAX_MARKS;
+      const title = `${n} more combining marks on one letter, not drawn`;
+      parts.push([from, m.index + m[0].length, 'marks', `+${n} marks`, title]);
+    }
+    for (const l of foreignLetters(text)) {
+      const title = `${l.script} letter ${l.letter} (${codeOf(l.letter)}) among letters of another script`;
+      parts.push([l.at, l.at + l.letter.length, 'foreign', l.letter, title]);
+    }
+  }
+  return parts.sort((a, b) => a[0] - b[0]);
+}
+
+// What a text's foreign letters are, for a note after it: "Cyrillic а", or "".
+export function foreignNote(parts) {
+  const foreign = parts.filter((p) => p[2] === 'foreign');
+  const scripts = [...new Set(foreign.map((p) => p[4].split(' ')[0]))];
+  return scripts
+    .map(
+      (s) =>
+        `${s} ${foreign
+          .filter((p) => p[4].startsWith(s))
+          .map((p) => p[3])
+          .join(' ')}`,
+    )
+    .join(', ');
+}
+
+// The text with each format character written as "<U+202E>", counted combining marks as
+// "<+57 marks>" and the letters of another script named after it, for plain text.
 export function visible(text) {
-  return String(text ?? '').replace(FORMAT_CHARS, (ch) => `<${codeOf(ch)}>`);
+  const t = String(text ?? '');
+  const parts = specialParts(t);
+  if (!parts.length) return t;
+  let out = '';
+  let at = 0;
+  for (const [start, end, kind, shown] of parts) {
+    out += t.slice(at, start) + (kind === 'foreign' ? shown : `<${shown}>`);
+    at = end;
+  }
+  const note = foreignNote(parts);
+  return `${out}${t.slice(at)}${note ? ` <mixed scripts: ${note}>` : ''}`;
 }
 
 // A part of a message that comes from a report.
@@ -74,6 +170,12 @@ export function plain(message) {
 // A text as a pattern that matches just that text.
 export function literal(text) {
   return text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+}
+
+// A report's text cut to a length that a message can hold: its beginning and "…".
+export function shortened(text, max = 80) {
+  const t = String(text ?? '');
+  return t.length <= max ? t : `${t.slice(0, max - 1)}…`;
 }
 
 // Where the query occurs in the text, ignoring case: [start, end] pairs.

@@ -4,7 +4,7 @@
 // page, one line per machine. Kept short enough to paste; format characters from a
 // report are written as visible markers.
 import { wmiFirst } from './model.js';
-import { memoryFacts, driveFacts, freeText } from './facts.js';
+import { memoryFacts, driveFacts, freeText, computerName } from './facts.js';
 import { realDifferences } from './compare.js';
 import { findingChanges } from './findings.js';
 import { plain, visible } from './text.js';
@@ -29,10 +29,11 @@ function reportLines(model) {
     ? `, ${cpu.NumberOfLogicalProcessors} logical processors`
     : '';
   const lines = [
+    `Computer ${computerName(model) || 'name not in the report'}`,
     `Vitascan report ${model.fileName} (VitascanCmd ${model.versionDisplay || model.version})` +
       (t ? `, written ${writtenDate(t)?.shown ?? `${t.date} ${t.time} ${t.tz}`}` : ''),
     `Windows: ${windows.filter(Boolean).join(', ') || 'not in the report'}`,
-    `Computer: ${[cs.Manufacturer, cs.Model].filter(Boolean).join(' ') || '?'}; ${cpu.Name || 'processor ?'}${cpus}`,
+    `Maker and model: ${[cs.Manufacturer, cs.Model].filter(Boolean).join(' ') || '?'}; ${cpu.Name || 'processor ?'}${cpus}`,
   ];
   const mem = memoryFacts(model);
   if (mem) lines.push(`Memory: ${freeText(mem)}`);

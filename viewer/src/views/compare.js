@@ -16,6 +16,16 @@ function reportChoice(label, ctx, selected, onChange) {
   return h('label', null, `${label} `, select);
 }
 
+// A comparison's CSV files are named after the pair, and name it on every row.
+function pairExport(cmp, ctx, table) {
+  const stem = (i) => ctx.reports[i].model.fileName.replace(/\.[^.]*$/, '');
+  const named = (label, i) => ({ label, get: () => ctx.labelOf(ctx.reports[i]), export: 'only' });
+  return {
+    file: `${stem(cmp.a)}-${stem(cmp.b)}-${table}`,
+    columns: [named('Before report', cmp.a), named('After report', cmp.b)],
+  };
+}
+
 function itemTable(rows, s, cmp, ctx) {
   const link = (text, report, place) =>
     place
@@ -38,7 +48,8 @@ function itemTable(rows, s, cmp, ctx) {
   ];
   const filter = `Filter ${s.label.toLowerCase()}`;
   const rowClass = (i) => `diff-${i.status}`;
-  return table(columns, rows, { pageSize: 50, filter, rowClass, name: `compare-${s.id}` });
+  const { file, columns: pair } = pairExport(cmp, ctx, `compare-${s.id}`);
+  return table([...columns, ...pair], rows, { pageSize: 50, filter, rowClass, file });
 }
 
 function sectionDetails(s, cmp, ctx) {
@@ -101,9 +112,10 @@ export function renderCompare(model, place, ctx) {
       get: (s) => s.counts[k],
     })),
   ];
-  const summary = table(columns, sections, {
+  const { file, columns: pair } = pairExport(cmp, ctx, 'compare');
+  const summary = table([...columns, ...pair], sections, {
     cls: 'diff-summary',
-    name: 'compare',
+    file,
     rowData: (s) => ({ section: s.id }),
   });
   const title = msg`Compare ${r(ctx.labelOf(ctx.reports[a]))} with ${r(ctx.labelOf(ctx.reports[b]))}`;

@@ -1,8 +1,9 @@
 // DOM building for every view. Report text only ever becomes text nodes or attribute
 // values set through the DOM; nothing here parses markup. Report text is isolated from
 // the page's own words (a <bdi>), invisible format characters in it are shown as
-// markers, and the words a search matched are marked.
-import { FORMAT_CHARS, codeOf, formatCharName, matchRanges } from '../lib/text.js';
+// markers, letters of another script are marked, and the words a search matched are
+// marked.
+import { specialParts, foreignNote, matchRanges } from '../lib/text.js';
 
 export function h(tag, props, ...children) {
   const el = document.createElement(tag);
@@ -27,41 +28,44 @@ function append(el, children) {
   }
 }
 
-// Text with its format characters as markers and the ranges given marked.
-function appendText(el, text, ranges) {
-  FORMAT_CHARS.lastIndex = 0;
-  if (!ranges.length && !FORMAT_CHARS.test(text)) {
+// Text with its format characters as markers, its foreign letters marked and named,
+// combining marks past a few counted, and the ranges given marked.
+function appendText(el, text, ranges, layout = false) {
+  const parts = specialParts(text, layout);
+  if (!ranges.length && !parts.length) {
     el.appendChild(document.createTextNode(text));
     return;
   }
   const cuts = new Set([0, text.length]);
-  for (const [s, e] of ranges) cuts.add(s).add(e);
-  FORMAT_CHARS.lastIndex = 0;
-  for (let m = FORMAT_CHARS.exec(text); m; m = FORMAT_CHARS.exec(text))
-    cuts.add(m.index).add(m.index + 1);
+  for (const [s, e] of [...ranges, ...parts]) cuts.add(s).add(e);
   const points = [...cuts].sort((a, b) => a - b);
   let mark = null;
   let range = 0;
+  let part = 0;
   for (let i = 0; i + 1 < points.length; i++) {
     const [s, e] = [points[i], points[i + 1]];
     while (range < ranges.length && ranges[range][1] <= s) range++;
+    while (part < parts.length && parts[part][1] <= s) part++;
     const inMark = range < ranges.length && ranges[range][0] <= s;
     if (inMark && !mark) mark = el.appendChild(h('mark'));
     if (!inMark) mark = null;
     const into = mark ?? el;
-    const piece = text.slice(s, e);
-    FORMAT_CHARS.lastIndex = 0;
-    if (e - s === 1 && FORMAT_CHARS.test(piece)) {
-      const title = `invisible character ${codeOf(piece)}: ${formatCharName(piece)}`;
-      into.appendChild(h('span', { class: 'fmt', title }, codeOf(piece)));
-    } else into.appendChild(document.createTextNode(piece));
+    const special = part < parts.length && parts[part][0] <= s ? parts[part] : null;
+    if (!special) into.appendChild(document.createTextNode(text.slice(s, e)));
+    else if (s === special[0]) {
+      const [, , kind, shown, title] = special;
+      into.appendChild(h('span', { class: kind === 'foreign' ? 'foreign' : 'fmt', title }, shown));
+    }
   }
+  const note = foreignNote(parts);
+  if (note) el.appendChild(h('span', { class: 'fmt mixed', title: 'Mixed scripts' }, note));
 }
 
-// A piece of report text: isolated, markers shown, the query's matches marked.
-export function rt(text, query = null) {
+// A piece of report text: isolated, markers shown, the query's matches marked; layout
+// leaves tabs and line feeds as they are.
+export function rt(text, query = null, layout = false) {
   const el = document.createElement('bdi');
-  appendText(el, String(text ?? ''), matchRanges(String(text ?? ''), query));
+  appendText(el, String(text ?? ''), matchRanges(String(text ?? ''), query), layout);
   return el;
 }
 

@@ -7,20 +7,21 @@ import { CUT_BANNER } from '../lib/model.js';
 
 export const LINES_PER_PAGE = 500;
 
-// lineLink(n) makes the link of line n.
-export function logPane(file, line, query, lineLink) {
-  const lines = file.content.split('\n');
+// lineLink(n) makes the link of line n; path is the file's folder.
+export function logPane(file, line, query, lineLink, path) {
+  // A carriage return before a line feed ends a line as the line feed does.
+  const lines = file.content.split('\n').map((l) => (l.endsWith('\r') ? l.slice(0, -1) : l));
   // A final line feed ends the last line; it does not start another.
   if (lines.length > 1 && lines[lines.length - 1] === '') lines.pop();
   const columns = [
     { label: 'Line', num: true, get: (_, i) => lineLink(i + 1), text: (_, i) => i + 1 },
-    { label: 'Text', get: (l) => l },
+    { label: 'Text', get: (l) => l, tabs: true },
   ];
   const banner = (l) => (l.includes(CUT_BANNER) ? 'banner' : null);
   const t = table(columns, lines, {
     pageSize: LINES_PER_PAGE,
     filter: 'Filter lines',
-    name: file.name.replace(/\.[^.]*$/, ''),
+    name: `${path}\\${file.name}`,
     rowClass: banner,
     cls: 'log',
   });

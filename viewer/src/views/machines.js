@@ -102,14 +102,21 @@ export function renderMachines(model, place, ctx) {
     },
     { label: 'Computer', get: (m) => f(m).computer },
     { label: 'Windows', get: (m) => f(m).windows },
-    { label: 'Version', get: (m) => f(m).version },
+    { label: 'Version', nowrap: true, get: (m) => f(m).version },
     { label: 'Build', num: true, get: (m) => f(m).build },
-    { label: 'Memory', num: true, get: (m) => bytesText(f(m).memory), sort: (m) => f(m).memory },
+    {
+      label: 'Memory',
+      num: true,
+      get: (m) => bytesText(f(m).memory),
+      sort: (m) => f(m).memory,
+      bytes: (m) => f(m).memory,
+    },
     {
       label: 'System drive free',
       num: true,
       get: (m) => (f(m).drive ? `${bytesText(f(m).free)} on ${f(m).drive}` : ''),
       sort: (m) => f(m).free,
+      bytes: (m) => f(m).free,
     },
     {
       label: 'Products',

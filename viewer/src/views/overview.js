@@ -3,7 +3,7 @@ import { h, section, empty, bar, actionLink, dateView } from './dom.js';
 import { table, linkColumn } from './table.js';
 import { writtenDate } from '../lib/dates.js';
 import { wmiFirst, nodeAt } from '../lib/model.js';
-import { memoryFacts, driveFacts, freeText } from '../lib/facts.js';
+import { memoryFacts, driveFacts, freeText, computerName } from '../lib/facts.js';
 import { msg, r } from '../lib/text.js';
 import { findingsList } from './findings.js';
 
@@ -53,7 +53,7 @@ function machine(model) {
         os.OSArchitecture || arch,
       ]),
     ),
-    line('Computer', joined([cs.Manufacturer, cs.Model], ' ')),
+    line('Maker and model', joined([cs.Manufacturer, cs.Model], ' ')),
     line(
       'Processor',
       joined([
@@ -124,8 +124,8 @@ function products(model, ctx) {
       : p.source;
   const columns = [
     { label: 'Name', get: (p) => p.name },
-    { label: 'Version', get: (p) => p.version },
-    { label: 'Build label', get: (p) => p.buildLabel ?? '' },
+    { label: 'Version', nowrap: true, get: (p) => p.version },
+    { label: 'Build label', nowrap: true, get: (p) => p.buildLabel ?? '' },
     { label: 'Location', get: (p) => p.location },
     { label: 'Found in', get: found, text: (p) => p.source },
     linkColumn(ctx, (_, i) => ({ view: 'overview', anchor: `product-${i}` })),
@@ -176,9 +176,16 @@ export function renderOverview(model, place, ctx) {
       ? section(`Findings (${found.length})`, findingsList(found, ctx))
       : section('Findings', empty(ctx.pendingText())),
   );
+  const name = computerName(model);
+  const heading = h(
+    'h2',
+    { class: 'computer-name' },
+    name ? msg`Computer ${r(name)}` : 'Computer name not in the report',
+  );
   return h(
     'div',
     { class: 'overview' },
+    heading,
     top,
     report,
     machine(model),

@@ -27,9 +27,8 @@ export function renderSystem(model, place, ctx) {
       if (!pairs.length)
         return parts.push(section(title, empty('No properties: the query returned nothing.')));
       const rowPlace = ([prop]) => ({ view: 'system', cls: cls.name, instance: n, prop });
-      const t = propertyTable(pairs, { nameLabel: 'Property', name: cls.name }, [
-        linkColumn(ctx, rowPlace),
-      ]);
+      const name = cls.instances.length > 1 ? `${cls.name}-${n + 1}` : cls.name;
+      const t = propertyTable(pairs, { nameLabel: 'Property', name }, [linkColumn(ctx, rowPlace)]);
       if (place.cls === cls.name && place.instance === n)
         showRowLater(
           t,
@@ -136,8 +135,13 @@ export function renderEvents(model, place, ctx) {
     { label: 'Name', get: (e) => e.name },
     { label: 'Kind', get: kind },
     { label: 'Value', get: (e) => e.value },
-    { label: 'Time', get: (e) => e.eventtime, sort: (e) => e.eventtimeMs ?? -1 },
-    { label: 'Elapsed', get: (e) => e.elapsed ?? '', sort: (e) => e.elapsedMs ?? -1 },
+    { label: 'Time', nowrap: true, get: (e) => e.eventtime, sort: (e) => e.eventtimeMs ?? -1 },
+    {
+      label: 'Elapsed',
+      nowrap: true,
+      get: (e) => e.elapsed ?? '',
+      sort: (e) => e.elapsedMs ?? -1,
+    },
     linkColumn(ctx, (_, index) => ({ view: 'events', index })),
   ];
   const t = table(columns, model.events, { filter: 'Filter events', name: 'events' });
@@ -156,7 +160,7 @@ export function renderGroups(model, place, ctx) {
   while (stack.length) {
     const { g, parent } = stack.pop();
     const path = g.path.join('.');
-    const attrs = g.attrs.length ? propertyTable(g.attrs, { name: 'group' }) : null;
+    const attrs = g.attrs.length ? propertyTable(g.attrs, { name: `group-${g.name}` }) : null;
     const cut = g.cutDeeper ? empty('Deeper groups are not shown.') : null;
     const query = path === target ? ctx.query : null;
     const link = ctx.itemLink({ view: 'groups', path: g.path });

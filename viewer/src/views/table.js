@@ -5,11 +5,16 @@
 // it shows, in the order shown, as the page shows them. A cell is report text unless the
 // column gives an element; a WMI date is shown as a date. Every table of every view is
 // made here.
-// columns: [{ label, get(row, index), text(row, index), sort(row, index), num, export }]:
-// get gives the cell, text the cell as plain text when get gives an element, sort the key
-// to sort by when it is not the text (bytes for a size, milliseconds for a date); export
-// false leaves a column of controls out of the CSV.
-// options: { pageSize, name (of the exported file), filter (its label), rowClass(row, i),
+// columns: [{ label, get(row, index), text(row, index), sort(row, index), num, nowrap,
+// bytes(row, index), export, tabs }]: get gives the cell, text the cell as plain text when
+// get gives an element, sort the key to sort by when it is not the text (bytes for a size,
+// milliseconds for a date); num (a number) and nowrap (a version, an id) keep the cell on
+// one line; bytes gives a size in bytes, exported in a column of its own beside the
+// readable one; export false leaves a column of controls out of the CSV, 'only' shows a
+// column in the CSV alone; tabs shows tabs and line feeds as they are (a log's lines).
+// options: { pageSize, name (of the exported file, after the report's), file (the whole
+// name of the exported file, for a table of more than one report), filter (its label),
+// rowClass(row, i),
 // rowData(row, i) (the row's data attributes), caption, cls, sorted ({ label, direction }:
 // the order to start in; the table keeps it up to date, so a view shown again keeps it) }.
 // The element's showRow(index, query) goes to the page that holds a row, marks the row
@@ -29,18 +34,21 @@ function plainOf(v) {
   return wmiDate(text)?.shown ?? text;
 }
 
-function cell(v, query) {
+function cell(v, query, tabs) {
   if (v instanceof Node) return v;
   if (Array.isArray(v)) return h('span', null, v);
   if (typeof v === 'number') return String(v);
   const date = wmiDate(v);
-  return date ? dateView(date) : valueView(v, query);
+  return date ? dateView(date) : valueView(v, query, tabs);
 }
 
 const cellClass = (c) =>
-  [c.num ? 'num' : '', c.export === false ? 'controls' : ''].join(' ').trim() || null;
+  [c.num ? 'num' : '', c.nowrap ? 'nowrap' : '', c.export === false ? 'controls' : '']
+    .join(' ')
+    .trim() || null;
 
-export function table(columns, rows, options = {}) {
+export function table(allColumns, rows, options = {}) {
+  const columns = allColumns.filter((c) => c.export !== 'only');
   const { pageSize = 100, rowClass = () => null, rowData = () => null } = options;
   let order = null;
   let shown = null;
@@ -83,7 +91,9 @@ export function table(columns, rows, options = {}) {
     const row = rows[i];
     const query = i === marked ? markQuery : null;
     const classes = [rowClass(row, i), i === marked ? 'hit' : null].filter(Boolean).join(' ');
-    const cells = columns.map((c) => h('td', { class: cellClass(c) }, cell(c.get(row, i), query)));
+    const cells = columns.map((c) =>
+      h('td', { class: cellClass(c) }, cell(c.get(row, i), query, c.tabs)),
+    );
     return h('tr', { class: classes || null, dataset: { row: i, ...rowData(row, i) } }, cells);
   }
   function render() {
@@ -129,14 +139,21 @@ export function table(columns, rows, options = {}) {
     );
     applyFilter();
   }
+  // A size is exported twice: as shown, and in bytes in the column after it.
   function exportRows() {
-    const saved = columns.filter((c) => c.export !== false);
+    const saved = allColumns
+      .filter((c) => c.export !== false)
+      .flatMap((c) =>
+        c.bytes
+          ? [c, { label: `${c.label} (bytes)`, get: (row, i) => c.bytes(row, i) ?? '' }]
+          : [c],
+      );
     const records = [saved.map((c) => c.label)];
     for (let n = 0; n < count(); n++) {
       const i = rowAt(n);
       records.push(saved.map((c) => textOf(c, i)));
     }
-    exportFile(options.name ?? 'table', records, csvText);
+    exportFile(options.name ?? 'table', records, csvText, options.file);
   }
   input.addEventListener('input', applyFilter);
   const grid = h(

@@ -55,7 +55,8 @@ function keyNode(key, place, ctx) {
           { label: 'Value', get: (v) => v.value ?? '' },
           linkColumn(ctx, (_, value) => ({ view: 'registry', key: key.at, value })),
         ];
-        const t = table(columns, key.values, { pageSize: 200, cls: 'values', name: 'values' });
+        const name = `values-${pathText(key)}`;
+        const t = table(columns, key.values, { pageSize: 200, cls: 'values', name });
         details.appendChild(t);
         if (target && place.value != null)
           requestAnimationFrame(() => t.showRow(place.value, ctx.query));
@@ -105,7 +106,7 @@ const fileColumns = (dir, showContent, ctx) => [
     text: (f) => fileDate(f.date)?.shown ?? f.date,
     sort: (f) => fileDate(f.date)?.ms ?? f.date,
   },
-  { label: 'Version', get: (f) => f.version ?? '' },
+  { label: 'Version', nowrap: true, get: (f) => f.version ?? '' },
   { label: 'Cut', get: (f) => (f.cut ? 'cut' : '') },
   {
     label: 'Link',
@@ -138,7 +139,7 @@ function folderNode(dir, place, ctx, showContent) {
       const t = table(fileColumns(dir, showContent, ctx), dir.files, {
         filter: 'Filter files',
         cls: 'files',
-        name: 'files',
+        name: `files-${pathText(dir)}`,
       });
       details.appendChild(t);
       if (!target || place.file == null) return;
@@ -167,8 +168,12 @@ export function renderFiles(model, place, ctx) {
         ' ',
         ctx.itemLink(placeAt(null), 'Copy link', 'Copy a link to this file'),
       ),
-      logPane(dir.files[file], line, line == null ? null : ctx.query, (n) =>
-        ctx.itemLink(placeAt(n), String(n), `Link to line ${n}`),
+      logPane(
+        dir.files[file],
+        line,
+        line == null ? null : ctx.query,
+        (n) => ctx.itemLink(placeAt(n), String(n), `Link to line ${n}`),
+        pathText(dir),
       ),
     );
     if (line == null) requestAnimationFrame(() => pane.scrollIntoView({ block: 'start' }));

@@ -14,10 +14,10 @@ function entriesOf(text) {
   return parts.filter((p) => p.trim()).length >= MIN_ENTRIES ? parts : null;
 }
 
-export function valueView(value, query = null) {
+export function valueView(value, query = null, layout = false) {
   const text = String(value ?? '');
   const entries = entriesOf(text);
-  if (text.length <= MAX_SHOWN && !entries) return rt(text, query);
+  if (text.length <= MAX_SHOWN && !entries) return rt(text, query, layout);
   const box = h('span', { class: 'value' });
   const hitPastCut = matchRanges(text, query).some(([, end]) => end > MAX_SHOWN);
   let mode = text.length > MAX_SHOWN && !hitPastCut ? 'cut' : 'whole';
@@ -42,8 +42,8 @@ export function valueView(value, query = null) {
         render();
         box.querySelector('button')?.focus();
       });
-      box.append(rt(text.slice(0, MAX_SHOWN), query), '… ', more);
-    } else box.append(rt(text, query));
+      box.append(rt(text.slice(0, MAX_SHOWN), query, layout), '… ', more);
+    } else box.append(rt(text, query, layout));
     const tools = h('span', { class: 'value-tools' });
     if (entries) {
       const label = mode === 'entries' ? 'As one line' : 'One entry a line';
