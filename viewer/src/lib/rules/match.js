@@ -1,0 +1,142 @@
+// The small matchers a rule pack's conditions are made of: ranges of dotted numbers
+// compared number by number, names with * and ? wildcards, and patterns matched by a
+// linear-time engine, so that no pack can freeze the page whatever the text.
+import { RE2JS } from 're2js';
+
+const COMPARISON = /^(>=|<=|>|<|=)?(\d+(?:\.\d+)*)$/;
+const LEADING_NUMBERS = /^\s*v?(\d+(?:\.\d+)*)/i;
+
+// Digit strings compared as numbers of any length: 2.10 is above 2.5, 0010 equals 10.
+function compareNumber(a, b) {
+  const x = a.replace(/^0+(?=\d)/, '');
+  const y = b.replace(/^0+(?=\d)/, '');
+  if (x.length !== y.length) return x.length < y.length ? -1 : 1;
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
+// Dotted numbers compared number by number; a missing number counts as 0.
+export function compareVersions(a, b) {
+  for (let i = 0; i < Math.max(a.length, b.length); i++) {
+    const c = compareNumber(a[i] ?? '0', b[i] ?? '0');
+    if (c) return c;
+  }
+  return 0;
+}
+
+// The dotted numbers a version text begins with ("10.2 (b15)" is 10.2), or null.
+export function versionNumbers(text) {
+  const m = LEADING_NUMBERS.exec(String(text ?? ''));
+  return m ? m[1].split('.') : null;
+}
+
+const HOLDS = {
+  '>=': (c) => c >= 0,
+  '<=': (c) => c <= 0,
+  '>': (c) => c > 0,
+  '<': (c) => c < 0,
+  '=': (c) => c === 0,
+};
+
+// A range such as ">=3.0 <3.1 || =4.2" as a test of a version text; throws an Error that
+// says what is wrong with the range.
+export function parseRange(text) {
+  if (typeof text !== 'string' || !text.trim() || text.length > 200)
+    throw new Error('must be a range of dotted numbers (such as ">=3.0 <3.1")');
+  const alternatives = text.split('||').map((alt) => {
+    const parts = alt
+      .trim()
+      .replace(/(>=|<=|>|<|=)\s+/g, '$1')
+      .split(/\s+/);
+    return parts.map((part) => {
+      const m = COMPARISON.exec(part);
+      if (!m) {
+        throw new Error(
+          `${JSON.stringify(text)} is not a range of dotted numbers (such as ">=3.0 <3.1")`,
+        );
+      }
+      return { holds: HOLDS[m[1] ?? '='], numbers: m[2].split('.') };
+    });
+  });
+  return (version) => {
+    const numbers = versionNumbers(version);
+    return (
+      numbers !== null &&
+      alternatives.some((alt) => alt.every((c) => c.holds(compareVersions(numbers, c.numbers))))
+    );
+  };
+}
+
+// A name with * (any run of characters) and ? (one character) as a test ignoring case.
+// Matched by the two-pointer walk that goes back only to the last star, so it takes at
+// most the product of the two lengths, never more.
+export function wildcard(pattern) {
+  const p = pattern.toLowerCase();
+  if (!/[*?]/.test(p)) return (name) => String(name).toLowerCase() === p;
+  return (name) => {
+    const s = String(name).toLowerCase();
+    let [i, j, star, mark] = [0, 0, -1, 0];
+    while (i < s.length) {
+      if (j < p.length && (p[j] === '?' || p[j] === s[i])) {
+        i++;
+        j++;
+      } else if (j < p.length && p[j] === '*') {
+        star = j++;
+        mark = i;
+      } else if (star >= 0) {
+        j = star + 1;
+        i = ++mark;
+      } else return false;
+    }
+    while (p[j] === '*') j++;
+    return j === p.length;
+  };
+}
+
+export const MAX_PATTERN = 500;
+
+// A pattern in RE2 syntax, compiled once; throws an Error naming what is wrong. ^ and $
+// are a line's start and end.
+export function compilePattern(text) {
+  if (typeof text !== 'string' || !text || text.length > MAX_PATTERN)
+    throw new Error(`must be a pattern of 1 to ${MAX_PATTERN} characters`);
+  try {
+    return RE2JS.compile(text, RE2JS.MULTILINE);
+  } catch (e) {
+    throw new Error(`${JSON.stringify(text)} is not a pattern the engine accepts: ${e.message}`);
+  }
+}
+
+// Whether a short text (a registry value, a variable) holds a match.
+export function patternFinds(pattern, text) {
+  return pattern.matcher(String(text ?? '')).find();
+}
+
+// The start of each line of a long text (a log) that holds a match, at most `limit`. A
+// match that would run over a line end (a class such as [^x] takes line feeds) sends the
+// search line by line, so that a hit is always within one line.
+export function patternStarts(pattern, text, limit) {
+  const out = [];
+  const m = pattern.matcher(text);
+  let from = 0;
+  while (out.length < limit && m.find(from)) {
+    const [start, end] = [m.start(), m.end()];
+    if (end > start && text.lastIndexOf('\n', end - 1) >= start)
+      return lineByLine(pattern, text, limit);
+    out.push(text.lastIndexOf('\n', start - 1) + 1);
+    const next = text.indexOf('\n', start);
+    if (next < 0) break;
+    from = next + 1;
+  }
+  return out;
+}
+
+function lineByLine(pattern, text, limit) {
+  const out = [];
+  for (let start = 0; out.length < limit && start <= text.length;) {
+    const cut = text.indexOf('\n', start);
+    const end = cut < 0 ? text.length : cut;
+    if (pattern.matcher(text.slice(start, end)).find()) out.push(start);
+    start = end + 1;
+  }
+  return out;
+}
