@@ -6,6 +6,8 @@
 // or a report could not be read (the reason on standard error), 1 on wrong usage.
 import { readFileSync, readdirSync, statSync } from 'node:fs';
 import { basename, join } from 'node:path';
+import { availableParallelism } from 'node:os';
+import { Worker, isMainThread, parentPort, workerData } from 'node:worker_threads';
 import { readReport, ReportError } from './src/import/report.js';
 import { fileText, fingerprint } from './src/import/bytes.js';
 import { readPack, PackError } from './src/lib/rules/pack.js';
@@ -49,8 +51,9 @@ function reportFiles(path) {
   return out;
 }
 
-// One record per finding of a report.
-function findingRecords(path, model, findings, id) {
+// One record per finding of a report; the addresses of its places only for JSON, as a
+// file's address is a look-up among its folder's files.
+function findingRecords(path, model, findings, id, addresses) {
   const computer = machineFacts(model, findings).computer;
   return findings.map((f) => {
     const places = f.known ? f.known.evidence : [f.place];
@@ -65,10 +68,72 @@ function findingRecords(path, model, findings, id) {
       link: f.known?.link ?? '',
       evidence: places.map((p) => ({
         place: placeWords(model, p),
-        address: formAddress([['report', id], ['name', basename(path)], ...placeParams(model, p)]),
+        ...(addresses && {
+          address: formAddress([
+            ['report', id],
+            ['name', basename(path)],
+            ...placeParams(model, p),
+          ]),
+        }),
       })),
     };
   });
+}
+
+// The findings of report files as records, and the messages of those not read:
+// { records, messages, failed }.
+async function triageFiles(files, engine, json) {
+  const out = { records: [], messages: [], failed: false };
+  for (const file of files) {
+    try {
+      const text = await fileText(new File([readFileSync(file)], basename(file)));
+      const model = readReport(text, file);
+      if (model.broken)
+        out.messages.push(`${file}: read up to line ${model.broken.line}: ${model.broken.message}`);
+      const findings = allFindings(model, engine);
+      out.records.push(...findingRecords(file, model, findings, fingerprint(text), json));
+    } catch (e) {
+      out.messages.push(
+        e instanceof ReportError ? e.message : `${file}: could not be read: ${e.message}`,
+      );
+      out.failed = true;
+    }
+  }
+  return out;
+}
+
+// Reports are read on every core: reading is most of the work. Each worker reads the packs
+// again (they were checked already) and takes every n-th report, so that the results
+// come back in the order of the files.
+async function inParallel(files, packFiles, json) {
+  const n = Math.max(1, Math.min(availableParallelism(), Math.ceil(files.length / 8)));
+  const shares = Array.from({ length: n }, (_, w) => files.filter((_, i) => i % n === w));
+  const results = await Promise.all(
+    shares.map(
+      (share) =>
+        new Promise((done, fail) => {
+          const worker = new Worker(new URL(import.meta.url), {
+            workerData: { files: share, packFiles, json },
+          });
+          worker.once('message', done);
+          worker.once('error', fail);
+        }),
+    ),
+  );
+  // Each worker's records, report by report, woven back into the order of the files.
+  const byFile = new Map(results.flatMap((r) => r.byFile));
+  return {
+    records: files.flatMap((f) => byFile.get(f) ?? []),
+    messages: results.flatMap((r) => r.messages),
+    failed: results.some((r) => r.failed),
+  };
+}
+
+async function workerMain({ files, packFiles, json }) {
+  const packs = packFiles.map((f) => readPack(readFileSync(f, 'utf8'), f));
+  const { records, messages, failed } = await triageFiles(files, ruleEngine(packs), json);
+  const byFile = files.map((f) => [f, records.filter((r) => r.report === f)]);
+  parentPort.postMessage({ byFile, messages, failed });
 }
 
 export async function triage(argv, out = process.stdout, err = process.stderr) {
@@ -90,33 +155,23 @@ export async function triage(argv, out = process.stdout, err = process.stderr) {
       return 2;
     }
   }
-  const engine = ruleEngine(packs);
   let failed = false;
-  const records = [];
+  const files = [];
   for (const path of args.paths) {
-    let files;
     try {
-      files = reportFiles(path);
+      files.push(...reportFiles(path));
     } catch (e) {
       err.write(`${path}: could not be read: ${e.message}\n`);
       failed = true;
-      continue;
-    }
-    for (const file of files) {
-      try {
-        const text = await fileText(new File([readFileSync(file)], basename(file)));
-        const model = readReport(text, file);
-        if (model.broken)
-          err.write(`${file}: read up to line ${model.broken.line}: ${model.broken.message}\n`);
-        records.push(...findingRecords(file, model, allFindings(model, engine), fingerprint(text)));
-      } catch (e) {
-        err.write(
-          `${e instanceof ReportError ? e.message : `${file}: could not be read: ${e.message}`}\n`,
-        );
-        failed = true;
-      }
     }
   }
+  const result =
+    files.length > 8
+      ? await inParallel(files, args.packs, args.json)
+      : await triageFiles(files, ruleEngine(packs), args.json);
+  for (const m of result.messages) err.write(`${m}\n`);
+  failed ||= result.failed;
+  const { records } = result;
   if (args.json) out.write(`${JSON.stringify(records, null, 2)}\n`);
   else {
     const head = ['report', 'computer', 'id', 'severity', 'title', 'evidence'];
@@ -133,6 +188,7 @@ export async function triage(argv, out = process.stdout, err = process.stderr) {
   return failed ? 2 : 0;
 }
 
-if (process.argv[1] && import.meta.url.endsWith(basename(process.argv[1]))) {
+if (!isMainThread && workerData?.files) await workerMain(workerData);
+else if (process.argv[1] && import.meta.url.endsWith(basename(process.argv[1]))) {
   process.exitCode = await triage(process.argv.slice(2));
 }

@@ -66,62 +66,122 @@ export function parseRange(text) {
   };
 }
 
-// A name with * (any run of characters) and ? (one character) as a test ignoring case.
-// Matched by the two-pointer walk that goes back only to the last star, so it takes at
-// most the product of the two lengths, never more.
+// A name with * (any run of characters) and ? (one character) as a test ignoring case;
+// test.lower(name) takes a name already in lower case, test.exact is the name when it has
+// no wildcard.
 export function wildcard(pattern) {
   const p = pattern.toLowerCase();
-  if (!/[*?]/.test(p)) return (name) => String(name).toLowerCase() === p;
-  return (name) => {
-    const s = String(name).toLowerCase();
-    let [i, j, star, mark] = [0, 0, -1, 0];
-    while (i < s.length) {
-      if (j < p.length && (p[j] === '?' || p[j] === s[i])) {
-        i++;
-        j++;
-      } else if (j < p.length && p[j] === '*') {
-        star = j++;
-        mark = i;
-      } else if (star >= 0) {
-        j = star + 1;
-        i = ++mark;
-      } else return false;
-    }
-    while (p[j] === '*') j++;
-    return j === p.length;
-  };
+  const exact = /[*?]/.test(p) ? null : p;
+  const lower = exact !== null ? (s) => s === exact : (s) => starMatch(p, s);
+  return Object.assign((name) => lower(String(name).toLowerCase()), { lower, exact });
+}
+
+// The two-pointer walk that goes back only to the last star: at most the product of the
+// two lengths, never more.
+function starMatch(p, s) {
+  let [i, j, star, mark] = [0, 0, -1, 0];
+  while (i < s.length) {
+    if (j < p.length && (p[j] === '?' || p[j] === s[i])) {
+      i++;
+      j++;
+    } else if (j < p.length && p[j] === '*') {
+      star = j++;
+      mark = i;
+    } else if (star >= 0) {
+      j = star + 1;
+      i = ++mark;
+    } else return false;
+  }
+  while (p[j] === '*') j++;
+  return j === p.length;
 }
 
 export const MAX_PATTERN = 500;
 
-// A pattern in RE2 syntax, compiled once; throws an Error naming what is wrong. ^ and $
-// are a line's start and end.
+// Case-insensitive matching is far slower in the engine than plain matching, whose
+// search skips ahead to the pattern's plain words. A pattern that only begins with (?i)
+// and escapes nothing whose meaning depends on case is also compiled in lower case, to
+// search a log's text in lower case.
+const FOLDABLE = /^\(\?i\)(?![^]*\(\?)(?![^]*\\[A-Za-z](?<![\\][dwsbntr]))/;
+
+// A pattern in RE2 syntax, compiled once: { re, folded, literals } where folded, if not
+// null, is the same pattern for text in lower case, and literals the plain texts that every
+// match holds (in the case of the text that folded or else re searches), longest first. Throws an Error
+// naming what is wrong. ^ and $ are a line's start and end.
 export function compilePattern(text) {
   if (typeof text !== 'string' || !text || text.length > MAX_PATTERN)
     throw new Error(`must be a pattern of 1 to ${MAX_PATTERN} characters`);
+  let re;
   try {
-    return RE2JS.compile(text, RE2JS.MULTILINE);
+    re = RE2JS.compile(text, RE2JS.MULTILINE);
   } catch (e) {
     throw new Error(`${JSON.stringify(text)} is not a pattern the engine accepts: ${e.message}`);
   }
+  let folded = null;
+  if (FOLDABLE.test(text)) {
+    try {
+      folded = RE2JS.compile(text.slice(4).toLowerCase(), RE2JS.MULTILINE);
+    } catch {
+      folded = null;
+    }
+  }
+  return { re, folded, literals: requiredText(folded ?? re) };
+}
+
+// The plain texts that every match holds, longest first, as the engine's own prefilter
+// found them (an inside of the pinned engine; without it, whole texts are searched), or
+// null when there is none of 3 characters or more.
+function requiredText(re) {
+  const filter = re.re2Input?.prefilter;
+  const texts = [filter, ...(filter?.type === 2 ? filter.subs : [])]
+    .filter((f) => f?.type === 1 && typeof f.str === 'string' && !f.str.includes('\n'))
+    .map((f) => f.str)
+    .sort((a, b) => b.length - a.length);
+  return texts[0]?.length >= 3 ? texts : null;
 }
 
 // Whether a short text (a registry value, a variable) holds a match.
 export function patternFinds(pattern, text) {
-  return pattern.matcher(String(text ?? '')).find();
+  return pattern.re.matcher(String(text ?? '')).find();
 }
 
-// The start of each line of a long text (a log) that holds a match, at most `limit`. A
-// match that would run over a line end (a class such as [^x] takes line feeds) sends the
-// search line by line, so that a hit is always within one line.
-export function patternStarts(pattern, text, limit) {
+// Whether one line of a log holds a match (its own case; folded patterns take it in lower
+// case).
+export function lineMatches(pattern, line) {
+  const text = pattern.folded ? line.toLowerCase() : line;
+  const [, ...others] = pattern.literals ?? [];
+  return (
+    others.every((o) => text.includes(o)) && (pattern.folded ?? pattern.re).matcher(text).find()
+  );
+}
+
+// The start of each line of a long text (a log) that holds a match of `re`, at most
+// `limit`. With literals, only the lines that hold them all are tried, each alone.
+export function matchingLines(re, literals, text, limit) {
+  if (literals === null) return patternStarts(re, text, limit);
+  const [literal, ...others] = literals;
   const out = [];
-  const m = pattern.matcher(text);
+  for (let at = text.indexOf(literal); at >= 0 && out.length < limit;) {
+    const start = text.lastIndexOf('\n', at - 1) + 1;
+    let end = text.indexOf('\n', at);
+    if (end < 0) end = text.length;
+    const line = text.slice(start, end);
+    if (others.every((o) => line.includes(o)) && re.matcher(line).find()) out.push(start);
+    at = end < text.length ? text.indexOf(literal, end + 1) : -1;
+  }
+  return out;
+}
+
+// The same without a literal: a match that would run over a line end (a class such as
+// [^x] takes line feeds) sends the search line by line, so that a hit is always within
+// one line.
+function patternStarts(re, text, limit) {
+  const out = [];
+  const m = re.matcher(text);
   let from = 0;
   while (out.length < limit && m.find(from)) {
     const [start, end] = [m.start(), m.end()];
-    if (end > start && text.lastIndexOf('\n', end - 1) >= start)
-      return lineByLine(pattern, text, limit);
+    if (end > start && text.lastIndexOf('\n', end - 1) >= start) return lineByLine(re, text, limit);
     out.push(text.lastIndexOf('\n', start - 1) + 1);
     const next = text.indexOf('\n', start);
     if (next < 0) break;
@@ -130,12 +190,12 @@ export function patternStarts(pattern, text, limit) {
   return out;
 }
 
-function lineByLine(pattern, text, limit) {
+function lineByLine(re, text, limit) {
   const out = [];
   for (let start = 0; out.length < limit && start <= text.length;) {
     const cut = text.indexOf('\n', start);
     const end = cut < 0 ? text.length : cut;
-    if (pattern.matcher(text.slice(start, end)).find()) out.push(start);
+    if (re.matcher(text.slice(start, end)).find()) out.push(start);
     start = end + 1;
   }
   return out;

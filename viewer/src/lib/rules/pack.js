@@ -180,6 +180,7 @@ const KINDS = {
     if (name === undefined || (c.folder !== undefined && folder === undefined)) return undefined;
     if (!(needle || pattern)) return undefined;
     if (needle) needles.add(needle);
+    if (pattern?.literals) needles.add(pattern.literals[0].toLowerCase());
     const where = folder === undefined ? null : pathKey(folder);
     return { kind: 'log', name: wildcard(name), folder: where, needle, pattern };
   },

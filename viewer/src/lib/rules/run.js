@@ -7,9 +7,10 @@ import { driveFacts, memoryFacts } from '../facts.js';
 import { runFindings } from '../findings.js';
 import { literal, msg, r } from '../text.js';
 import { LIMITS, pathKey } from './pack.js';
-import { patternFinds, patternStarts } from './match.js';
+import { patternFinds, matchingLines, lineMatches } from './match.js';
 
 const ORDER = { problem: 0, warning: 1, note: 2 };
+const LINE_HITS = 200;
 const OS_PLACE = { view: 'system', cls: 'Win32_OperatingSystem', instance: 0 };
 
 function pushTo(map, key, item) {
@@ -62,17 +63,34 @@ function reportFacts(model, builtins, needles) {
       for (const { dir, file, index } of allFiles(model.filesystem)) {
         if (file.content == null) continue;
         const log = { dir, file, index, folder: pathKey(pathText(dir)), starts: null };
-        log.place = (offset) => {
-          log.starts ??= lineStarts(file.content);
-          return { view: 'files', at: dir.at, file: index, line: lineNumber(log.starts, offset) };
+        // The line of an offset into the text, or into its lower case (which has as many lines).
+        log.place = (offset, lower = false) => {
+          const text = lower ? log.lower() : file.content;
+          const starts = lower
+            ? (log.lowerStarts ??= lineStarts(text))
+            : (log.starts ??= lineStarts(text));
+          return { view: 'files', at: dir.at, file: index, line: lineNumber(starts, offset) };
         };
+        log.lower = () => (log.lowered ??= file.content.toLowerCase());
         logs.push(log);
       }
       return logs;
     }),
-    // needle -> Map(log -> offsets of the lines that hold it, at most LIMITS.evidence).
+    // needle -> Map(log -> offsets of the lines that hold it: all of them when there are
+    // up to LINE_HITS, else LINE_HITS + 1).
     lineHits: once('lineHits', () => neededLines(facts.logs(), needles)),
     os: once('os', () => wmiFirst(model, 'Win32_OperatingSystem')),
+    // A folder's file names in lower case, and where each name is.
+    names: (dir) => {
+      const known = facts.namesOf ?? (facts.namesOf = new Map());
+      if (!known.has(dir)) {
+        const names = dir.files.map((f) => f.name.toLowerCase());
+        const byName = new Map();
+        names.forEach((n, i) => pushTo(byName, n, i));
+        known.set(dir, { names, byName });
+      }
+      return known.get(dir);
+    },
   };
   return facts;
 }
@@ -96,8 +114,9 @@ function neededLines(logs, needles) {
         if (!line.includes(needle)) continue;
         let byLog = hits.get(needle);
         if (!byLog) hits.set(needle, (byLog = new Map()));
-        const lines = byLog.get(log) ?? [];
-        if (lines.length < LIMITS.evidence) byLog.set(log, [...lines, start]);
+        const lines = byLog.get(log);
+        if (!lines) byLog.set(log, [start]);
+        else if (lines.length <= LINE_HITS) lines.push(start);
       }
       any.lastIndex = end + 1;
     }
@@ -163,11 +182,16 @@ const EVALUATE = {
   },
   file(c, facts) {
     const found = [];
-    for (const dir of facts.folders().get(c.folder) ?? [])
-      dir.files.forEach((f, index) => {
-        if (c.name(f.name) && (c.test !== 'size' || (f.bytes != null && c.size(String(f.bytes)))))
-          found.push({ view: 'files', at: dir.at, file: index, line: null });
-      });
+    for (const dir of facts.folders().get(c.folder) ?? []) {
+      const { names, byName } = facts.names(dir);
+      const indexes = c.name.exact !== null ? (byName.get(c.name.exact) ?? []) : names.keys();
+      for (const index of indexes) {
+        const bytes = dir.files[index].bytes;
+        if (c.name.exact === null && !c.name.lower(names[index])) continue;
+        if (c.test === 'size' && (bytes == null || !c.size(String(bytes)))) continue;
+        found.push({ view: 'files', at: dir.at, file: index, line: null });
+      }
+    }
     if (c.test === 'absent') return found.length ? null : [];
     return found.length ? first(found) : null;
   },
@@ -176,11 +200,30 @@ const EVALUATE = {
     const wanted = (log) => c.name(log.file.name) && (c.folder === null || log.folder === c.folder);
     if (c.needle !== null) {
       for (const [log, starts] of facts.lineHits().get(c.needle) ?? [])
-        if (wanted(log)) found.push(...starts.map(log.place));
-    } else {
-      for (const log of facts.logs())
         if (wanted(log))
-          found.push(...patternStarts(c.pattern, log.file.content, LIMITS.evidence).map(log.place));
+          found.push(...starts.slice(0, LIMITS.evidence).map((offset) => log.place(offset)));
+    } else {
+      const { re, folded, literals } = c.pattern;
+      // A log that does not hold the pattern's plain text, in any case, is not searched.
+      const holding = literals && facts.lineHits().get(literals[0].toLowerCase());
+      for (const log of facts.logs()) {
+        if (!wanted(log) || (literals && !holding?.has(log))) continue;
+        const lines = holding?.get(log);
+        if (lines && lines.length <= LINE_HITS) {
+          // Every line that holds the plain text is known: only those are tried.
+          const text = log.file.content;
+          for (const start of lines) {
+            if (found.length >= LIMITS.evidence) break;
+            const end = text.indexOf('\n', start);
+            const line = text.slice(start, end < 0 ? text.length : end);
+            if (lineMatches(c.pattern, line)) found.push(log.place(start));
+          }
+          continue;
+        }
+        const text = folded ? log.lower() : log.file.content;
+        const starts = matchingLines(folded ?? re, literals, text, LIMITS.evidence);
+        found.push(...starts.map((offset) => log.place(offset, folded !== null)));
+      }
     }
     return found.length ? first(found) : null;
   },
