@@ -331,9 +331,9 @@ export function ruleEngine(packs) {
   };
 }
 
-// A report's built-in findings and its known issues together, problems first.
-export function allFindings(model, engine) {
-  const builtins = runFindings(model);
+// A report's built-in findings (found here unless given) and its known issues together,
+// problems first.
+export function allFindings(model, engine, builtins = runFindings(model)) {
   if (!engine?.count) return builtins;
   return [...builtins, ...engine.run(model, builtins)].sort(
     (a, b) => ORDER[a.severity] - ORDER[b.severity],
