@@ -52,7 +52,12 @@ function findingLines(title, findings, model) {
   if (!findings.length) return [`${title}: none`];
   return [
     `${title} (${findings.length}):`,
-    ...findings.map((f) => `- [${f.severity}] ${plain(f.text)} (${placeWords(model, f.place)})`),
+    ...findings.map(
+      (f) =>
+        `- [${f.severity}] ${plain(f.text)} (${placeWords(model, f.place)})` +
+        // A known issue cites its article.
+        (f.known?.link ? `; see ${visible(f.known.link)}` : ''),
+    ),
   ];
 }
 
