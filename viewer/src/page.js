@@ -391,9 +391,8 @@ function refused(problems) {
 }
 
 // Every report's findings found again with the packs as they are now.
-async function packsChanged() {
+async function packsChanged(started = performance.now()) {
   ui.packs.replaceWith((ui.packs = packsPanelOf(ui.packs.open)));
-  const started = performance.now();
   const progress = state.reports.length > 1 ? message('', 'status') : null;
   const total = state.reports.length;
   await findAgain(state.reports, (n) => {
@@ -408,6 +407,7 @@ async function packsChanged() {
 }
 
 async function openPacks(files) {
+  const started = performance.now();
   for (const file of files) {
     try {
       if (file.size > LIMITS.bytes)
@@ -418,7 +418,7 @@ async function openPacks(files) {
       refused(e instanceof PackError ? e.problems : [`${file.name}: ${e.message}`]);
     }
   }
-  await packsChanged();
+  await packsChanged(started);
 }
 
 function packsPanelOf(open = false) {
