@@ -78,6 +78,7 @@ export function machinesTicket(rows) {
       f.drive ? `${f.drive} ${bytesText(f.free)} free` : 'system drive ?',
       `products: ${products || 'none'}`,
       `${counted(problem, 'problem')}, ${counted(warning, 'warning')}, ${counted(note, 'note')}`,
+      ...(f.known?.count ? [`known issues ${[...f.known.titles.keys()].join(', ')}`] : []),
       `written ${f.written?.shown ?? '?'}`,
     ].join('; ');
   });
