@@ -169,6 +169,13 @@ test(
     assert.deepEqual(refusal(many), [
       'p.json: rules: the pack has 100000 rules; a pack holds at most 5000',
     ]);
+    const bare = Array.from({ length: 21 }, (_, i) =>
+      rule({ log: { name: '*', matches: '\\d+x' } }, { id: `B${i}` }),
+    );
+    assert.match(
+      refusal(pack(...bare)).join('\n'),
+      /^p\.json: B20: when\.log\.matches: holds no plain text of 3 characters or more/,
+    );
     // Minutes in a backtracking engine: a line of 100,000 "a" that never ends in "b".
     const line = `${'a'.repeat(100_000)}!`;
     const slow = readPack(pack(rule({ log: { name: '*', matches: '^(a+)+$' } })), 'p.json');

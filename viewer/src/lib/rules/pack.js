@@ -8,7 +8,15 @@
 import { RULES as BUILTIN_RULES } from '../findings.js';
 import { parseRange, wildcard, compilePattern } from './match.js';
 
-export const LIMITS = { bytes: 10 * 1024 * 1024, rules: 5000, depth: 8, list: 50, evidence: 10 };
+export const LIMITS = {
+  bytes: 10 * 1024 * 1024,
+  rules: 5000,
+  conditions: 50000,
+  bareLogPatterns: 20,
+  depth: 8,
+  list: 50,
+  evidence: 10,
+};
 export const SEVERITIES = ['problem', 'warning', 'note'];
 export const BUILTIN_IDS = BUILTIN_RULES.map((rule) => rule.name);
 const ID = /^[A-Za-z0-9][A-Za-z0-9._-]{0,39}$/;
@@ -21,6 +29,8 @@ const ROOTS = {
   hkey_current_config: 'hkcc',
 };
 const TESTS = ['equals', 'contains', 'matches', 'present', 'absent'];
+// A pack refused names at most this many problems.
+const MAX_PROBLEMS = 50;
 
 export class PackError extends Error {
   constructor(problems) {
@@ -117,7 +127,7 @@ function valueTest(obj, path, fail, f, tests = TESTS) {
   return v === undefined ? undefined : { test, needle: v.toLowerCase() };
 }
 
-// Each kind of condition: (its object, path, fail, needles) to the compiled condition
+// Each kind of condition: (its object, path, fail, tally) to the compiled condition
 // { kind, ... } that run.js evaluates, or undefined after a problem.
 const KINDS = {
   product(c, path, fail) {
@@ -168,7 +178,7 @@ const KINDS = {
     if (folder === undefined || name === undefined || !ok) return undefined;
     return { kind: 'file', folder: pathKey(folder), name: wildcard(name), test, size };
   },
-  log(c, path, fail, needles) {
+  log(c, path, fail, tally) {
     if (!isObject(c)) return void fail(path, 'must be an object');
     const f = fieldReader(c, path, fail);
     f.only(['name', 'folder', 'contains', 'matches']);
@@ -179,8 +189,13 @@ const KINDS = {
     const pattern = test === 'matches' ? f.pattern('matches') : null;
     if (name === undefined || (c.folder !== undefined && folder === undefined)) return undefined;
     if (!(needle || pattern)) return undefined;
-    if (needle) needles.add(needle);
-    if (pattern?.literals) needles.add(pattern.literals[0].toLowerCase());
+    if (needle) tally.needles.add(needle);
+    if (pattern?.literals) tally.needles.add(pattern.literals[0].toLowerCase());
+    else if (pattern && ++tally.bare === LIMITS.bareLogPatterns + 1)
+      fail(
+        `${path}.matches`,
+        `holds no plain text of 3 characters or more, as ${LIMITS.bareLogPatterns} other log patterns of the pack (each searches every log whole): at most ${LIMITS.bareLogPatterns} such are allowed`,
+      );
     const where = folder === undefined ? null : pathKey(folder);
     return { kind: 'log', name: wildcard(name), folder: where, needle, pattern };
   },
@@ -233,7 +248,13 @@ const KINDS = {
 };
 
 // The condition at `path`, compiled; depth is bounded, so this recursion is too.
-function condition(c, path, fail, needles, depth) {
+function condition(c, path, fail, tally, depth) {
+  // Past the limit, the first condition says so and the rest are left unread.
+  if (++tally.conditions > LIMITS.conditions) {
+    if (tally.conditions === LIMITS.conditions + 1)
+      fail(path, `the pack has more than ${LIMITS.conditions} conditions`);
+    return undefined;
+  }
   if (!isObject(c)) return void fail(path, `must be a condition object, not ${said(c)}`);
   const keys = Object.keys(c);
   const kind = keys.length === 2 && 'product' in c && 'version' in c ? 'product' : keys[0];
@@ -248,15 +269,13 @@ function condition(c, path, fail, needles, depth) {
       return void fail(`${path}.${kind}`, `must be a list of 1 to ${LIMITS.list} conditions`);
     if (depth >= LIMITS.depth)
       return void fail(path, `nests deeper than ${LIMITS.depth} levels of all, any and not`);
-    const parts = list.map((x, i) =>
-      condition(x, `${path}.${kind}[${i}]`, fail, needles, depth + 1),
-    );
+    const parts = list.map((x, i) => condition(x, `${path}.${kind}[${i}]`, fail, tally, depth + 1));
     return parts.every(Boolean) ? { kind, parts } : undefined;
   }
   if (kind === 'not') {
     if (depth >= LIMITS.depth)
       return void fail(path, `nests deeper than ${LIMITS.depth} levels of all, any and not`);
-    const part = condition(c.not, `${path}.not`, fail, needles, depth + 1);
+    const part = condition(c.not, `${path}.not`, fail, tally, depth + 1);
     return part && { kind, part };
   }
   if (!Object.hasOwn(KINDS, kind)) {
@@ -264,7 +283,7 @@ function condition(c, path, fail, needles, depth) {
     return void fail(path, `"${kind}" is not a condition (the conditions: ${known})`);
   }
   const [obj, at] = kind === 'product' ? [c, path] : [c[kind], `${path}.${kind}`];
-  return KINDS[kind](obj, at, fail, needles);
+  return KINDS[kind](obj, at, fail, tally);
 }
 
 function linkOf(link, fail) {
@@ -280,7 +299,7 @@ function linkOf(link, fail) {
   return link;
 }
 
-function ruleOf(raw, n, ids, problems, needles) {
+function ruleOf(raw, n, ids, problems, tally) {
   const who = typeof raw?.id === 'string' && ID.test(raw.id) ? raw.id : `rule ${n + 1}`;
   const before = problems.length;
   const fail = (field, message) => problems.push(`${who}: ${field}: ${message}`);
@@ -297,7 +316,7 @@ function ruleOf(raw, n, ids, problems, needles) {
   const advice = f.text('advice', 2000, false) ?? '';
   const link = linkOf(raw.link, fail);
   if (raw.when === undefined) fail('when', 'is missing');
-  const when = raw.when === undefined ? null : condition(raw.when, 'when', fail, needles, 0);
+  const when = raw.when === undefined ? null : condition(raw.when, 'when', fail, tally, 0);
   if (problems.length > before) return undefined;
   return { id: raw.id, title, severity: raw.severity, advice, link, when };
 }
@@ -336,8 +355,12 @@ export function readPack(text, fileName) {
     );
   if (problems.length) throw new PackError(problems.map((p) => `${fileName}: ${p}`));
   const ids = new Set();
-  const needles = new Set();
-  const rules = doc.rules.map((raw, n) => ruleOf(raw, n, ids, problems, needles));
-  if (problems.length) throw new PackError(problems.map((p) => `${fileName}: ${p}`));
-  return { name: doc.pack, version: doc.version ?? '', fileName, rules, needles };
+  const tally = { needles: new Set(), conditions: 0, bare: 0 };
+  const rules = doc.rules.map((raw, n) => ruleOf(raw, n, ids, problems, tally));
+  if (problems.length) {
+    const more = problems.length - MAX_PROBLEMS;
+    const shown = problems.slice(0, MAX_PROBLEMS).map((p) => `${fileName}: ${p}`);
+    throw new PackError(more > 0 ? [...shown, `${fileName}: … and ${more} more problems`] : shown);
+  }
+  return { name: doc.pack, version: doc.version ?? '', fileName, rules, needles: tally.needles };
 }
