@@ -68,11 +68,12 @@ const CASES = [
     [[inData('<file name="Licence-2027.DAT" bytes="10"/>')]]],
   ['KB-1315', [inData('<file name="mesh.cache" bytes="104857600"/>')], [FILE([0, 0, 0], 0)],
     [[inData('<file name="mesh.cache" bytes="104857599"/>')], [inData('<file name="mesh.cache"/>')]]],
-  ['KB-1400', [licenceLog('logs', 'x\n09:00 Dongle not found on USB')], [FILE(LOGS, 0, 2)],
+  ['KB-1400', [licenceLog('logs', 'solver: out of memory (requested 1 MB) in driver\n09:00 Dongle not found on USB')], [FILE(LOGS, 0, 2)],
     [[logLine('Dongle not found on USB')], [licenceLog('logs', 'dongle found')]]],
   ['KB-1402', [logLine('Solver: Out of memory (requested 2048 MB)')], [FILE(LOGS, 0, 1)],
     [[logLine('Solver: out of memory (requested lots MB)')],
-      [['mode=&quot;fast&quot;', 'solver: out of memory (requested 1 MB)']]]],
+      [['mode=&quot;fast&quot;', 'solver: out of memory (requested 1 MB)']],
+      [inData('<file name="other.log" bytes="1">\nSolver: out of memory (requested 1 MB)\n</file>')]]],
   ['KB-1500', [], [PRODUCT(0), PRODUCT(1)], [[running('PallantoUpdateSvc.exe')]]],
   ['KB-1610', [path('D:\\Korvel\\Pallanto 9\\bin')], [{ view: 'environment', index: 0 }],
     [[path('D:\\Korvel\\Pallanto 10\\bin')], [variable('PATHEXT', 'Pallanto 9')]]],
@@ -157,6 +158,34 @@ test('a broken pack is refused with each problem named by its rule and field, al
       assert.equal(validate(doc), false, text);
     }
   }
+});
+
+test('a key itself present or absent, under either name of its root; a variable absent', () => {
+  const engine = ruleEngine([
+    readPack(
+      pack(
+        rule(
+          { registry: { key: 'HKLM\\Software\\KORVEL-AB\\Pallanto', absent: true } },
+          { id: 'R1' },
+        ),
+        rule(
+          { registry: { key: 'hkey_local_machine\\software\\korvel-ab', present: true } },
+          { id: 'R2' },
+        ),
+        rule({ environment: { name: 'temp', absent: true } }, { id: 'R3' }),
+      ),
+      'p.json',
+    ),
+  ]);
+  assert.deepEqual(
+    [...known(varied([]), engine)],
+    [['R2', [{ view: 'registry', key: [0, 0, 0], value: null }]]],
+  );
+  const bare = varied([
+    [/<registry>[^]*<\/registry>/, '<registry/>'],
+    [/<var name="TEMP"[^>]*>/, ''],
+  ]);
+  assert.deepEqual([...known(bare, engine).keys()], ['R1', 'R3']);
 });
 
 test(
