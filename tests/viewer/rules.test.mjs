@@ -139,6 +139,8 @@ test('a broken pack is refused with each problem named by its rule and field, al
     [pack(rule({ finding: 'lowDisk' })), /when\.finding: "lowDisk" is not a built-in finding/],
     [pack(rule({ memory: { free: { below: '1 GB' } } })), /when\.memory\.free: must be/],
     [pack(rule({ log: { name: '*.log', matches: '(a)\\1' } })), /when\.log\.matches: .* not a pattern the engine accepts/],
+    [pack(rule({ log: { name: '*.log', matches: 'x{1,100}x{1,100}y' } })),
+      /when\.log\.matches: "x\{1,100\}x\{1,100\}y" is too large for the engine \(\d+ steps, at most 100\)/],
     [pack(rule({ disk: { path: '\\\\server\\share', free: { below: 1 } } })), /when\.disk\.path: must begin with a drive letter/],
     [pack(rule({ finding: 'cutLogs' }, { link: 'javascript:alert(1)' })), /KB-9: link: must be an http/],
     [pack(rule({ finding: 'cutLogs' }, { link: ' JavaScript:alert(1)//https://x' })), /KB-9: link: must be an http/],
@@ -148,7 +150,7 @@ test('a broken pack is refused with each problem named by its rule and field, al
   ];
   for (const [text, message] of BROKEN) {
     assert.match(refusal(text).join('\n'), message);
-    if (!/id is used|nests deeper|engine accepts/.test(message.source)) {
+    if (!/id is used|nests deeper|engine accepts|too large/.test(message.source)) {
       let doc = null;
       try {
         doc = JSON.parse(text);

@@ -97,6 +97,7 @@ function starMatch(p, s) {
 }
 
 export const MAX_PATTERN = 500;
+export const MAX_STEPS = 100;
 
 // Case-insensitive matching is far slower in the engine than plain matching, whose
 // search skips ahead to the pattern's plain words. A pattern that only begins with (?i)
@@ -117,6 +118,13 @@ export function compilePattern(text) {
   } catch (e) {
     throw new Error(`${JSON.stringify(text)} is not a pattern the engine accepts: ${e.message}`);
   }
+  // The engine's time per character grows with the pattern's program (x{1,100} is a
+  // hundred steps): a bound on it keeps every pattern fast over a megabyte of text.
+  const steps = re.re2Input?.prog?.inst?.length ?? 0;
+  if (steps > MAX_STEPS)
+    throw new Error(
+      `${JSON.stringify(text.slice(0, 60))} is too large for the engine (${steps} steps, at most ${MAX_STEPS}): use smaller counts in {n,m}`,
+    );
   let folded = null;
   if (FOLDABLE.test(text)) {
     try {
