@@ -286,3 +286,17 @@ test('the command line: CSV parsed back, JSON, and exit 2 for what it could not 
     rmSync(dir, { recursive: true, force: true });
   }
 });
+
+test("a team's own viewer: packs built in as data that cannot end the script, a refused one stops the build", async () => {
+  const { buildPage } = await import('../../viewer/build.mjs');
+  const title = 'Ends </script><script>alert(1)</script>';
+  const html = await buildPage([
+    { fileName: 'k.json', text: pack(rule({ finding: 'cutLogs' }, { title })) },
+  ]);
+  assert.equal(html.match(/<\/script/gi).length, 1);
+  assert.ok(html.includes('Ends \\u003c/script>'), 'the title is in the page, its "<" escaped');
+  await assert.rejects(
+    buildPage([{ fileName: 'k.json', text: pack(rule({ finding: 'x' })) }]),
+    /k\.json: KB-9: when\.finding/,
+  );
+});
