@@ -61,7 +61,7 @@ const CASES = [
   ['KB-1107', [], [PRODUCT(1), OS('Caption'), OS('Version')],
     [[['Version="6.1.7601"', 'Version="6.3.9600"']], [['installedversion="10.2" buildlabel', 'installedversion="11.0" buildlabel']]]],
   ['KB-1210', [value('UpdateChannel', 'Beta')], [{ view: 'registry', key: [0, 0, 0, 0], value: 1 }],
-    [[['<registry>', `<registry>${HKCU}`]], [value('UpdateChannel', 'beta-2')]]],
+    [[['<registry>', `<registry>${HKCU}`]], [value('UpdateChannel', 'beta-2')], [value('Channel', 'beta')]]],
   ['KB-1233', [value('LicenceServer', 'LocalHost:27000')], [{ view: 'registry', key: [0, 0, 0, 0], value: 1 }],
     [[value('LicenceServer', 'licsrv01:27000')], [value('LicenceServer', 'localhost:27000x')]]],
   ['KB-1301', [], [PRODUCT(0), PRODUCT(1)],
