@@ -1,16 +1,18 @@
 // Inlines the viewer's modules and style sheet into one self-contained HTML file.
 // Each module becomes a function scope returning its exports, so modules keep their own
 // names; the content security policy allows exactly this script and this style.
-// Usage: node build.mjs OUTPUT.html
+// Packages named by a bare import (the XML parser, the pattern engine) are inlined from
+// their CommonJS files, and --rules packs are checked and inlined as data.
+// Usage: node build.mjs [--rules PACK.json]... OUTPUT.html
 import { readFileSync, writeFileSync } from 'node:fs';
 import { createHash } from 'node:crypto';
-import { dirname, join, relative } from 'node:path';
+import { basename, dirname, join, relative } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { createRequire } from 'node:module';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const IMPORT = /^import\s*\{([^}]*)\}\s*from\s*'(\.{1,2}\/[\w/.-]+\.(?:js|rng))';\s*$/gm;
-// A package from node_modules (CommonJS, as saxes is), by its name.
+// A package from node_modules (CommonJS, as saxes and re2js are), by its name.
 const PACKAGE_IMPORT = /^import\s*\{([^}]*)\}\s*from\s*'([a-z][\w-]*)';\s*$/gm;
 const REQUIRE = /\brequire\("([^"]+)"\)/g;
 const EXPORT_DECL = /^export\s+(?:async\s+)?(?:function\*?|const|let|class)\s+([A-Za-z_$][\w$]*)/gm;
@@ -61,7 +63,7 @@ return {${roots.map(([name, path]) => `${JSON.stringify(name)}: load(${id(path)}
   return runtime;
 }
 
-export function bundle(entry) {
+export function bundle(entry, prelude = '') {
   const order = [];
   const seen = new Set();
   const packageNames = new Set();
@@ -104,15 +106,21 @@ export function bundle(entry) {
     return `const ${scopeName(path)} = (() => {\n${body}\nreturn { ${exported.join(', ')} };\n})();`;
   });
   const runtime = packageNames.size ? packages([...packageNames]) : '';
-  return `(() => {\n'use strict';\n${runtime}\n${parts.join('\n')}\n})();`;
+  return `(() => {\n'use strict';\n${prelude}${runtime}\n${parts.join('\n')}\n})();`;
 }
 
 function sha256(text) {
   return `'sha256-${createHash('sha256').update(text, 'utf8').digest('base64')}'`;
 }
 
-export function buildPage() {
-  const script = bundle('src/main.js');
+// packs: [{ fileName, text }] to build in; each is checked first.
+export async function buildPage(packs = []) {
+  const { readPack } = await import('./src/lib/rules/pack.js');
+  for (const p of packs) readPack(p.text, p.fileName);
+  // The packs' texts as data for the page (app-state/packs.js); "<" written as an escape,
+  // so that no text can end the script element.
+  const baked = `const BAKED_PACKS = ${JSON.stringify(packs).replace(/</g, '\\u003c')};\n`;
+  const script = bundle('src/main.js', baked);
   const style = readFileSync(join(here, 'viewer.css'), 'utf8');
   if (script.includes('</script') || style.includes('</style')) {
     throw new Error('a module holds a closing tag');
@@ -128,7 +136,19 @@ export function buildPage() {
 }
 
 if (process.argv[1] === fileURLToPath(import.meta.url)) {
-  const out = process.argv[2];
-  if (!out) throw new Error('usage: node build.mjs OUTPUT.html');
-  writeFileSync(out, buildPage());
+  const args = process.argv.slice(2);
+  const packs = [];
+  for (let at = args.indexOf('--rules'); at >= 0; at = args.indexOf('--rules')) {
+    const [, file] = args.splice(at, 2);
+    if (!file) throw new Error('--rules needs a pack file');
+    packs.push({ fileName: basename(file), text: readFileSync(file, 'utf8') });
+  }
+  const out = args[0];
+  if (!out) throw new Error('usage: node build.mjs [--rules PACK.json]... OUTPUT.html');
+  try {
+    writeFileSync(out, await buildPage(packs));
+  } catch (e) {
+    console.error(e.message);
+    process.exitCode = 2;
+  }
 }

@@ -9,9 +9,17 @@ import { readFileSync, mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { launch, openViewer, openReports, accessibilityProblems, onScreen } from './browser.mjs';
 import { downloaded } from './browser.mjs';
-import { REPORT_DIR, VIEWER_HTML, SCREENSHOT_DIR, HIT, DEEP, FIXTURE_PRODUCT } from './reports.mjs';
-import { RLO } from './reports.mjs';
-import { PERSONAL, KEPT } from './reports.mjs';
+import {
+  REPORT_DIR,
+  VIEWER_HTML,
+  SCREENSHOT_DIR,
+  HIT,
+  DEEP,
+  FIXTURE_PRODUCT,
+  RLO,
+  PERSONAL,
+  KEPT,
+} from './reports.mjs';
 
 const SEARCH = 'header input[type=search]';
 let chromium;
@@ -617,3 +625,91 @@ test('deep nesting and a folder of 50,000 files: the hit is shown at once, the d
       /Deeper keys are not shown/,
     );
   }));
+
+// Rule packs dropped beside reports: the refused one named, the others working, a hostile
+// title shown as text with markers; known issues in the findings, their table, Machines
+// and the redacted ticket; a pack removed, and one remembered across a reload.
+test('rule packs: known issues with their evidence, a refused pack, removal and memory', () => {
+  const pack = (name, rules) => {
+    // ASCII only: the drop in the tests carries bytes as Latin-1.
+    const json = JSON.stringify({ pack: name, rules }).replace(/\u202e/g, '\\u202e');
+    writeFileSync(join(REPORT_DIR, name), json);
+    return name;
+  };
+  const rule = (id, extra) => ({
+    id,
+    title: 't',
+    severity: 'note',
+    when: { finding: 'lowDiskSpace' },
+    ...extra,
+  });
+  const bad = pack('bad.json', [rule('KB-66', { link: 'javascript:alert(1)' })]);
+  const odd = pack('odd.json', [
+    rule('KB-77', { title: `<img src=x onerror=alert(1)> ${RLO}gol.txt` }),
+  ]);
+  writeFileSync(
+    join(REPORT_DIR, 'known-issues.json'),
+    readFileSync(new URL('../../docs/known-issues.sample.json', import.meta.url)),
+  );
+  const count = async (page) =>
+    (await text(page, 'table.machines tbody tr:first-child td:nth-last-child(2)')).trim();
+  const runs = (page, n) =>
+    page.waitForFunction(
+      (k) => document.getElementById('app').dataset.packRuns === String(k),
+      {},
+      n,
+    );
+  return onPage(
+    ['small.vitascan', 'hostile.vitascan', bad, odd, 'known-issues.json'],
+    async (page) => {
+      assert.match(
+        await text(page, '.messages'),
+        /bad\.json: KB-66: link: must be an http:\/\/ or https:\/\/ address, not "javascript:alert\(1\)"/,
+      );
+      assert.match(await text(page, 'details.packs summary'), /^Rule packs \(2, 15 rules\)$/);
+      assert.equal(await count(page), '5');
+      await page.click('table.machines tbody tr:first-child a');
+      await show(page, 'findings');
+      const kb = 'li[data-rule="KB-1700"]';
+      assert.match(
+        await text(page, kb),
+        /Known issue KB-1700: Less than 2 GB free .* show\s+Advice: Free space/,
+      );
+      assert.deepEqual(await page.$eval(`${kb} a.kb-link`, (a) => [a.href, a.target]), [
+        'https://support.example/kb/1700',
+        '_blank',
+      ]);
+      assert.match(
+        await text(page, 'li[data-rule="KB-77"]'),
+        /Known issue KB-77: <img src=x onerror=alert\(1\)> U\+202Egol\.txt/,
+      );
+      assert.equal(await page.$('main img'), null);
+      assert.match(await text(page, 'table.known-issues'), /KB-1301\s+problem\s+No licence file/);
+      await page.click(`${kb} .evidence-list a`);
+      await page.waitForSelector('#app[data-view="overview"] [data-anchor="drive-0"].hit');
+      await page.click('input.redact');
+      await page.click('button.copy-ticket');
+      const ticket = await page.$eval('textarea.ticket-text', (t) => t.value);
+      assert.match(ticket, /^Personal data replaced by placeholders/);
+      assert.match(
+        ticket,
+        /\n- \[problem\] Known issue KB-1700: Less than 2 GB free on the drive of ProgramData\\Pallanto: updates fail \(Overview › Fixed drives › C:\\\); see https:\/\/support\.example\/kb\/1700\n/,
+      );
+      await page.keyboard.press('Escape');
+      await page.click('details.packs summary');
+      await page.click('details.packs li[data-pack="odd.json"] button.remove-pack');
+      await runs(page, 2);
+      await show(page, 'machines');
+      assert.equal(await count(page), '4');
+      await page.click('input.remember-packs');
+      await page.reload();
+      await page.waitForSelector('#app[data-ready="yes"]');
+      page.requests.length = 0;
+      assert.match(
+        await page.$eval('details.packs', (d) => d.textContent),
+        /Pallanto support known issues \(sample\) 2026\.12\.1: 14 rules, remembered/,
+      );
+    },
+    true,
+  );
+});

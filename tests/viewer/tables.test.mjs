@@ -64,7 +64,12 @@ test('a machine in one line: names, Windows, memory, system drive, products, fin
   const low = varied([['totalfreebytes="85899345920"', `totalfreebytes="${GB}"`]], 'low.vitascan');
   const facts = machineFacts(low, runFindings(low));
   assert.deepEqual(
-    { ...facts, rules: [...facts.rules], written: facts.written.shown },
+    {
+      ...facts,
+      rules: [...facts.rules],
+      known: { ...facts.known, titles: [...facts.known.titles] },
+      written: facts.written.shown,
+    },
     {
       computer: 'WORKSTATION7',
       windows: 'Microsoft Windows 7 Professional',
@@ -83,6 +88,7 @@ test('a machine in one line: names, Windows, memory, system drive, products, fin
         ['errorLines', 1],
         ['cutLogs', 1],
       ],
+      known: { count: 0, titles: [] },
       written: '2026-12-06 14:05:09 W. Europe Standard Time',
     },
   );

@@ -15,7 +15,18 @@ import {
   comparisonOf,
   pendingText,
   yieldToPage,
+  findAgain,
 } from './app-state/reports.js';
+import {
+  packs,
+  addPack,
+  removePack,
+  rememberPacks,
+  startPacks,
+  PACK_FILE,
+} from './app-state/packs.js';
+import { PackError, LIMITS } from './lib/rules/pack.js';
+import { packsPanel } from './views/packs.js';
 import {
   shared,
   sharedDocument,
@@ -196,6 +207,7 @@ function context(report, query) {
     reports: state.reports,
     labelOf: (rep) => labelOf(rep, state.reports),
     factsOf,
+    findingsOf,
     query,
     findings: () => findingsOf(report),
     pendingText: () => pendingText(report),
@@ -429,9 +441,61 @@ function filesRead(report, ms) {
   if (state.pending && applyAddress(state.pending)) update({ pending: null });
 }
 
-async function openFiles(files) {
+// Problems of a refused pack, one a line, each as pack text.
+function refused(problems) {
+  return message(problems.flatMap((p, i) => [i ? h('br') : null, r(p)]));
+}
+
+// Every report's findings found again with the packs as they are now.
+async function packsChanged(started = performance.now()) {
+  ui.packs.replaceWith((ui.packs = packsPanelOf(ui.packs.open)));
+  const progress = state.reports.length > 1 ? message('', 'status') : null;
+  const total = state.reports.length;
+  await findAgain(state.reports, (n) => {
+    if (progress) progress.textContent = `Finding known issues in report ${n + 1} of ${total}…`;
+  });
+  progress?.remove();
+  reportsChanged();
+  if (state.reports.length) show(state.place, null, false);
+  // For the benchmark and the tests: how long, and how many times.
+  ui.root.dataset.knownMs = String(Math.round(performance.now() - started));
+  ui.root.dataset.packRuns = String(Number(ui.root.dataset.packRuns ?? 0) + 1);
+}
+
+async function openPacks(files) {
+  const started = performance.now();
+  for (const file of files) {
+    try {
+      if (file.size > LIMITS.bytes)
+        throw new PackError([`${file.name}: a pack is at most ${LIMITS.bytes / 1048576} MB`]);
+      const pack = addPack(await file.text(), file.name);
+      message(msg`Rule pack ${r(pack.name)} loaded: ${pack.rules.length} rules.`, 'status');
+    } catch (e) {
+      refused(e instanceof PackError ? e.problems : [`${file.name}: ${e.message}`]);
+    }
+  }
+  await packsChanged(started);
+}
+
+function packsPanelOf(open = false) {
+  const panel = packsPanel(packs.list, packs.remember, {
+    remove: (i) => {
+      removePack(i);
+      packsChanged();
+    },
+    setRemember: (on) => rememberPacks(on),
+  });
+  panel.open = open;
+  return panel;
+}
+
+async function openFiles(all) {
   const opened = performance.now();
   ui.messages.textContent = '';
+  const packFiles = all.filter((f) => PACK_FILE.test(f.name));
+  const files = all.filter((f) => !PACK_FILE.test(f.name));
+  if (packFiles.length) await openPacks(packFiles);
+  if (!files.length) return;
   const before = state.reports.length;
   const progress = files.length > 1 ? message('', 'status') : null;
   let n = 0;
@@ -688,6 +752,9 @@ export function start(root) {
     placeholders.hidden = !redact.checked;
   });
   ui.panel = h('div');
+  // Packs built into this copy of the viewer, then those remembered in this browser.
+  const packProblems = startPacks(typeof BAKED_PACKS === 'undefined' ? [] : BAKED_PACKS);
+  ui.packs = packsPanelOf();
   ui.main = h('main', { tabindex: '-1' }, welcome());
   const searchBox = h(
     'span',
@@ -705,6 +772,7 @@ export function start(root) {
       h('h1', null, 'Vitascan report viewer'),
       fileButton('Open reports', 'open-reports', { multiple: true }),
       fileButton('Open a folder', 'open-folder', { webkitdirectory: true }),
+      fileButton('Open rule packs', 'open-packs', { multiple: true, accept: '.json' }),
       searchBox,
       h(
         'span',
@@ -721,10 +789,12 @@ export function start(root) {
       ),
     ),
     ui.searchStatus,
+    ui.packs,
     ui.switcher,
     ui.nav,
   );
   root.append(header, ui.messages, ui.panel, ui.main);
+  if (packProblems.length) refused(packProblems);
   document.addEventListener('keydown', onKey);
   document.addEventListener('dragover', (e) => e.preventDefault());
   document.addEventListener('drop', async (e) => {

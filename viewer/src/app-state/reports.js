@@ -4,6 +4,8 @@
 import { reportReader, ReportError } from '../import/report.js';
 import { fileText, fingerprint, EncodingError } from '../import/bytes.js';
 import { runFindings } from '../lib/findings.js';
+import { allFindings } from '../lib/rules/run.js';
+import { packs } from './packs.js';
 import { machineFacts } from '../lib/machines.js';
 import { compareModels } from '../lib/compare.js';
 import { msg, r } from '../lib/text.js';
@@ -70,10 +72,28 @@ export async function openReport(file, onRead) {
   return report;
 }
 
+// The built-in findings and the known issues of the loaded packs; the built-in ones are
+// kept when the packs change.
 export function findingsOf(report) {
   if (report.reading) return null;
-  report.findings ??= runFindings(report.model);
+  report.builtins ??= runFindings(report.model);
+  report.findings ??= allFindings(report.model, packs.engine, report.builtins);
   return report.findings;
+}
+
+// The packs changed: every report's findings are found again, in slices. progress(n) is
+// told how many are done.
+export async function findAgain(reports, progress) {
+  for (const report of reports) report.findings = report.facts = null;
+  let slice = performance.now();
+  for (let n = 0; n < reports.length; n++) {
+    if (performance.now() - slice > SLICE_MS) {
+      progress(n);
+      await yieldToPage();
+      slice = performance.now();
+    }
+    findingsOf(reports[n]);
+  }
 }
 
 // The report's line in the Machines view, once its findings are known.

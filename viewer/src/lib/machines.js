@@ -13,9 +13,15 @@ export function machineFacts(model, findings) {
   const drive = driveFacts(model).find((d) => same(d.drive.slice(0, 2), systemDrive.slice(0, 2)));
   const counts = { problem: 0, warning: 0, note: 0 };
   const rules = new Map();
+  // Known issues of rule packs: how many, and each rule's words ("Known issue KB-1042: …").
+  const known = { count: 0, titles: new Map() };
   for (const f of findings ?? []) {
     counts[f.severity]++;
     rules.set(f.rule, (rules.get(f.rule) ?? 0) + 1);
+    if (f.known) {
+      known.count++;
+      known.titles.set(f.rule, `Known issue ${f.rule}: ${f.known.title}`);
+    }
   }
   return {
     computer: computerName(model),
@@ -28,6 +34,7 @@ export function machineFacts(model, findings) {
     products: (model.products ?? []).map((p) => ({ name: p.name, version: p.version })),
     counts,
     rules,
+    known,
     written: writtenDate(model.system?.time),
   };
 }

@@ -53,7 +53,12 @@ function findingLines(title, findings, model) {
   if (!findings.length) return [`${title}: none`];
   return [
     `${title} (${findings.length}):`,
-    ...findings.map((f) => `- [${f.severity}] ${plain(f.text)} (${placeWords(model, f.place)})`),
+    ...findings.map(
+      (f) =>
+        `- [${f.severity}] ${plain(f.text)} (${placeWords(model, f.place)})` +
+        // A known issue cites its article.
+        (f.known?.link ? `; see ${visible(f.known.link)}` : ''),
+    ),
   ];
 }
 
@@ -74,6 +79,7 @@ export function machinesTicket(rows) {
       f.drive ? `${f.drive} ${bytesText(f.free)} free` : 'system drive ?',
       `products: ${products || 'none'}`,
       `${counted(problem, 'problem')}, ${counted(warning, 'warning')}, ${counted(note, 'note')}`,
+      ...(f.known?.count ? [`known issues ${[...f.known.titles.keys()].join(', ')}`] : []),
       `written ${f.written?.shown ?? '?'}`,
     ].join('; ');
   });

@@ -4,6 +4,7 @@
 import { h, section, empty, actionLink } from './dom.js';
 import { table } from './table.js';
 import { differenceCount } from '../lib/compare.js';
+import { findingChanges } from '../lib/findings.js';
 import { counted } from '../lib/format.js';
 import { msg, r } from '../lib/text.js';
 
@@ -80,6 +81,45 @@ function sectionDetails(s, cmp, ctx) {
   );
 }
 
+// Known issues of the rule packs that After has and Before had not, and those resolved,
+// each linked to its evidence in its report.
+function knownChanges(cmp, ctx) {
+  const [before, after] = [cmp.a, cmp.b].map((i) =>
+    (ctx.findingsOf(ctx.reports[i]) ?? []).filter((f) => f.known),
+  );
+  const { added, resolved } = findingChanges(before, after);
+  const rows = [
+    ...added.map((f) => ({ f, status: 'new in After', report: cmp.b })),
+    ...resolved.map((f) => ({ f, status: 'resolved', report: cmp.a })),
+  ];
+  if (!before.length && !after.length) return null;
+  const columns = [
+    { label: 'Status', get: (x) => x.status },
+    { label: 'Id', get: (x) => x.f.rule },
+    { label: 'Severity', get: (x) => x.f.severity },
+    { label: 'Title', get: (x) => x.f.known.title },
+    { label: 'Article', get: (x) => x.f.known.link ?? '' },
+    {
+      label: 'Open',
+      get: (x) =>
+        actionLink('show', () => ctx.openIn(x.report, x.f.place), {
+          address: () => ctx.hrefOf(x.f.place, x.report),
+        }),
+      text: () => '',
+      export: false,
+    },
+  ];
+  const title = `Known issues: ${added.length} new in After, ${resolved.length} resolved`;
+  const body = rows.length
+    ? table(columns, rows, {
+        name: 'compare-known-issues',
+        filter: 'Filter known issues',
+        rowClass: (x) => (x.status === 'resolved' ? 'diff-removed' : 'diff-added'),
+      })
+    : empty('The same known issues in both.');
+  return h('div', { class: 'diff-section', dataset: { section: 'known' } }, section(title, body));
+}
+
 export function renderCompare(model, place, ctx) {
   const cmp = ctx.comparison();
   if (!cmp) return empty('Open two reports to compare them.');
@@ -123,6 +163,7 @@ export function renderCompare(model, place, ctx) {
     'div',
     { class: 'compare' },
     section(title, choose, summary),
+    knownChanges(cmp, ctx),
     sections.map((s) => sectionDetails(s, cmp, ctx)),
   );
 }

@@ -130,6 +130,7 @@ export function renderMachines(model, place, ctx) {
       num: true,
       get: (m) => f(m).counts[severity],
     })),
+    { label: 'Known issues', num: true, get: (m) => f(m).known.count },
     {
       label: 'Written',
       get: (m) => (f(m).written ? dateView(f(m).written) : ''),
@@ -148,9 +149,12 @@ export function renderMachines(model, place, ctx) {
     columns.push(versions.column);
     summaries.push(versions.summary);
   }
+  // A known issue goes by its id and title, a built-in finding by its rule's name.
+  const titles = new Map(rows.flatMap((m) => [...f(m).known.titles]));
+  const titleOf = (x) => titles.get(x) ?? ruleTitle(x);
   if (rule) {
     const has = spreadColumn(
-      ruleTitle(rule),
+      titleOf(rule),
       (m) => f(m).rules.get(rule) ?? 0,
       rows,
       (n) => (n ? counted(n, 'finding') : 'none'),
@@ -161,7 +165,7 @@ export function renderMachines(model, place, ctx) {
   const products = productNames(rows.map(f)).map((name) => [name, name]);
   const rules = [...new Set(rows.flatMap((m) => [...f(m).rules.keys()]))].map((x) => [
     x,
-    ruleTitle(x),
+    titleOf(x),
   ]);
   const choices = h(
     'div',
