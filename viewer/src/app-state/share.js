@@ -3,7 +3,9 @@
 // report, so that placeholders agree across reports, tickets, links and exports) and a
 // ticket says so at its top, a saved file in its name. The reports themselves never change.
 import { state } from './state.js';
+import { packs } from './packs.js';
 import { redactor, REDACTION_NOTICE } from '../lib/redact.js';
+import { literal } from '../lib/text.js';
 
 let cache = { reports: null, redactor: null };
 
@@ -18,10 +20,29 @@ function redactorNow() {
   return cache.redactor;
 }
 
+// The articles the rule packs cite are the team's own addresses, not the customer's: they
+// leave the page as they are, though they have the form of a host name.
+let articles = { engine: null, re: null };
+
+function articlesNow() {
+  if (articles.engine !== packs.engine) {
+    const links = new Set(packs.list.flatMap((p) => p.pack.rules.map((rule) => rule.link)));
+    links.delete(null);
+    links.delete(undefined);
+    const list = [...links].sort((a, b) => b.length - a.length).map(literal);
+    articles = { engine: packs.engine, re: list.length ? new RegExp(`(${list.join('|')})`) : null };
+  }
+  return articles.re;
+}
+
 // One text as it may leave the page.
 export function shared(text) {
   if (!state.redact) return String(text ?? '');
-  return redactorNow().text(text);
+  const kept = articlesNow();
+  if (!kept) return redactorNow().text(text);
+  // Split on the articles: the odd pieces are the articles themselves.
+  const pieces = String(text ?? '').split(kept);
+  return pieces.map((t, i) => (i % 2 ? t : redactorNow().text(t))).join('');
 }
 
 // A whole text (a ticket): redacted, it begins by saying so.
