@@ -1,16 +1,11 @@
 // One line per report for the Machines view: what a support engineer compares across a
-// customer's machines, read from the model and the report's findings.
-import { wmiFirst } from './model.js';
-import { memoryFacts, driveFacts, computerName } from './facts.js';
-import { writtenDate } from './dates.js';
+// customer's machines, from the machine's summary and the report's findings.
+import { machineOf } from './facts.js';
 
 const same = (a, b) => a.toLowerCase() === b.toLowerCase();
 
 export function machineFacts(model, findings) {
-  const os = wmiFirst(model, 'Win32_OperatingSystem');
-  // The system drive as Windows names it ("C:"), else C:.
-  const systemDrive = os.SystemDrive || 'C:';
-  const drive = driveFacts(model).find((d) => same(d.drive.slice(0, 2), systemDrive.slice(0, 2)));
+  const machine = machineOf(model);
   const counts = { problem: 0, warning: 0, note: 0 };
   const rules = new Map();
   // Known issues of rule packs: how many, and each rule's words ("Known issue KB-1042: …").
@@ -24,18 +19,18 @@ export function machineFacts(model, findings) {
     }
   }
   return {
-    computer: computerName(model),
-    windows: os.Caption ?? '',
-    version: os.Version ?? '',
-    build: os.BuildNumber ?? '',
-    memory: memoryFacts(model)?.total ?? null,
-    drive: drive?.drive ?? null,
-    free: drive?.free ?? null,
-    products: (model.products ?? []).map((p) => ({ name: p.name, version: p.version })),
+    computer: machine.computer,
+    windows: machine.windows.caption,
+    version: machine.windows.version,
+    build: machine.windows.build,
+    memory: machine.memory?.total ?? null,
+    drive: machine.systemDrive?.drive ?? null,
+    free: machine.systemDrive?.free ?? null,
+    products: machine.products,
     counts,
     rules,
     known,
-    written: writtenDate(model.system?.time),
+    written: machine.written,
   };
 }
 

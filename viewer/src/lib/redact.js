@@ -13,6 +13,7 @@
 // Installer, .NET), or written right after "version", "ver", "v", "build" or "rev".
 import { eachKey, eachFolder } from './model.js';
 import { literal } from './text.js';
+import { machineOf } from './facts.js';
 
 export const REDACTION_NOTICE =
   'Personal data replaced by placeholders (computer, domain and host names, user names and ' +
@@ -218,6 +219,8 @@ export function redactor(models) {
 function collect(model, add, versions) {
   const version = (v) => v && versions.add(String(v));
   const sys = model.system;
+  // The machine's own name first, as the overview and the ticket name it.
+  add('computer', machineOf(model).computer);
   for (const v of [model.version, model.versionDisplay, sys?.windowsInstaller, sys?.ie]) version(v);
   for (const d of sys?.dotnet ?? []) version(d.version);
   for (const cls of sys?.wmi ?? []) {

@@ -3,43 +3,31 @@
 // that are new in After and those resolved, and the real differences; on the Machines
 // page, one line per machine. Kept short enough to paste; format characters from a
 // report are written as visible markers.
-import { wmiFirst } from './model.js';
-import { memoryFacts, driveFacts, freeText, computerName } from './facts.js';
+import { machineOf, freeText } from './facts.js';
 import { realDifferences } from './compare.js';
 import { findingChanges } from './findings.js';
 import { plain, visible } from './text.js';
 import { placeWords } from './address.js';
-import { writtenDate } from './dates.js';
 import { bytesText, counted } from './format.js';
 
 export const MAX_DIFFERENCE_LINES = 15;
 
 function reportLines(model) {
-  const os = wmiFirst(model, 'Win32_OperatingSystem');
-  const cs = wmiFirst(model, 'Win32_ComputerSystem');
-  const cpu = wmiFirst(model, 'Win32_Processor');
-  const t = model.system?.time;
-  const windows = [
-    os.Caption,
-    os.Version,
-    os.BuildNumber && `build ${os.BuildNumber}`,
-    os.OSArchitecture,
-  ];
-  const cpus = cpu.NumberOfLogicalProcessors
-    ? `, ${cpu.NumberOfLogicalProcessors} logical processors`
-    : '';
+  const m = machineOf(model);
+  const t = m.time;
+  const { caption, version, build, architecture } = m.windows;
+  const windows = [caption, version, build && `build ${build}`, architecture];
+  const cpus = m.processor.logical ? `, ${m.processor.logical} logical processors` : '';
   const lines = [
-    `Computer ${computerName(model) || 'name not in the report'}`,
+    `Computer ${m.computer || 'name not in the report'}`,
     `Vitascan report ${model.fileName} (VitascanCmd ${model.versionDisplay || model.version})` +
-      (t ? `, written ${writtenDate(t)?.shown ?? `${t.date} ${t.time} ${t.tz}`}` : ''),
+      (t ? `, written ${m.written?.shown ?? `${t.date} ${t.time} ${t.tz}`}` : ''),
     `Windows: ${windows.filter(Boolean).join(', ') || 'not in the report'}`,
-    `Maker and model: ${[cs.Manufacturer, cs.Model].filter(Boolean).join(' ') || '?'}; ${cpu.Name || 'processor ?'}${cpus}`,
+    `Maker and model: ${[m.maker, m.model].filter(Boolean).join(' ') || '?'}; ${m.processor.name || 'processor ?'}${cpus}`,
   ];
-  const mem = memoryFacts(model);
-  if (mem) lines.push(`Memory: ${freeText(mem)}`);
-  const drives = driveFacts(model);
-  if (drives.length)
-    lines.push(`Drives: ${drives.map((d) => `${d.drive} ${freeText(d)}`).join('; ')}`);
+  if (m.memory) lines.push(`Memory: ${freeText(m.memory)}`);
+  if (m.drives.length)
+    lines.push(`Drives: ${m.drives.map((d) => `${d.drive} ${freeText(d)}`).join('; ')}`);
   if (model.products) {
     const names = model.products.map((p) => `${p.name} ${p.version}`.trim()).join('; ');
     lines.push(`Products: ${names || 'none found'}`);

@@ -1,13 +1,10 @@
 // The overview: who wrote the report, and the machine at a glance.
 import { h, section, empty, bar, actionLink, dateView } from './dom.js';
 import { table, linkColumn } from './table.js';
-import { writtenDate } from '../lib/dates.js';
-import { wmiFirst, nodeAt } from '../lib/model.js';
-import { memoryFacts, driveFacts, freeText, computerName } from '../lib/facts.js';
+import { nodeAt } from '../lib/model.js';
+import { machineOf, freeText } from '../lib/facts.js';
 import { msg, r } from '../lib/text.js';
 import { findingsList } from './findings.js';
-
-const ARCHITECTURES = { 0: 'x86', 5: 'ARM', 6: 'Itanium', 9: 'x64', 12: 'ARM64' };
 
 // A line of the overview; one with an anchor is an item, with its link.
 function line(label, value, anchor = null, ctx = null) {
@@ -31,35 +28,26 @@ function joined(values, separator = ', ') {
     .filter(Boolean);
 }
 
-function machine(model) {
-  const os = wmiFirst(model, 'Win32_OperatingSystem');
-  const cs = wmiFirst(model, 'Win32_ComputerSystem');
-  const cpu = wmiFirst(model, 'Win32_Processor');
-  const sys = model.system;
-  const arch = sys?.processors
-    ? (ARCHITECTURES[sys.processors.architecture] ?? `code ${sys.processors.architecture}`)
-    : '';
-  const mem = memoryFacts(model);
-  const logical = cpu.NumberOfLogicalProcessors || sys?.processors?.count;
-  const locale = sys?.locale;
+function machine(m) {
+  const { windows: os, processor: cpu, memory: mem, locale } = m;
   return section(
     'Machine',
     line(
       'Operating system',
       joined([
-        os.Caption,
-        os.Version && msg`version ${r(os.Version)}`,
-        os.BuildNumber && msg`build ${r(os.BuildNumber)}`,
-        os.OSArchitecture || arch,
+        os.caption,
+        os.version && msg`version ${r(os.version)}`,
+        os.build && msg`build ${r(os.build)}`,
+        os.architecture,
       ]),
     ),
-    line('Maker and model', joined([cs.Manufacturer, cs.Model], ' ')),
+    line('Maker and model', joined([m.maker, m.model], ' ')),
     line(
       'Processor',
       joined([
-        cpu.Name,
-        cpu.NumberOfCores && msg`${r(cpu.NumberOfCores)} cores`,
-        logical && msg`${r(logical)} logical processors`,
+        cpu.name,
+        cpu.cores && msg`${r(cpu.cores)} cores`,
+        cpu.logical && msg`${r(cpu.logical)} logical processors`,
       ]),
     ),
     line(
@@ -74,27 +62,23 @@ function machine(model) {
     line(
       'Monitors',
       joined(
-        (sys?.monitors ?? []).map(
-          (m) =>
-            msg`${r(`${m.width}×${m.height}`)} ${r(m.monitordesc ?? '')}${m.primary === 'yes' ? ' (primary)' : ''}`,
+        m.monitors.map(
+          (d) =>
+            msg`${r(`${d.width}×${d.height}`)} ${r(d.monitordesc ?? '')}${d.primary === 'yes' ? ' (primary)' : ''}`,
         ),
         '; ',
       ),
     ),
     line(
       'Locale',
-      joined([
-        locale?.LOCALE_SENGLANGUAGE,
-        locale?.LOCALE_SENGCOUNTRY,
-        locale?.LCID && msg`LCID ${r(locale.LCID)}`,
-      ]),
+      joined([locale.language, locale.country, locale.lcid && msg`LCID ${r(locale.lcid)}`]),
     ),
-    line('Time zone', joined([sys?.time?.tz])),
+    line('Time zone', joined([m.timeZone])),
   );
 }
 
-function drives(model, ctx) {
-  const facts = driveFacts(model);
+function drives(m, ctx) {
+  const facts = m.drives;
   if (!facts.length) return section('Fixed drives', empty('No fixed drives in the report.'));
   return section(
     'Fixed drives',
@@ -138,14 +122,13 @@ function products(model, ctx) {
   return h('div', { dataset: { anchor: 'products' } }, section('Products of the maker', t));
 }
 
-function written(time) {
+function written({ time, written: date }) {
   if (!time) return 'not in the report';
-  const date = writtenDate(time);
   return date ? dateView(date) : msg`${r(`${time.date} ${time.time}`)} (${r(time.tz)})`;
 }
 
 export function renderOverview(model, place, ctx) {
-  const time = model.system?.time;
+  const m = machineOf(model);
   const report = section(
     'Report',
     line('File', r(model.fileName)),
@@ -153,7 +136,7 @@ export function renderOverview(model, place, ctx) {
       'Written by',
       msg`VitascanCmd ${r(model.versionDisplay || '(no version)')} (version ${r(model.version)})`,
     ),
-    line('Written at', written(time)),
+    line('Written at', written(m)),
   );
   const net = section(
     'Network adapters',
@@ -176,7 +159,7 @@ export function renderOverview(model, place, ctx) {
       ? section(`Findings (${found.length})`, findingsList(found, ctx))
       : section('Findings', empty(ctx.pendingText())),
   );
-  const name = computerName(model);
+  const name = m.computer;
   const heading = h(
     'h2',
     { class: 'computer-name' },
@@ -188,8 +171,8 @@ export function renderOverview(model, place, ctx) {
     heading,
     top,
     report,
-    machine(model),
-    drives(model, ctx),
+    machine(m),
+    drives(m, ctx),
     net,
     products(model, ctx),
   );
