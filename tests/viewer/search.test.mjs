@@ -18,6 +18,7 @@ const PLACES = [
   ['users\\me', { view: 'environment', index: 1 }],
   ['seats=5', { view: 'groups', path: [0, 0] }],
   ['Xeon', { view: 'system', cls: 'Win32_Processor', instance: 0, prop: 'Name' }],
+  ['Time: tz', { view: 'system', other: 'time.tz' }],
   ['192.168.1.20', { view: 'overview', anchor: 'adapter-0' }],
   // A path finds the item it names, not every item below it; a type name finds values.
   ['ProgramData\\Pallanto', { view: 'files', at: PALLANTO, file: null, line: null }],

@@ -58,6 +58,8 @@ const PLACES = [
     'Processes › explorer.exe (process 65)', twice],
   [{ view: 'system', cls: 'Win32_Processor', instance: 1, prop: 'Name' },
     'view=system&wmi=Win32_Processor&instance=2&prop=Name', 'System › Win32_Processor #2 › Name', twice],
+  // A row beside the WMI classes goes by its key, and is named in words by its label.
+  [{ view: 'system', other: 'time.tz' }, 'view=system&part=time.tz', 'System › Time: tz'],
   [{ view: 'machines' }, 'view=machines', 'Machines'],
   [{ view: 'environment', index: 1 }, 'view=environment&var=TEMP', 'Environment › TEMP'],
   [{ view: 'system', cls: 'Win32_OperatingSystem', instance: 0, prop: 'Version' },

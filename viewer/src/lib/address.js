@@ -8,6 +8,7 @@
 // name, a process by its id alone, and leaves out the file name.
 import { nodeAt, pathText } from './model.js';
 import { visible } from './text.js';
+import { systemRows, systemRowAt } from './system.js';
 
 export const VIEW_TITLES = {
   machines: 'Machines',
@@ -229,7 +230,9 @@ export function placeWords(model, place) {
     }
     case 'system': {
       const instance = place.instance ? ` #${place.instance + 1}` : '';
-      return place.cls ? words(place.cls + instance, place.prop) : words(place.other);
+      if (place.cls) return words(place.cls + instance, place.prop);
+      const rows = systemRows(model.system, { dates: true });
+      return words(rows[systemRowAt(rows, place.other)]?.label ?? place.other);
     }
     case 'environment':
       return words(model.system?.environment?.[place.index]?.name);

@@ -7,6 +7,7 @@ import { allFiles, eachFolder, eachKey, pathText } from './model.js';
 import { driveFacts } from './facts.js';
 import { bytesText } from './format.js';
 import { fileDate } from './dates.js';
+import { systemRows } from './system.js';
 
 const VOLATILE = new RegExp(
   [
@@ -135,19 +136,8 @@ function system(m) {
       }
     });
   }
-  for (const part of ['memory', 'time', 'processors']) {
-    for (const [k, v] of Object.entries(sys?.[part] ?? {})) {
-      out.push({ key: `${part}.${k}`, value: v, place: { view: 'system', other: part } });
-    }
-  }
-  if (sys?.windowsInstaller != null) {
-    out.push({ key: 'Windows Installer', value: sys.windowsInstaller, place: { view: 'system' } });
-  }
-  if (sys?.ie != null)
-    out.push({ key: 'Internet Explorer', value: sys.ie, place: { view: 'system' } });
-  for (const d of sys?.dotnet ?? []) {
-    out.push({ key: `.NET Framework ${d.version}`, value: 'installed', place: { view: 'system' } });
-  }
+  for (const { key, value } of systemRows(sys))
+    out.push({ key, value, place: { view: 'system', other: key } });
   return out;
 }
 

@@ -5,6 +5,7 @@
 // when the query ends in their own name, so a path finds the item it names.
 import { eachFolder, eachGroup, eachKey, pathText } from './model.js';
 import { msg, r, literal } from './text.js';
+import { systemRows } from './system.js';
 
 export const MAX_HITS = 5000;
 const SNIPPET_CONTEXT = 40;
@@ -56,6 +57,8 @@ export function search(model, query, limit = MAX_HITS) {
       }
     });
   }
+  for (const row of systemRows(model.system, { dates: true }))
+    add(`${row.label} ${row.value}`, ['System information'], { view: 'system', other: row.key });
   (model.system?.environment ?? []).forEach((v, i) => {
     add(`${v.name}=${v.value}`, ['Environment variable'], { view: 'environment', index: i });
   });

@@ -1,7 +1,7 @@
 // The sections that are tables: system, environment, processes, events and the client's
 // groups. Each render function takes the model, the place to show and the view context.
 import { h, rt, section, empty, showHit, dateView } from './dom.js';
-import { writtenDate } from '../lib/dates.js';
+import { systemRows, systemRowAt } from '../lib/system.js';
 import { table, propertyTable, linkColumn } from './table.js';
 import { msg, r, matchRanges } from '../lib/text.js';
 
@@ -9,12 +9,6 @@ import { msg, r, matchRanges } from '../lib/text.js';
 function showRowLater(t, index, ctx) {
   if (index != null && index >= 0) requestAnimationFrame(() => t.showRow(index, ctx.query));
 }
-
-const OTHER_PARTS = [
-  ['processors', 'Processors'],
-  ['memory', 'Memory'],
-  ['time', 'Time'],
-];
 
 export function renderSystem(model, place, ctx) {
   const sys = model.system;
@@ -42,38 +36,12 @@ export function renderSystem(model, place, ctx) {
     parts.push(
       section('WMI', empty('The WMI section is empty: WMI could not be queried on that machine.')),
     );
-  const other = [];
-  if (sys.windowsInstaller != null) other.push(['Windows Installer', sys.windowsInstaller]);
-  if (sys.ie != null) other.push(['Internet Explorer', sys.ie]);
-  for (const d of sys.dotnet ?? []) other.push(['.NET Framework', d.version]);
-  for (const [part, label] of OTHER_PARTS) {
-    // The time written is one date, rather than a date and a time apart.
-    const written = part === 'time' ? writtenDate(sys.time) : null;
-    if (written) other.push([`${label}: written`, dateView(written)]);
-    for (const [k, v] of Object.entries(sys[part] ?? {}))
-      if (!written || (k !== 'time' && k !== 'date')) other.push([`${label}: ${k}`, v]);
-  }
-  for (const m of sys.monitors ?? [])
-    other.push([
-      'Monitor',
-      Object.entries(m)
-        .map(([k, v]) => `${k}=${v}`)
-        .join(' '),
-    ]);
-  if (sys.locale)
-    other.push([
-      'Locale',
-      Object.entries(sys.locale)
-        .map(([k, v]) => `${k}=${v}`)
-        .join(' '),
-    ]);
-  const t = propertyTable(other, { name: 'system' });
-  if (place.other)
-    showRowLater(
-      t,
-      other.findIndex(([k]) => k.toLowerCase().startsWith(place.other)),
-      ctx,
-    );
+  const other = systemRows(sys, { dates: true });
+  const t = propertyTable(
+    other.map((row) => [row.label, row.date ? dateView(row.date) : row.value]),
+    { name: 'system' },
+  );
+  if (place.other) showRowLater(t, systemRowAt(other, place.other), ctx);
   parts.push(section('Other system information', t));
   return h('div', null, parts);
 }
