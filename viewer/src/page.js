@@ -5,18 +5,26 @@
 // report is open. Controls are built once and updated in place, so focus stays where the
 // user put it. Keys: "/" goes to the search box, Enter and Shift+Enter step through hits,
 // Escape closes the panel under the header.
-import { h, rt, empty, actionLink } from './views/dom.js';
+import { h, rt, empty } from './views/dom.js';
 import { state, update, currentReport } from './app-state/state.js';
 import {
   openReport,
   findingsOf,
   factsOf,
   labelOf,
-  comparisonOf,
   pendingText,
   yieldToPage,
   findAgain,
 } from './app-state/reports.js';
+import { viewInput, comparison } from './app-state/inputs.js';
+import {
+  onAction,
+  chooseCompare,
+  chooseSpread,
+  pickMachine,
+  comparePicked,
+  sortMachines,
+} from './app-state/actions.js';
 import {
   packs,
   addPack,
@@ -126,19 +134,6 @@ function openingMessages(model) {
   if (schema) message(schema, 'warning');
 }
 
-// The chosen pair, compared once both are read.
-function comparison() {
-  const { a, b, showSame } = state.compare;
-  const [before, after] = [state.reports[a], state.reports[b]];
-  if (!before || !after) return null;
-  const waiting = [before, after].find((rep) => rep.reading);
-  if (waiting) return { pending: pendingText(waiting) };
-  const started = performance.now();
-  const sections = comparisonOf(before, after);
-  ui.root.dataset.compareMs = String(Math.round(performance.now() - started));
-  return { a, b, showSame, sections };
-}
-
 // The fragment of a place of report i (the current one when not given); redacted, it
 // names no folder, key or file.
 function addressOf(place, i = state.current, redacted = false) {
@@ -189,40 +184,18 @@ function cite(place, i = state.current) {
   field.select();
 }
 
-function itemLink(place, text = 'Link', label = 'Copy a link to this row') {
-  const props = { class: 'item-link', title: label, address: () => hrefOf(place) };
-  return actionLink(
-    text,
-    () => cite(place),
-    text === 'Link' ? { ...props, 'aria-label': label } : props,
-  );
-}
-
-function context(report, query) {
-  return {
-    open: (place) => show(place),
-    openIn: (i, place) => selectReport(i, place),
-    hrefOf,
-    itemLink,
-    reports: state.reports,
-    labelOf: (rep) => labelOf(rep, state.reports),
-    factsOf,
-    findingsOf,
-    query,
-    findings: () => findingsOf(report),
-    pendingText: () => pendingText(report),
-    comparison,
-    setCompare: (change) => {
-      update({ compare: change });
-      show({ view: 'compare' });
-    },
-    machines: () => state.machines,
-    setMachines: (change, again = true) => {
-      update({ machines: change });
-      if (again) show(state.place, null, false);
-    },
-  };
-}
+// What views may do: go to a place (of report i, else the current one), give its address,
+// cite it (go there and copy its link), and the named actions that change the state.
+const actions = {
+  go: (place, i = state.current) => (i === state.current ? show(place) : selectReport(i, place)),
+  link: hrefOf,
+  cite,
+  chooseCompare,
+  chooseSpread,
+  pickMachine,
+  comparePicked,
+  sortMachines,
+};
 
 function renderNav() {
   const wanted = views().join();
@@ -324,8 +297,14 @@ function show(place, query = null, push = true) {
     const said = pair.map((i) => state.reports[i]).filter((rep) => rep && !rep.reading);
     const notes = said.map((rep) => viewNotes(rep.model, place.view));
     for (const n of notes) ui.main.append(...n.notes);
-    if (!notes.some((n) => n.instead))
-      ui.main.appendChild(render(report.model, place, context(report, query)));
+    if (!notes.some((n) => n.instead)) {
+      const started = performance.now();
+      const input = viewInput(place.view);
+      // For the benchmark: how long comparing the pair took.
+      if (place.view === 'compare' && input.pair?.sections)
+        ui.root.dataset.compareMs = String(Math.round(performance.now() - started));
+      ui.main.appendChild(render(input, query ? { ...place, query } : place, actions));
+    }
   }
   if (place.anchor) {
     const el = ui.main.querySelector(`[data-anchor="${CSS.escape(place.anchor)}"]`);
@@ -817,5 +796,6 @@ export function start(root) {
     update({ pending: location.hash });
     ui.main.replaceChildren(welcome());
   }
+  onAction((place, push) => show(place, null, push));
   ui.root.dataset.ready = 'yes';
 }

@@ -1,16 +1,16 @@
 // Two reports side by side: a summary of differences per section, then each section's
 // added, removed and changed items, each linked to its place in both reports. Values
 // that change on every run are listed apart, closed until asked for.
-import { h, section, empty, actionLink } from './dom.js';
+import { h, section, empty, actionLink, goLink } from './dom.js';
 import { table } from './table.js';
 import { differenceCount } from '../lib/compare.js';
 import { findingChanges } from '../lib/findings.js';
 import { counted } from '../lib/format.js';
 import { msg, r } from '../lib/text.js';
 
-function reportChoice(label, ctx, selected, onChange) {
-  const options = ctx.reports.map((rep, i) =>
-    h('option', { value: String(i), selected: i === selected }, ctx.labelOf(rep)),
+function reportChoice(label, labels, selected, onChange) {
+  const options = labels.map((text, i) =>
+    h('option', { value: String(i), selected: i === selected }, text),
   );
   const select = h('select', { 'aria-label': label }, options);
   select.addEventListener('change', () => onChange(Number(select.value)));
@@ -18,22 +18,18 @@ function reportChoice(label, ctx, selected, onChange) {
 }
 
 // A comparison's CSV files are named after the pair, and name it on every row.
-function pairExport(cmp, ctx, table) {
-  const stem = (i) => ctx.reports[i].model.fileName.replace(/\.[^.]*$/, '');
-  const named = (label, i) => ({ label, get: () => ctx.labelOf(ctx.reports[i]), export: 'only' });
+function pairExport(cmp, input, table) {
+  const stem = (i) => input.fileNames[i].replace(/\.[^.]*$/, '');
+  const named = (label, i) => ({ label, get: () => input.labels[i], export: 'only' });
   return {
     file: `${stem(cmp.a)}-${stem(cmp.b)}-${table}`,
     columns: [named('Before report', cmp.a), named('After report', cmp.b)],
   };
 }
 
-function itemTable(rows, s, cmp, ctx) {
-  const link = (text, report, place) =>
-    place
-      ? actionLink(text, () => ctx.openIn(report, place), {
-          address: () => ctx.hrefOf(place, report),
-        })
-      : '';
+function itemTable(rows, s, input, actions) {
+  const cmp = input.pair;
+  const link = (text, report, place) => (place ? goLink(text, actions, place, report) : '');
   const columns = [
     { label: 'Status', get: (i) => i.status },
     { label: 'Item', get: (i) => i.key },
@@ -49,15 +45,16 @@ function itemTable(rows, s, cmp, ctx) {
   ];
   const filter = `Filter ${s.label.toLowerCase()}`;
   const rowClass = (i) => `diff-${i.status}`;
-  const { file, columns: pair } = pairExport(cmp, ctx, `compare-${s.id}`);
+  const { file, columns: pair } = pairExport(cmp, input, `compare-${s.id}`);
   return table([...columns, ...pair], rows, { pageSize: 50, filter, rowClass, file });
 }
 
-function sectionDetails(s, cmp, ctx) {
+function sectionDetails(s, input, actions) {
+  const cmp = input.pair;
   const rows = s.items.filter((i) => !i.volatile && (cmp.showSame || i.status !== 'same'));
   const volatile = s.items.filter((i) => i.volatile);
   const body = rows.length
-    ? itemTable(rows, s, cmp, ctx)
+    ? itemTable(rows, s, input, actions)
     : empty(differenceCount(s) ? '' : 'No differences.');
   let quiet = null;
   if (volatile.length) {
@@ -70,7 +67,9 @@ function sectionDetails(s, cmp, ctx) {
     quiet.addEventListener(
       'toggle',
       () =>
-        quiet.open && quiet.children.length === 1 && quiet.append(itemTable(volatile, s, cmp, ctx)),
+        quiet.open &&
+        quiet.children.length === 1 &&
+        quiet.append(itemTable(volatile, s, input, actions)),
     );
   }
   const title = `${s.label}: ${counted(differenceCount(s), 'difference')}`;
@@ -83,10 +82,8 @@ function sectionDetails(s, cmp, ctx) {
 
 // Known issues of the rule packs that After has and Before had not, and those resolved,
 // each linked to its evidence in its report.
-function knownChanges(cmp, ctx) {
-  const [before, after] = [cmp.a, cmp.b].map((i) =>
-    (ctx.findingsOf(ctx.reports[i]) ?? []).filter((f) => f.known),
-  );
+function knownChanges({ pair: cmp, pairFindings }, actions) {
+  const [before, after] = pairFindings.map((found) => found.filter((f) => f.known));
   const { added, resolved } = findingChanges(before, after);
   const rows = [
     ...added.map((f) => ({ f, status: 'new in After', report: cmp.b })),
@@ -101,10 +98,7 @@ function knownChanges(cmp, ctx) {
     { label: 'Article', get: (x) => x.f.known.link ?? '' },
     {
       label: 'Open',
-      get: (x) =>
-        actionLink('show', () => ctx.openIn(x.report, x.f.place), {
-          address: () => ctx.hrefOf(x.f.place, x.report),
-        }),
+      get: (x) => goLink('show', actions, x.f.place, x.report),
       text: () => '',
       export: false,
     },
@@ -120,16 +114,16 @@ function knownChanges(cmp, ctx) {
   return h('div', { class: 'diff-section', dataset: { section: 'known' } }, section(title, body));
 }
 
-export function renderCompare(model, place, ctx) {
-  const cmp = ctx.comparison();
+export function renderCompare(input, place, actions) {
+  const cmp = input.pair;
   if (!cmp) return empty('Open two reports to compare them.');
   if (cmp.pending) return empty(cmp.pending);
   const { a, b, sections } = cmp;
   const choose = h(
     'div',
     { class: 'compare-choice' },
-    reportChoice('Before', ctx, a, (i) => ctx.setCompare({ a: i })),
-    reportChoice('After', ctx, b, (i) => ctx.setCompare({ b: i })),
+    reportChoice('Before', input.labels, a, (i) => actions.chooseCompare({ a: i })),
+    reportChoice('After', input.labels, b, (i) => actions.chooseCompare({ b: i })),
     h(
       'label',
       null,
@@ -137,7 +131,7 @@ export function renderCompare(model, place, ctx) {
         type: 'checkbox',
         class: 'show-same',
         checked: cmp.showSame,
-        on: { change: (e) => ctx.setCompare({ showSame: e.target.checked }) },
+        on: { change: (e) => actions.chooseCompare({ showSame: e.target.checked }) },
       }),
       ' Show unchanged items',
     ),
@@ -152,18 +146,18 @@ export function renderCompare(model, place, ctx) {
       get: (s) => s.counts[k],
     })),
   ];
-  const { file, columns: pair } = pairExport(cmp, ctx, 'compare');
+  const { file, columns: pair } = pairExport(cmp, input, 'compare');
   const summary = table([...columns, ...pair], sections, {
     cls: 'diff-summary',
     file,
     rowData: (s) => ({ section: s.id }),
   });
-  const title = msg`Compare ${r(ctx.labelOf(ctx.reports[a]))} with ${r(ctx.labelOf(ctx.reports[b]))}`;
+  const title = msg`Compare ${r(input.labels[a])} with ${r(input.labels[b])}`;
   return h(
     'div',
     { class: 'compare' },
     section(title, choose, summary),
-    knownChanges(cmp, ctx),
-    sections.map((s) => sectionDetails(s, cmp, ctx)),
+    knownChanges(input, actions),
+    sections.map((s) => sectionDetails(s, input, actions)),
   );
 }

@@ -103,6 +103,22 @@ export function actionLink(text, action, { address, ...props } = {}) {
   return a;
 }
 
+// A link that opens a place (of report i, else the current one): a click goes there, and
+// opened in a new tab it has the place's address. actions: the page's go and link.
+export function goLink(text, actions, place, i = undefined, props = {}) {
+  return actionLink(text, () => actions.go(place, i), {
+    ...props,
+    address: () => actions.link(place, i),
+  });
+}
+
+// A link to a row's or item's place: a click goes there and copies its link.
+export function placeLink(actions, place, text = 'Link', label = 'Copy a link to this row') {
+  const props = { class: 'item-link', title: label, address: () => actions.link(place) };
+  if (text === 'Link') props['aria-label'] = label;
+  return actionLink(text, () => actions.cite(place), props);
+}
+
 // A date read from the report: shown as ISO 8601, the text as written one hover away.
 export function dateView(date) {
   const props = { datetime: date.iso, title: `As written: ${date.text}` };

@@ -2,14 +2,14 @@
 // one rule are one line with their count, which opens to the list. A known issue of a rule
 // pack also shows its advice, its article's link (opened only when clicked) and a link to
 // each place that made it match; the known issues are a table too.
-import { h, rt, section, empty, actionLink } from './dom.js';
+import { h, rt, section, empty, goLink } from './dom.js';
 import { table } from './table.js';
 import { placeWords } from '../lib/address.js';
 
 export const COLLAPSE_FROM = 3;
 
-const showLink = (place, ctx, text = 'show') =>
-  actionLink(text, () => ctx.open(place), { class: 'evidence', address: () => ctx.hrefOf(place) });
+const showLink = (place, actions, text = 'show') =>
+  goLink(text, actions, place, undefined, { class: 'evidence' });
 
 // An article's address, checked again where it becomes a link: http and https only.
 export const articleLink = (link) =>
@@ -21,9 +21,9 @@ export const articleLink = (link) =>
       )
     : null;
 
-function knownDetails(f, model, ctx) {
+function knownDetails(f, model, actions) {
   const { advice, link, evidence } = f.known;
-  const places = evidence.map((p) => h('li', null, showLink(p, ctx, rt(placeWords(model, p)))));
+  const places = evidence.map((p) => h('li', null, showLink(p, actions, rt(placeWords(model, p)))));
   return h(
     'div',
     { class: 'known' },
@@ -33,20 +33,20 @@ function knownDetails(f, model, ctx) {
   );
 }
 
-function item(f, ctx, model) {
+function item(f, actions, model) {
   return h(
     'li',
     { dataset: { rule: f.rule, severity: f.severity, known: f.known ? 'yes' : null } },
     h('span', { class: `sev ${f.severity}` }, f.severity),
     f.text,
     ' ',
-    showLink(f.place, ctx),
-    f.known && model ? knownDetails(f, model, ctx) : null,
+    showLink(f.place, actions),
+    f.known && model ? knownDetails(f, model, actions) : null,
   );
 }
 
 // The known issues as a table: sorted, filtered and exported as every table.
-function knownTable(found, model, ctx) {
+function knownTable(found, model, actions) {
   const rows = found.filter((f) => f.known);
   if (!rows.length) return null;
   const words = (f) => f.known.evidence.map((p) => placeWords(model, p)).join('; ');
@@ -62,7 +62,7 @@ function knownTable(found, model, ctx) {
     },
     { label: 'Evidence', get: words },
     { label: 'Pack', get: (f) => f.known.pack },
-    { label: 'Open', get: (f) => showLink(f.place, ctx), text: () => '', export: false },
+    { label: 'Open', get: (f) => showLink(f.place, actions), text: () => '', export: false },
   ];
   return section(
     `Known issues (${rows.length})`,
@@ -74,15 +74,15 @@ function knownTable(found, model, ctx) {
   );
 }
 
-function group(list, ctx, model) {
+function group(list, actions, model) {
   const [first, ...rest] = list;
-  const li = item(first, ctx, model);
+  const li = item(first, actions, model);
   li.classList.add('group');
   li.dataset.count = list.length;
   const inner = h(
     'ul',
     { class: 'findings-list', hidden: true },
-    rest.map((f) => item(f, ctx, model)),
+    rest.map((f) => item(f, actions, model)),
   );
   const label = `${rest.length} more like this`;
   const toggle = h('button', { type: 'button', class: 'expand', 'aria-expanded': 'false' }, label);
@@ -96,7 +96,7 @@ function group(list, ctx, model) {
 }
 
 // model, when given, lets a known issue name its places in words.
-export function findingsList(findings, ctx, model = null) {
+export function findingsList(findings, actions, model = null) {
   if (!findings.length) return empty('Nothing stands out in this report.');
   const byRule = new Map();
   for (const f of findings) {
@@ -108,17 +108,18 @@ export function findingsList(findings, ctx, model = null) {
     'ul',
     { class: 'findings-list' },
     [...byRule.values()].map((list) =>
-      list.length >= COLLAPSE_FROM ? group(list, ctx, model) : list.map((f) => item(f, ctx, model)),
+      list.length >= COLLAPSE_FROM
+        ? group(list, actions, model)
+        : list.map((f) => item(f, actions, model)),
     ),
   );
 }
 
-export function renderFindings(model, place, ctx) {
-  const found = ctx.findings();
+export function renderFindings({ model, findings: found, pending }, place, actions) {
   return h(
     'div',
     { class: 'findings' },
-    section('Findings', found ? findingsList(found, ctx, model) : empty(ctx.pendingText())),
-    found ? knownTable(found, model, ctx) : null,
+    section('Findings', found ? findingsList(found, actions, model) : empty(pending)),
+    found ? knownTable(found, model, actions) : null,
   );
 }

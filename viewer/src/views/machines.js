@@ -3,7 +3,7 @@
 // A chosen product shows which machine has which version, a chosen finding which machines
 // have it: the value most machines share is plain, the others are marked, and a line
 // counts each. Any two rows can be picked and sent to Compare.
-import { h, rt, section, actionLink, dateView } from './dom.js';
+import { h, rt, section, goLink, dateView } from './dom.js';
 import { table } from './table.js';
 import { versionsOf, productNames, spread } from '../lib/machines.js';
 import { bytesText, counted } from '../lib/format.js';
@@ -44,16 +44,12 @@ function spreadColumn(label, valueOf, rows, describe) {
   return { column, summary: h('p', { class: 'spread' }, msg`${r(label)}: `, parts) };
 }
 
-export function renderMachines(model, place, ctx) {
-  const { product, rule, picked } = ctx.machines();
-  const rows = ctx.reports.map((report, i) => ({
-    i,
-    label: ctx.labelOf(report),
-    facts: ctx.factsOf(report),
-  }));
+export function renderMachines({ rows, choice }, place, actions) {
+  const { product, rule } = choice;
+  let picked = choice.picked;
   const compare = h(
     'button',
-    { type: 'button', class: 'compare-picked' },
+    { type: 'button', class: 'compare-picked', on: { click: actions.comparePicked } },
     'Compare the two picked',
   );
   const count = h('span', { class: 'picked', 'aria-live': 'polite' });
@@ -61,12 +57,6 @@ export function renderMachines(model, place, ctx) {
     compare.disabled = picked.length !== 2;
     count.textContent = `${picked.length} of 2 picked`;
   };
-  // The one written first is Before.
-  const when = (i) => rows[i].facts.written?.ms ?? -Infinity;
-  compare.addEventListener('click', () => {
-    const [a, b] = [...picked].sort((x, y) => when(x) - when(y) || x - y);
-    ctx.setCompare({ a, b });
-  });
   const pick = (m) => {
     const box = h('input', {
       type: 'checkbox',
@@ -74,10 +64,7 @@ export function renderMachines(model, place, ctx) {
       'aria-label': `Pick ${m.label} for Compare`,
     });
     box.addEventListener('change', () => {
-      const rest = picked.filter((i) => i !== m.i);
-      // Two at most: a third pick replaces the older one.
-      picked.splice(0, picked.length, ...(box.checked ? [...rest.slice(-1), m.i] : rest));
-      ctx.setMachines({ picked: [...picked] }, false);
+      picked = actions.pickMachine(m.i, box.checked);
       for (const other of t.querySelectorAll('tbody input[type=checkbox]'))
         other.checked = picked.includes(Number(other.closest('tr').dataset.row));
       showPicked();
@@ -94,10 +81,7 @@ export function renderMachines(model, place, ctx) {
     },
     {
       label: 'Report',
-      get: (m) =>
-        actionLink(rt(m.label), () => ctx.openIn(m.i, { view: 'overview' }), {
-          address: () => ctx.hrefOf({ view: 'overview' }, m.i),
-        }),
+      get: (m) => goLink(rt(m.label), actions, { view: 'overview' }, m.i),
       text: (m) => m.label,
     },
     { label: 'Computer', get: (m) => f(m).computer },
@@ -170,8 +154,8 @@ export function renderMachines(model, place, ctx) {
   const choices = h(
     'div',
     { class: 'compare-choice' },
-    chooser('Product', products, product, (v) => ctx.setMachines({ product: v })),
-    chooser('Finding', rules, rule, (v) => ctx.setMachines({ rule: v })),
+    chooser('Product', products, product, (v) => actions.chooseSpread({ product: v })),
+    chooser('Finding', rules, rule, (v) => actions.chooseSpread({ rule: v })),
     compare,
     count,
   );
@@ -180,7 +164,8 @@ export function renderMachines(model, place, ctx) {
     name: 'machines',
     filter: 'Filter machines',
     cls: 'machines',
-    sorted: ctx.machines().sorted,
+    sorted: choice.sorted,
+    onSort: actions.sortMachines,
   });
   return section(`Machines (${rows.length})`, choices, summaries, t);
 }

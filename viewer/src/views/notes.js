@@ -87,7 +87,7 @@ export function viewNotes(model, view) {
   return { notes, instead };
 }
 
-export function renderOther(model) {
+export function renderOther({ model }) {
   if (!model.otherCount) return empty('The report holds nothing that the format does not have.');
   const columns = [
     { label: 'Element', get: (o) => `<${o.name}>` },

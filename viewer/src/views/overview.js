@@ -1,5 +1,5 @@
 // The overview: who wrote the report, and the machine at a glance.
-import { h, section, empty, bar, actionLink, dateView } from './dom.js';
+import { h, section, empty, bar, dateView, goLink, placeLink } from './dom.js';
 import { table, linkColumn } from './table.js';
 import { nodeAt } from '../lib/model.js';
 import { machineOf, freeText } from '../lib/facts.js';
@@ -7,10 +7,10 @@ import { msg, r } from '../lib/text.js';
 import { findingsList } from './findings.js';
 
 // A line of the overview; one with an anchor is an item, with its link.
-function line(label, value, anchor = null, ctx = null) {
+function line(label, value, anchor = null, actions = null) {
   const props = { class: 'kv', dataset: anchor ? { anchor } : null };
   const link =
-    ctx && ctx.itemLink({ view: 'overview', anchor }, 'Link', 'Copy a link to this line');
+    actions && placeLink(actions, { view: 'overview', anchor }, 'Link', 'Copy a link to this line');
   return h(
     'div',
     props,
@@ -77,7 +77,7 @@ function machine(m) {
   );
 }
 
-function drives(m, ctx) {
+function drives(m, actions) {
   const facts = m.drives;
   if (!facts.length) return section('Fixed drives', empty('No fixed drives in the report.'));
   return section(
@@ -86,12 +86,12 @@ function drives(m, ctx) {
       const shown = d.total
         ? bar(1 - d.share, freeText(d))
         : msg`${freeText(d)}; the report does not give the drive's size`;
-      return line(r(d.drive), shown, `drive-${i}`, ctx);
+      return line(r(d.drive), shown, `drive-${i}`, actions);
     }),
   );
 }
 
-function products(model, ctx) {
+function products(model, actions) {
   const list = model.products;
   if (!list?.length)
     return h(
@@ -102,17 +102,14 @@ function products(model, ctx) {
   const labelAt = (p) =>
     nodeAt(model.registry, p.registryAt, 'keys').values.findIndex((v) => v.name === 'ProductLabel');
   const place = (p) => ({ view: 'registry', key: p.registryAt, value: labelAt(p) });
-  const found = (p) =>
-    p.registryAt
-      ? actionLink(r(p.source), () => ctx.open(place(p)), { address: () => ctx.hrefOf(place(p)) })
-      : p.source;
+  const found = (p) => (p.registryAt ? goLink(r(p.source), actions, place(p)) : p.source);
   const columns = [
     { label: 'Name', get: (p) => p.name },
     { label: 'Version', nowrap: true, get: (p) => p.version },
     { label: 'Build label', nowrap: true, get: (p) => p.buildLabel ?? '' },
     { label: 'Location', get: (p) => p.location },
     { label: 'Found in', get: found, text: (p) => p.source },
-    linkColumn(ctx, (_, i) => ({ view: 'overview', anchor: `product-${i}` })),
+    linkColumn(actions, (_, i) => ({ view: 'overview', anchor: `product-${i}` })),
   ];
   // Rows carry their anchor, so that a finding or a compare item can point at one.
   const t = table(columns, list, {
@@ -127,7 +124,7 @@ function written({ time, written: date }) {
   return date ? dateView(date) : msg`${r(`${time.date} ${time.time}`)} (${r(time.tz)})`;
 }
 
-export function renderOverview(model, place, ctx) {
+export function renderOverview({ model, findings, pending }, place, actions) {
   const m = machineOf(model);
   const report = section(
     'Report',
@@ -146,18 +143,18 @@ export function renderOverview(model, place, ctx) {
             r(a.description),
             joined([a.address, ...a.ips.map((ip) => `${ip.address}/${ip.mask}`)], '  '),
             `adapter-${i}`,
-            ctx,
+            actions,
           ),
         )
       : empty('No network adapters in the report.'),
   );
-  const found = ctx.findings();
+  const found = findings;
   const top = h(
     'div',
     { class: 'findings' },
     found
-      ? section(`Findings (${found.length})`, findingsList(found, ctx))
-      : section('Findings', empty(ctx.pendingText())),
+      ? section(`Findings (${found.length})`, findingsList(found, actions))
+      : section('Findings', empty(pending)),
   );
   const name = m.computer;
   const heading = h(
@@ -172,8 +169,8 @@ export function renderOverview(model, place, ctx) {
     top,
     report,
     machine(m),
-    drives(m, ctx),
+    drives(m, actions),
     net,
-    products(model, ctx),
+    products(model, actions),
   );
 }

@@ -1,16 +1,17 @@
 // The sections that are tables: system, environment, processes, events and the client's
-// groups. Each render function takes the model, the place to show and the view context.
-import { h, rt, section, empty, showHit, dateView } from './dom.js';
+// groups. Each render function takes the view's input (the model), the place to show (with
+// the words a search hit marks) and the page's actions.
+import { h, rt, section, empty, showHit, dateView, placeLink } from './dom.js';
 import { systemRows, systemRowAt } from '../lib/system.js';
 import { table, propertyTable, linkColumn } from './table.js';
 import { msg, r, matchRanges } from '../lib/text.js';
 
 // Marks and shows the row of a place once the view is in the page.
-function showRowLater(t, index, ctx) {
-  if (index != null && index >= 0) requestAnimationFrame(() => t.showRow(index, ctx.query));
+function showRowLater(t, index, query) {
+  if (index != null && index >= 0) requestAnimationFrame(() => t.showRow(index, query));
 }
 
-export function renderSystem(model, place, ctx) {
+export function renderSystem({ model }, place, actions) {
   const sys = model.system;
   if (!sys) return empty('The report has no system section.');
   const parts = [];
@@ -22,12 +23,14 @@ export function renderSystem(model, place, ctx) {
         return parts.push(section(title, empty('No properties: the query returned nothing.')));
       const rowPlace = ([prop]) => ({ view: 'system', cls: cls.name, instance: n, prop });
       const name = cls.instances.length > 1 ? `${cls.name}-${n + 1}` : cls.name;
-      const t = propertyTable(pairs, { nameLabel: 'Property', name }, [linkColumn(ctx, rowPlace)]);
+      const t = propertyTable(pairs, { nameLabel: 'Property', name }, [
+        linkColumn(actions, rowPlace),
+      ]);
       if (place.cls === cls.name && place.instance === n)
         showRowLater(
           t,
           pairs.findIndex(([k]) => k === place.prop),
-          ctx,
+          place.query,
         );
       parts.push(section(title, t));
     });
@@ -41,12 +44,12 @@ export function renderSystem(model, place, ctx) {
     other.map((row) => [row.label, row.date ? dateView(row.date) : row.value]),
     { name: 'system' },
   );
-  if (place.other) showRowLater(t, systemRowAt(other, place.other), ctx);
+  if (place.other) showRowLater(t, systemRowAt(other, place.other), place.query);
   parts.push(section('Other system information', t));
   return h('div', null, parts);
 }
 
-export function renderEnvironment(model, place, ctx) {
+export function renderEnvironment({ model }, place, actions) {
   const env = model.system?.environment;
   if (!env)
     return empty(
@@ -55,9 +58,9 @@ export function renderEnvironment(model, place, ctx) {
   const t = propertyTable(
     env.map((v) => [v.name, v.value]),
     { filter: 'Filter variables', name: 'environment' },
-    [linkColumn(ctx, (_, index) => ({ view: 'environment', index }))],
+    [linkColumn(actions, (_, index) => ({ view: 'environment', index }))],
   );
-  showRowLater(t, place.index, ctx);
+  showRowLater(t, place.index, place.query);
   return section('Environment', t);
 }
 
@@ -72,7 +75,7 @@ const PROCESS_COLUMNS = [
 ];
 const NUMERIC = new Set(['ProcessID', 'ParentProcessID', 'ThreadCount', 'WorkingSetSize']);
 
-export function renderProcesses(model, place, ctx) {
+export function renderProcesses({ model }, place, actions) {
   if (!model.processes) return empty('The report has no process section.');
   if (!model.processes.length)
     return empty('The process list is empty: WMI could not be queried on that machine.');
@@ -81,13 +84,13 @@ export function renderProcesses(model, place, ctx) {
     num: NUMERIC.has(c),
     get: (p) => p[c] ?? '',
   }));
-  columns.push(linkColumn(ctx, (_, index) => ({ view: 'processes', index })));
+  columns.push(linkColumn(actions, (_, index) => ({ view: 'processes', index })));
   const t = table(columns, model.processes, { filter: 'Filter processes', name: 'processes' });
-  showRowLater(t, place.index, ctx);
+  showRowLater(t, place.index, place.query);
   return section('Processes', t);
 }
 
-export function renderEvents(model, place, ctx) {
+export function renderEvents({ model }, place, actions) {
   if (!model.events) return empty('The report has no events.');
   // A start without an end looks like a plain event; the name tells it is timed.
   const timed = new Set(model.events.filter((e) => e.elapsed != null).map((e) => e.name));
@@ -110,16 +113,16 @@ export function renderEvents(model, place, ctx) {
       get: (e) => e.elapsed ?? '',
       sort: (e) => e.elapsedMs ?? -1,
     },
-    linkColumn(ctx, (_, index) => ({ view: 'events', index })),
+    linkColumn(actions, (_, index) => ({ view: 'events', index })),
   ];
   const t = table(columns, model.events, { filter: 'Filter events', name: 'events' });
-  showRowLater(t, place.index, ctx);
+  showRowLater(t, place.index, place.query);
   return section('Events', t);
 }
 
 // Groups nest as deeply as the client wrote them (up to the model's limit), so the
 // tree is built with an explicit stack rather than recursion.
-export function renderGroups(model, place, ctx) {
+export function renderGroups({ model }, place, actions) {
   if (!model.groups.length) return empty('The report has no groups of the client.');
   const root = h('div', { class: 'groups' });
   const target = place.path?.join('.');
@@ -130,14 +133,14 @@ export function renderGroups(model, place, ctx) {
     const path = g.path.join('.');
     const attrs = g.attrs.length ? propertyTable(g.attrs, { name: `group-${g.name}` }) : null;
     const cut = g.cutDeeper ? empty('Deeper groups are not shown.') : null;
-    const query = path === target ? ctx.query : null;
-    const link = ctx.itemLink({ view: 'groups', path: g.path });
+    const query = path === target ? place.query : null;
+    const link = placeLink(actions, { view: 'groups', path: g.path });
     const name = h('div', { class: 'group-name' }, rt(g.name, query), ' ', link);
     const item = h('div', { class: 'group', dataset: { path } }, name, attrs, cut);
     if (path === target) {
       hit = item;
       const at = g.attrs.findIndex(([k, v]) => matchRanges(`${k}=${v}`, query).length);
-      if (at >= 0) showRowLater(attrs, at, ctx);
+      if (at >= 0) showRowLater(attrs, at, place.query);
     }
     parent.appendChild(item);
     for (let i = g.children.length - 1; i >= 0; i--) stack.push({ g: g.children[i], parent: item });

@@ -16,10 +16,11 @@
 // name of the exported file, for a table of more than one report), filter (its label),
 // rowClass(row, i),
 // rowData(row, i) (the row's data attributes), caption, cls, sorted ({ label, direction }:
-// the order to start in; the table keeps it up to date, so a view shown again keeps it) }.
+// the order to start in), onSort(sorted) (told each new order, so that a view shown again
+// keeps it) }.
 // The element's showRow(index, query) goes to the page that holds a row, marks the row
 // and the query's words in it, and brings them into view; printWhole(on) shows every row.
-import { h, showHit, dateView } from './dom.js';
+import { h, showHit, dateView, placeLink } from './dom.js';
 import { valueView } from './value.js';
 import { sortedOrder, matchingRows } from '../lib/rows.js';
 import { csvText } from '../lib/csv.js';
@@ -128,7 +129,7 @@ export function table(allColumns, rows, options = {}) {
   function sortBy(col, direction = col === sortCol ? -sortDir : 1) {
     sortDir = direction;
     sortCol = col;
-    if (options.sorted) Object.assign(options.sorted, { label: columns[col].label, direction });
+    options.onSort?.({ label: columns[col].label, direction });
     const c = columns[col];
     order = sortedOrder(
       rows.map((row, i) => (c.sort ? c.sort(row, i) : textOf(c, i))),
@@ -196,10 +197,10 @@ export function propertyTable(pairs, options = {}, more = []) {
 }
 
 // A column of links, one to each row's place: a click goes there and copies the link.
-export function linkColumn(ctx, placeOf) {
+export function linkColumn(actions, placeOf) {
   return {
     label: 'Link',
-    get: (row, i) => ctx.itemLink(placeOf(row, i)),
+    get: (row, i) => placeLink(actions, placeOf(row, i)),
     text: () => '',
     export: false,
   };

@@ -2,7 +2,7 @@
 // when opened, so a listing of 100,000 files costs nothing until it is browsed, and a
 // folder's files are a paged table, so a hit on its last file shows at once. A place
 // names a key or folder by its position ([2, 0, 5]), as names repeat.
-import { h, rt, section, empty, lazyNode, showHit, dateView } from './dom.js';
+import { h, rt, section, empty, lazyNode, showHit, dateView, placeLink } from './dom.js';
 import { table, linkColumn } from './table.js';
 import { copyButton } from './value.js';
 import { counted } from '../lib/format.js';
@@ -16,23 +16,23 @@ function onPath(node, place, atKey) {
 }
 
 // A key's or folder's path, to copy, and its link.
-function nodeTools(node, place, ctx) {
+function nodeTools(node, place, actions) {
   const path = pathText(node);
   return h(
     'div',
     { class: 'node-tools' },
     copyButton('Copy path', path),
     ' ',
-    ctx.itemLink(place, 'Copy link', 'Copy a link to this place'),
+    placeLink(actions, place, 'Copy link', 'Copy a link to this place'),
   );
 }
 
 // The node of a tree that the place names, labelled with its name and what it holds;
 // marks its summary when the hit is the node.
-function treeNode(node, place, ctx, { atKey, cls, counts, fill }) {
+function treeNode(node, place, actions, { atKey, cls, counts, fill }) {
   const wanted = onPath(node, place, atKey);
   const target = wanted && node.at.length === place[atKey].length;
-  const query = target ? ctx.query : null;
+  const query = target ? place.query : null;
   const label = h('span', { class: cls }, rt(node.name, query), ' ', h('small', null, counts));
   const details = lazyNode(label, (d) => fill(d, target), { open: wanted });
   details.dataset.at = node.at.join('.');
@@ -41,34 +41,34 @@ function treeNode(node, place, ctx, { atKey, cls, counts, fill }) {
   return details;
 }
 
-function keyNode(key, place, ctx) {
-  return treeNode(key, place, ctx, {
+function keyNode(key, place, actions) {
+  return treeNode(key, place, actions, {
     atKey: 'key',
     cls: 'key',
     counts: `${counted(key.keys.length, 'key')}, ${counted(key.values.length, 'value')}`,
     fill: (details, target) => {
-      details.appendChild(nodeTools(key, { view: 'registry', key: key.at, value: null }, ctx));
+      details.appendChild(nodeTools(key, { view: 'registry', key: key.at, value: null }, actions));
       if (key.values.length) {
         const columns = [
           { label: 'Name', get: (v) => v.name },
           { label: 'Type', get: (v) => v.type || '(other type)' },
           { label: 'Value', get: (v) => v.value ?? '' },
-          linkColumn(ctx, (_, value) => ({ view: 'registry', key: key.at, value })),
+          linkColumn(actions, (_, value) => ({ view: 'registry', key: key.at, value })),
         ];
         const name = `values-${pathText(key)}`;
         const t = table(columns, key.values, { pageSize: 200, cls: 'values', name });
         details.appendChild(t);
         if (target && place.value != null)
-          requestAnimationFrame(() => t.showRow(place.value, ctx.query));
+          requestAnimationFrame(() => t.showRow(place.value, place.query));
       }
-      for (const k of key.keys) details.appendChild(keyNode(k, place, ctx));
+      for (const k of key.keys) details.appendChild(keyNode(k, place, actions));
       if (key.cutDeeper)
         details.appendChild(empty('Deeper keys are not shown: the viewer reads 200 levels.'));
     },
   });
 }
 
-export function renderRegistry(model, place, ctx) {
+export function renderRegistry({ model }, place, actions) {
   if (!model.registry) return empty('The report has no registry section.');
   if (!model.registry.keys.length)
     return empty('The registry section is empty: none of the keys exists on that machine.');
@@ -77,12 +77,12 @@ export function renderRegistry(model, place, ctx) {
     h(
       'div',
       { class: 'tree' },
-      model.registry.keys.map((k) => keyNode(k, place, ctx)),
+      model.registry.keys.map((k) => keyNode(k, place, actions)),
     ),
   );
 }
 
-const fileColumns = (dir, showContent, ctx) => [
+const fileColumns = (dir, showContent, actions) => [
   {
     label: 'Name',
     get: (f, i) =>
@@ -116,27 +116,27 @@ const fileColumns = (dir, showContent, ctx) => [
         null,
         copyButton('Copy path', `${pathText(dir)}\\${f.name}`),
         ' ',
-        ctx.itemLink({ view: 'files', at: dir.at, file, line: null }),
+        placeLink(actions, { view: 'files', at: dir.at, file, line: null }),
       ),
     text: () => '',
     export: false,
   },
 ];
 
-function folderNode(dir, place, ctx, showContent) {
-  return treeNode(dir, place, ctx, {
+function folderNode(dir, place, actions, showContent) {
+  return treeNode(dir, place, actions, {
     atKey: 'at',
     cls: 'folder',
     counts: `${counted(dir.dirs.length, 'folder')}, ${counted(dir.files.length, 'file')}`,
     fill: (details, target) => {
       details.appendChild(
-        nodeTools(dir, { view: 'files', at: dir.at, file: null, line: null }, ctx),
+        nodeTools(dir, { view: 'files', at: dir.at, file: null, line: null }, actions),
       );
-      for (const d of dir.dirs) details.appendChild(folderNode(d, place, ctx, showContent));
+      for (const d of dir.dirs) details.appendChild(folderNode(d, place, actions, showContent));
       if (dir.cutDeeper)
         details.appendChild(empty('Deeper folders are not shown: the viewer reads 200 levels.'));
       if (!dir.files.length) return;
-      const t = table(fileColumns(dir, showContent, ctx), dir.files, {
+      const t = table(fileColumns(dir, showContent, actions), dir.files, {
         filter: 'Filter files',
         cls: 'files',
         name: `files-${pathText(dir)}`,
@@ -144,13 +144,13 @@ function folderNode(dir, place, ctx, showContent) {
       details.appendChild(t);
       if (!target || place.file == null) return;
       const file = dir.files[place.file];
-      requestAnimationFrame(() => t.showRow(place.file, place.line == null ? ctx.query : null));
+      requestAnimationFrame(() => t.showRow(place.file, place.line == null ? place.query : null));
       if (file?.content != null) showContent(dir, place.file, place.line);
     },
   });
 }
 
-export function renderFiles(model, place, ctx) {
+export function renderFiles({ model }, place, actions) {
   if (!model.filesystem) return empty('The report has no files section.');
   const pane = h('div', { class: 'file-pane' });
   // The text of a dir's file, from its line, if given; each line links to its place.
@@ -166,13 +166,13 @@ export function renderFiles(model, place, ctx) {
         ' ',
         copyButton('Copy path', `${pathText(dir)}\\${name}`),
         ' ',
-        ctx.itemLink(placeAt(null), 'Copy link', 'Copy a link to this file'),
+        placeLink(actions, placeAt(null), 'Copy link', 'Copy a link to this file'),
       ),
       logPane(
         dir.files[file],
         line,
-        line == null ? null : ctx.query,
-        (n) => ctx.itemLink(placeAt(n), String(n), `Link to line ${n}`),
+        line == null ? null : place.query,
+        (n) => placeLink(actions, placeAt(n), String(n), `Link to line ${n}`),
         pathText(dir),
       ),
     );
@@ -180,7 +180,7 @@ export function renderFiles(model, place, ctx) {
   };
   const root = model.filesystem;
   const tree = root.dirs.length
-    ? root.dirs.map((d) => folderNode(d, place, ctx, showContent))
+    ? root.dirs.map((d) => folderNode(d, place, actions, showContent))
     : empty('The files section is empty.');
   return section(
     'Files',
