@@ -5,7 +5,13 @@ import assert from 'node:assert/strict';
 import { GB, model, varied, BASE } from './reports.mjs';
 import { sortedOrder, matchingRows } from '../../viewer/src/lib/rows.js';
 import { fileDate, wmiDate, writtenDate } from '../../viewer/src/lib/dates.js';
-import { machineFacts, versionsOf, productNames, spread } from '../../viewer/src/lib/machines.js';
+import {
+  machineFacts,
+  versionsOf,
+  productNames,
+  spread,
+  beforeAfter,
+} from '../../viewer/src/lib/machines.js';
 import { runFindings } from '../../viewer/src/lib/findings.js';
 import { machinesTicket } from '../../viewer/src/lib/ticket.js';
 
@@ -100,6 +106,20 @@ test('a machine in one line: names, Windows, memory, system drive, products, fin
     ['10.3', 1],
     ['', 1],
   ]);
+  // Of two picked for Compare, Before is the one written first; with no time, the first opened.
+  const written = [2000, 1000, null, null];
+  assert.deepEqual(
+    beforeAfter([0, 1], (i) => written[i]),
+    [1, 0],
+  );
+  assert.deepEqual(
+    beforeAfter([3, 2], (i) => written[i]),
+    [2, 3],
+  );
+  assert.deepEqual(
+    beforeAfter([0, 3], (i) => written[i]),
+    [3, 0],
+  );
   assert.match(
     machinesTicket([{ label: 'low.vitascan', facts }]),
     /^Machines \(1\):\n- low\.vitascan: WORKSTATION7; Microsoft Windows 7 Professional 6\.1\.7601 build 7601; memory 16\.0 GB; C:\\ 1\.0 GB free; products: Pallanto Suite 10\.2 10\.2\.0\.15, Pallanto 10\.2; 1 problem, 1 warning, 1 note; written 2026-12-06 14:05:09/,

@@ -3,6 +3,7 @@
 // page's go, link and cite), never update() itself.
 import { state, update } from './state.js';
 import { factsOf } from './reports.js';
+import { beforeAfter } from '../lib/machines.js';
 
 // How the page shows a place again after an action (push: as a new step of the history);
 // set once by the page.
@@ -35,8 +36,8 @@ export function pickMachine(i, on) {
 
 // Machines: the two picked go to Compare; the one written first is Before.
 export function comparePicked() {
-  const when = (i) => factsOf(state.reports[i]).written?.ms ?? -Infinity;
-  const [a, b] = [...state.machines.picked].sort((x, y) => when(x) - when(y) || x - y);
+  const writtenAt = (i) => factsOf(state.reports[i]).written?.ms;
+  const [a, b] = beforeAfter(state.machines.picked, writtenAt);
   chooseCompare({ a, b });
 }
 

@@ -53,3 +53,10 @@ export function spread(values) {
   for (const v of values) counts.set(v, (counts.get(v) ?? 0) + 1);
   return [...counts].sort((a, b) => b[1] - a[1]);
 }
+
+// Which of two reports is Before: the one written first, else (no time, or the same) the
+// one opened first. picked: two report indexes; writtenAt(i): ms, or null when unknown.
+export function beforeAfter(picked, writtenAt) {
+  const when = (i) => writtenAt(i) ?? -Infinity;
+  return [...picked].sort((x, y) => when(x) - when(y) || x - y);
+}
