@@ -3,18 +3,11 @@
 // the same thing and never touch the text again. Keys, folders and client groups nest up
 // to MAX_DEPTH levels; deeper ones are left out and their parent says so (cutDeeper).
 import { xmlReader, treeBuilder, lineAndColumn } from './xml.js';
-import { eachKey, CUT_BANNER } from '../lib/model.js';
+import { eachKey, CUT_BANNER, PARTS } from '../lib/model.js';
 import { readablePreview } from './bytes.js';
 
-export const SECTION_NAMES = [
-  'networking',
-  'system',
-  'disks',
-  'registry',
-  'products',
-  'filesystem',
-  'processes',
-];
+// The sections: the parts after the client's groups and events.
+export const SECTION_NAMES = PARTS.slice(2);
 export const MAX_DEPTH = 200;
 
 export class ReportError extends Error {}

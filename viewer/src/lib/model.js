@@ -4,35 +4,25 @@
 // The line that replaces the middle of an embedded file the program cut.
 export const CUT_BANNER = '*************** File content truncated by Vitascan ***************';
 
-// Each key of a registry tree (the root first), depth first in report order.
-export function eachKey(root, visit) {
-  const stack = [root];
+// Each node of a tree and each node under it, depth first in report order.
+function eachNode(roots, childrenOf, visit) {
+  const stack = [...roots].reverse();
   while (stack.length) {
-    const key = stack.pop();
-    visit(key);
-    for (let i = key.keys.length - 1; i >= 0; i--) stack.push(key.keys[i]);
+    const node = stack.pop();
+    visit(node);
+    const children = childrenOf(node);
+    for (let i = children.length - 1; i >= 0; i--) stack.push(children[i]);
   }
 }
+
+// Each key of a registry tree (the root first), depth first in report order.
+export const eachKey = (root, visit) => eachNode([root], (key) => key.keys, visit);
 
 // Each folder of the files tree (the root first), depth first in report order.
-export function eachFolder(root, visit) {
-  const stack = [root];
-  while (stack.length) {
-    const dir = stack.pop();
-    visit(dir);
-    for (let i = dir.dirs.length - 1; i >= 0; i--) stack.push(dir.dirs[i]);
-  }
-}
+export const eachFolder = (root, visit) => eachNode([root], (dir) => dir.dirs, visit);
 
 // Each client group and each group nested in it, depth first in report order.
-export function eachGroup(groups, visit) {
-  const stack = [...groups].reverse();
-  while (stack.length) {
-    const group = stack.pop();
-    visit(group);
-    for (let i = group.children.length - 1; i >= 0; i--) stack.push(group.children[i]);
-  }
-}
+export const eachGroup = (groups, visit) => eachNode(groups, (group) => group.children, visit);
 
 // All files of the tree with their folder, depth first.
 export function* allFiles(root) {
