@@ -6,7 +6,7 @@
 // user put it. Keys: "/" goes to the search box, Enter and Shift+Enter step through hits,
 // Escape closes the panel under the header.
 import { h, rt, empty } from './views/dom.js';
-import { state, update, currentReport } from './app-state/state.js';
+import { state, currentReport } from './app-state/state.js';
 import {
   openReport,
   findingsOf,
@@ -24,6 +24,15 @@ import {
   pickMachine,
   comparePicked,
   sortMachines,
+  showPlace,
+  selectReport,
+  addReport,
+  closeReport,
+  pairReports,
+  awaitAddress,
+  searched,
+  stepHit,
+  setRedact,
 } from './app-state/actions.js';
 import {
   packs,
@@ -160,7 +169,7 @@ const hrefOf = (place, i = state.current) => `#${addressOf(place, i)}`;
 
 // Goes to a place and copies its link; the panel under the header shows it in words.
 function cite(place, i = state.current) {
-  if (i !== state.current) selectReport(i, place);
+  if (i !== state.current) showReport(i, place);
   else show(place);
   const report = state.reports[i];
   const words = placeWords(report.model, place);
@@ -187,7 +196,7 @@ function cite(place, i = state.current) {
 // What views may do: go to a place (of report i, else the current one), give its address,
 // cite it (go there and copy its link), and the named actions that change the state.
 const actions = {
-  go: (place, i = state.current) => (i === state.current ? show(place) : selectReport(i, place)),
+  go: (place, i = state.current) => (i === state.current ? show(place) : showReport(i, place)),
   link: hrefOf,
   cite,
   chooseCompare,
@@ -229,8 +238,8 @@ function renderSwitcher() {
         h('option', { value: String(i), selected: i === state.current }, plain([label(rep)])),
       ),
     );
-    select.addEventListener('change', () => selectReport(Number(select.value)));
-    const close = () => closeReport(state.current);
+    select.addEventListener('change', () => showReport(Number(select.value)));
+    const close = () => closeAndShow(state.current);
     ui.switcher.append(
       h('label', null, `Report (${state.reports.length}) `, select),
       h('button', { type: 'button', class: 'close', on: { click: close } }, 'Close this report'),
@@ -250,7 +259,7 @@ function renderSwitcher() {
             type: 'button',
             class: current ? 'current' : null,
             'aria-pressed': String(current),
-            on: { click: () => selectReport(i) },
+            on: { click: () => showReport(i) },
           },
           r(name),
         ),
@@ -261,7 +270,7 @@ function renderSwitcher() {
             class: 'close',
             'aria-label': plain(msg`Close ${r(name)}`),
             title: 'Close this report',
-            on: { click: () => closeReport(i) },
+            on: { click: () => closeAndShow(i) },
           },
           '×',
         ),
@@ -284,7 +293,7 @@ function remember(place, push) {
 function show(place, query = null, push = true) {
   const report = currentReport();
   if (!report) return;
-  update({ place });
+  showPlace(place);
   renderNav();
   const render = views().includes(place.view) ? RENDER[place.view] : null;
   const focusInMain = ui.main.contains(document.activeElement);
@@ -317,22 +326,19 @@ function show(place, query = null, push = true) {
   remember(place, push);
 }
 
-function selectReport(i, place = { view: 'overview' }, push = true) {
-  update({ current: i, search: { query: '', hits: [], hit: -1 } });
+function showReport(i, place = { view: 'overview' }, push = true) {
+  selectReport(i);
   ui.searchStatus.textContent = '';
   renderSwitcher();
   show(place, null, push);
 }
 
-function closeReport(i) {
-  const reports = state.reports.filter((_, n) => n !== i);
+function closeAndShow(i) {
+  closeReport(i);
+  const { reports } = state;
   const shift = (n) => (n > i ? n - 1 : n);
-  const { a, b } = state.compare;
-  const pair = a === i || b === i ? { a: 0, b: 1 } : { a: shift(a), b: shift(b) };
-  update({ reports, compare: pair, machines: { picked: [] } });
   reportsChanged();
   if (!reports.length) {
-    update({ current: -1 });
     renderSwitcher();
     renderNav();
     ui.main.replaceChildren(welcome());
@@ -341,10 +347,7 @@ function closeReport(i) {
   }
   const many = MANY.has(state.place.view) && reports.length > 1;
   const current = Math.min(shift(state.current), reports.length - 1);
-  selectReport(
-    current,
-    many ? state.place : { view: reports.length > 1 ? 'machines' : 'overview' },
-  );
+  showReport(current, many ? state.place : { view: reports.length > 1 ? 'machines' : 'overview' });
 }
 
 // Goes to the place an address names, once its report is open; says what it cannot find.
@@ -355,7 +358,7 @@ function applyAddress(fragment, push = false) {
   const byId = (id) => state.reports.findIndex((rep) => rep.id === id);
   if (MANY.has(view)) {
     const [a, b] = [byId(params.get('before')), byId(params.get('after'))];
-    if (a >= 0 && b >= 0) update({ compare: { a, b } });
+    if (a >= 0 && b >= 0) pairReports(a, b);
     show({ view: state.reports.length > 1 ? view : 'overview' }, null, push);
     return true;
   }
@@ -372,13 +375,13 @@ function applyAddress(fragment, push = false) {
       );
   }
   if (i < 0) {
-    update({ pending: fragment });
+    awaitAddress(fragment);
     message(awaited(params), 'status');
     return false;
   }
-  update({ pending: null });
+  awaitAddress(null);
   const { place, missing, badLine, unknownView } = placeOf(state.reports[i].model, params);
-  selectReport(i, place, push);
+  showReport(i, place, push);
   const file = r(shortened(state.reports[i].model.fileName));
   if (unknownView)
     message(
@@ -417,7 +420,7 @@ function filesRead(report, ms) {
   const waiting = current === report || MANY.has(state.place.view);
   if (waiting && SHOW_AGAIN.has(state.place.view)) show(state.place, null, false);
   else ui.root.dataset.filesPending = current?.reading ? 'yes' : 'no';
-  if (state.pending && applyAddress(state.pending)) update({ pending: null });
+  if (state.pending && applyAddress(state.pending)) awaitAddress(null);
 }
 
 // Problems of a refused pack, one a line, each as pack text.
@@ -493,7 +496,7 @@ async function openFiles(all) {
       if (state.reports.some((o) => o.id === report.id))
         message(msg`${r(file.name)} is open already.`, 'status');
       else {
-        update({ reports: [...state.reports, report] });
+        addReport(report);
         if (!report.reading) openingMessages(report.model);
         // Findings now, so that the Machines view has them without a long wait.
         if (files.length > 1) findingsOf(report);
@@ -510,9 +513,9 @@ async function openFiles(all) {
   progress?.remove();
   reportsChanged();
   const count = state.reports.length;
-  if (count > 1 && count > before) update({ compare: { a: count - 2, b: count - 1 } });
+  if (count > 1 && count > before) pairReports(count - 2, count - 1);
   if (count > before && !(state.pending && applyAddress(state.pending, true)))
-    selectReport(count - 1, { view: count > 1 ? 'machines' : 'overview' });
+    showReport(count - 1, { view: count > 1 ? 'machines' : 'overview' });
   // For the benchmark: from choosing the files to the frame that shows the view; for the
   // tests, how many times files were opened.
   ui.root.dataset.openings = String(Number(ui.root.dataset.openings ?? 0) + 1);
@@ -549,7 +552,7 @@ async function find(direction) {
   const query = ui.search.value;
   const link = /#(?=.*\bview=)(.*)$/.exec(query.trim());
   if (link) {
-    update({ pending: null });
+    awaitAddress(null);
     applyAddress(link[1], true);
     return;
   }
@@ -563,7 +566,7 @@ async function find(direction) {
     const started = performance.now();
     const hits = search(report.model, query);
     ui.root.dataset.searchMs = String(Math.round(performance.now() - started));
-    update({ search: { query, hits, hit: direction > 0 ? -1 : 0 } });
+    searched(query, hits, direction);
   }
   const { hits } = state.search;
   ui.searchStatus.textContent = '';
@@ -572,10 +575,9 @@ async function find(direction) {
     ui.searchStatus.textContent = query.trim() ? `No hits${deeper}` : '';
     return;
   }
-  const hit = (state.search.hit + direction + hits.length) % hits.length;
-  update({ search: { hit } });
+  const found = stepHit(direction);
+  const { hit } = state.search;
   const more = hits.length >= MAX_HITS ? '+' : '';
-  const found = hits[hit];
   ui.searchStatus.append(
     h(
       'span',
@@ -727,7 +729,7 @@ export function start(root) {
     'Save placeholders',
   );
   redact.addEventListener('change', () => {
-    update({ redact: redact.checked });
+    setRedact(redact.checked);
     placeholders.hidden = !redact.checked;
   });
   ui.panel = h('div');
@@ -793,7 +795,7 @@ export function start(root) {
   window.addEventListener('beforeprint', () => printWhole(true));
   window.addEventListener('afterprint', () => printWhole(false));
   if (location.hash) {
-    update({ pending: location.hash });
+    awaitAddress(location.hash);
     ui.main.replaceChildren(welcome());
   }
   onAction((place, push) => show(place, null, push));

@@ -45,3 +45,56 @@ export function comparePicked() {
 export function sortMachines(sorted) {
   update({ machines: { sorted } });
 }
+
+// The place the page shows.
+export function showPlace(place) {
+  update({ place });
+}
+
+// Report i is the one shown; its search starts afresh.
+export function selectReport(i) {
+  update({ current: i, search: { query: '', hits: [], hit: -1 } });
+}
+
+// A report opened: the next of the list.
+export function addReport(report) {
+  update({ reports: [...state.reports, report] });
+}
+
+// Report i closed: the pair compared keeps its reports (the first two if it loses one),
+// nothing stays picked, and no report is current when none is left.
+export function closeReport(i) {
+  const reports = state.reports.filter((_, n) => n !== i);
+  const shift = (n) => (n > i ? n - 1 : n);
+  const { a, b } = state.compare;
+  const pair = a === i || b === i ? { a: 0, b: 1 } : { a: shift(a), b: shift(b) };
+  update({ reports, compare: pair, machines: { picked: [] } });
+  if (!reports.length) update({ current: -1 });
+}
+
+// Compare: the pair to compare, not shown yet (a link names it, or reports were opened).
+export function pairReports(a, b) {
+  update({ compare: { a, b } });
+}
+
+// An address whose report is not open yet, or null once it is shown.
+export function awaitAddress(fragment) {
+  update({ pending: fragment });
+}
+
+// A new search: its text and hits; the first step forward (or back) goes to the first hit.
+export function searched(query, hits, direction) {
+  update({ search: { query, hits, hit: direction > 0 ? -1 : 0 } });
+}
+
+// The next (direction 1) or previous (-1) hit, round the end; gives it.
+export function stepHit(direction) {
+  const { hits, hit } = state.search;
+  update({ search: { hit: (hit + direction + hits.length) % hits.length } });
+  return hits[state.search.hit];
+}
+
+// Whether what leaves the page is redacted.
+export function setRedact(on) {
+  update({ redact: on });
+}

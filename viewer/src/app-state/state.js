@@ -1,5 +1,6 @@
-// The page's state in named pieces. Views read it; the page changes it only through
-// update(), which merges a change into the pieces it names.
+// The page's state in named pieces. It changes only through the named actions of
+// actions.js, each of which calls update(), which merges a change into the pieces it
+// names; views are given what they show (inputs.js) and call actions.
 export const state = {
   // Open reports: { model, id, findings, facts, reading, size } where id is the fingerprint
   // of its text, findings and facts are kept once known, reading is the promise of a files
