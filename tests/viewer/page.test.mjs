@@ -333,6 +333,10 @@ test('a link copied from a log line opens that line after a reload; Back returns
     await show(page, 'registry');
     await find(page, 'error mesh');
     await page.waitForSelector('.log tr.hit[data-row="1"]');
+    // Pointed at, a link has its place's address, to open in a new tab.
+    await page.hover('.log tr[data-row="4"] a.item-link');
+    const href = await page.$eval('.log tr[data-row="4"] a.item-link', (a) => a.hash);
+    assert.match(href, /&view=files&file=.*&line=5$/);
     await page.click('.log tr[data-row="4"] a.item-link');
     await page.waitForSelector('.log tr.hit[data-row="4"]');
     const link = await page.$eval('input.link-url', (i) => i.value);

@@ -5,7 +5,7 @@
 // report is open. Controls are built once and updated in place, so focus stays where the
 // user put it. Keys: "/" goes to the search box, Enter and Shift+Enter step through hits,
 // Escape closes the panel under the header.
-import { h, rt, empty } from './views/dom.js';
+import { h, rt, empty, linkedPlace } from './views/dom.js';
 import { state, currentReport } from './app-state/state.js';
 import {
   openReport,
@@ -169,8 +169,7 @@ const hrefOf = (place, i = state.current) => `#${addressOf(place, i)}`;
 
 // Goes to a place and copies its link; the panel under the header shows it in words.
 function cite(place, i = state.current) {
-  if (i !== state.current) showReport(i, place);
-  else show(place);
+  go(place, i);
   const report = state.reports[i];
   const words = placeWords(report.model, place);
   const said = shared(MANY.has(place.view) ? words : `${labelOf(report, state.reports)}: ${words}`);
@@ -193,18 +192,35 @@ function cite(place, i = state.current) {
   field.select();
 }
 
-// What views may do: go to a place (of report i, else the current one), give its address,
-// cite it (go there and copy its link), and the named actions that change the state.
-const actions = {
-  go: (place, i = state.current) => (i === state.current ? show(place) : showReport(i, place)),
-  link: hrefOf,
-  cite,
-  chooseCompare,
-  chooseSpread,
-  pickMachine,
-  comparePicked,
-  sortMachines,
-};
+// The named actions the views of many reports call; views of one report only link.
+const actions = { chooseCompare, chooseSpread, pickMachine, comparePicked, sortMachines };
+
+// Goes to a place of report i (the current one when not given).
+function go(place, i = state.current) {
+  if (i === state.current) show(place);
+  else showReport(i, place);
+}
+
+// Follows the links of the views: a click goes to the place (a cited one also copies its
+// link); pointed at, focused or opened in a new tab, a link has the place's address.
+function followLinks(main) {
+  const linked = (e) => {
+    const a = e.target.closest?.('a');
+    return a && main.contains(a) ? [a, linkedPlace(a)] : [a, null];
+  };
+  main.addEventListener('click', (e) => {
+    const [, link] = linked(e);
+    if (!link || e.ctrlKey || e.metaKey || e.shiftKey) return;
+    e.preventDefault();
+    if (link.how === 'cite') cite(link.place, link.i);
+    else go(link.place, link.i);
+  });
+  for (const on of ['pointerover', 'focusin', 'contextmenu'])
+    main.addEventListener(on, (e) => {
+      const [a, link] = linked(e);
+      if (link) a.setAttribute('href', hrefOf(link.place, link.i));
+    });
+}
 
 function renderNav() {
   const wanted = views().join();
@@ -737,6 +753,7 @@ export function start(root) {
   const packProblems = startPacks(typeof BAKED_PACKS === 'undefined' ? [] : BAKED_PACKS);
   ui.packs = packsPanelOf();
   ui.main = h('main', { tabindex: '-1' }, welcome());
+  followLinks(ui.main);
   const searchBox = h(
     'span',
     { class: 'search', role: 'search' },

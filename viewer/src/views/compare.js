@@ -27,9 +27,9 @@ function pairExport(cmp, input, table) {
   };
 }
 
-function itemTable(rows, s, input, actions) {
+function itemTable(rows, s, input) {
   const cmp = input.pair;
-  const link = (text, report, place) => (place ? goLink(text, actions, place, report) : '');
+  const link = (text, report, place) => (place ? goLink(text, place, report) : '');
   const columns = [
     { label: 'Status', get: (i) => i.status },
     { label: 'Item', get: (i) => i.key },
@@ -49,12 +49,12 @@ function itemTable(rows, s, input, actions) {
   return table([...columns, ...pair], rows, { pageSize: 50, filter, rowClass, file });
 }
 
-function sectionDetails(s, input, actions) {
+function sectionDetails(s, input) {
   const cmp = input.pair;
   const rows = s.items.filter((i) => !i.volatile && (cmp.showSame || i.status !== 'same'));
   const volatile = s.items.filter((i) => i.volatile);
   const body = rows.length
-    ? itemTable(rows, s, input, actions)
+    ? itemTable(rows, s, input)
     : empty(differenceCount(s) ? '' : 'No differences.');
   let quiet = null;
   if (volatile.length) {
@@ -67,9 +67,7 @@ function sectionDetails(s, input, actions) {
     quiet.addEventListener(
       'toggle',
       () =>
-        quiet.open &&
-        quiet.children.length === 1 &&
-        quiet.append(itemTable(volatile, s, input, actions)),
+        quiet.open && quiet.children.length === 1 && quiet.append(itemTable(volatile, s, input)),
     );
   }
   const title = `${s.label}: ${counted(differenceCount(s), 'difference')}`;
@@ -82,7 +80,7 @@ function sectionDetails(s, input, actions) {
 
 // Known issues of the rule packs that After has and Before had not, and those resolved,
 // each linked to its evidence in its report.
-function knownChanges({ pair: cmp, pairFindings }, actions) {
+function knownChanges({ pair: cmp, pairFindings }) {
   const [before, after] = pairFindings.map((found) => found.filter((f) => f.known));
   const { added, resolved } = findingChanges(before, after);
   const rows = [
@@ -98,7 +96,7 @@ function knownChanges({ pair: cmp, pairFindings }, actions) {
     { label: 'Article', get: (x) => x.f.known.link ?? '' },
     {
       label: 'Open',
-      get: (x) => goLink('show', actions, x.f.place, x.report),
+      get: (x) => goLink('show', x.f.place, x.report),
       text: () => '',
       export: false,
     },
@@ -157,7 +155,7 @@ export function renderCompare(input, place, actions) {
     'div',
     { class: 'compare' },
     section(title, choose, summary),
-    knownChanges(input, actions),
-    sections.map((s) => sectionDetails(s, input, actions)),
+    knownChanges(input),
+    sections.map((s) => sectionDetails(s, input)),
   );
 }

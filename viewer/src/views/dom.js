@@ -103,20 +103,30 @@ export function actionLink(text, action, { address, ...props } = {}) {
   return a;
 }
 
-// A link that opens a place (of report i, else the current one): a click goes there, and
-// opened in a new tab it has the place's address. actions: the page's go and link.
-export function goLink(text, actions, place, i = undefined, props = {}) {
-  return actionLink(text, () => actions.go(place, i), {
-    ...props,
-    address: () => actions.link(place, i),
-  });
+// Links to places: a view only says which place (of report i, else the current one); the
+// page follows them, one listener for the whole view, so that no view needs the page's
+// actions to link. A click goes there ("go") or goes there and copies the link ("cite");
+// the link's address is filled in when it is pointed at, focused or opened in a new tab.
+const LINKED = new WeakMap();
+
+function linkTo(text, place, i, how, props) {
+  const a = h('a', { href: '#', ...props }, text);
+  LINKED.set(a, { place, i, how });
+  return a;
 }
 
-// A link to a row's or item's place: a click goes there and copies its link.
-export function placeLink(actions, place, text = 'Link', label = 'Copy a link to this row') {
-  const props = { class: 'item-link', title: label, address: () => actions.link(place) };
+// The place a link of a view opens: { place, i, how }, or null.
+export const linkedPlace = (a) => (a ? (LINKED.get(a) ?? null) : null);
+
+export function goLink(text, place, i = undefined, props = {}) {
+  return linkTo(text, place, i, 'go', props);
+}
+
+// A link to a row's or item's place, that copies its link as well.
+export function placeLink(place, text = 'Link', label = 'Copy a link to this row') {
+  const props = { class: 'item-link', title: label };
   if (text === 'Link') props['aria-label'] = label;
-  return actionLink(text, () => actions.cite(place), props);
+  return linkTo(text, place, undefined, 'cite', props);
 }
 
 // A date read from the report: shown as ISO 8601, the text as written one hover away.

@@ -8,8 +8,7 @@ import { placeWords } from '../lib/address.js';
 
 export const COLLAPSE_FROM = 3;
 
-const showLink = (place, actions, text = 'show') =>
-  goLink(text, actions, place, undefined, { class: 'evidence' });
+const showLink = (place, text = 'show') => goLink(text, place, undefined, { class: 'evidence' });
 
 // An article's address, checked again where it becomes a link: http and https only.
 export const articleLink = (link) =>
@@ -21,9 +20,9 @@ export const articleLink = (link) =>
       )
     : null;
 
-function knownDetails(f, model, actions) {
+function knownDetails(f, model) {
   const { advice, link, evidence } = f.known;
-  const places = evidence.map((p) => h('li', null, showLink(p, actions, rt(placeWords(model, p)))));
+  const places = evidence.map((p) => h('li', null, showLink(p, rt(placeWords(model, p)))));
   return h(
     'div',
     { class: 'known' },
@@ -33,20 +32,20 @@ function knownDetails(f, model, actions) {
   );
 }
 
-function item(f, actions, model) {
+function item(f, model) {
   return h(
     'li',
     { dataset: { rule: f.rule, severity: f.severity, known: f.known ? 'yes' : null } },
     h('span', { class: `sev ${f.severity}` }, f.severity),
     f.text,
     ' ',
-    showLink(f.place, actions),
-    f.known && model ? knownDetails(f, model, actions) : null,
+    showLink(f.place),
+    f.known && model ? knownDetails(f, model) : null,
   );
 }
 
 // The known issues as a table: sorted, filtered and exported as every table.
-function knownTable(found, model, actions) {
+function knownTable(found, model) {
   const rows = found.filter((f) => f.known);
   if (!rows.length) return null;
   const words = (f) => f.known.evidence.map((p) => placeWords(model, p)).join('; ');
@@ -62,7 +61,7 @@ function knownTable(found, model, actions) {
     },
     { label: 'Evidence', get: words },
     { label: 'Pack', get: (f) => f.known.pack },
-    { label: 'Open', get: (f) => showLink(f.place, actions), text: () => '', export: false },
+    { label: 'Open', get: (f) => showLink(f.place), text: () => '', export: false },
   ];
   return section(
     `Known issues (${rows.length})`,
@@ -74,15 +73,15 @@ function knownTable(found, model, actions) {
   );
 }
 
-function group(list, actions, model) {
+function group(list, model) {
   const [first, ...rest] = list;
-  const li = item(first, actions, model);
+  const li = item(first, model);
   li.classList.add('group');
   li.dataset.count = list.length;
   const inner = h(
     'ul',
     { class: 'findings-list', hidden: true },
-    rest.map((f) => item(f, actions, model)),
+    rest.map((f) => item(f, model)),
   );
   const label = `${rest.length} more like this`;
   const toggle = h('button', { type: 'button', class: 'expand', 'aria-expanded': 'false' }, label);
@@ -96,7 +95,7 @@ function group(list, actions, model) {
 }
 
 // model, when given, lets a known issue name its places in words.
-export function findingsList(findings, actions, model = null) {
+export function findingsList(findings, model = null) {
   if (!findings.length) return empty('Nothing stands out in this report.');
   const byRule = new Map();
   for (const f of findings) {
@@ -108,18 +107,16 @@ export function findingsList(findings, actions, model = null) {
     'ul',
     { class: 'findings-list' },
     [...byRule.values()].map((list) =>
-      list.length >= COLLAPSE_FROM
-        ? group(list, actions, model)
-        : list.map((f) => item(f, actions, model)),
+      list.length >= COLLAPSE_FROM ? group(list, model) : list.map((f) => item(f, model)),
     ),
   );
 }
 
-export function renderFindings({ model, findings: found, pending }, place, actions) {
+export function renderFindings({ model, findings: found, pending }, place) {
   return h(
     'div',
     { class: 'findings' },
-    section('Findings', found ? findingsList(found, actions, model) : empty(pending)),
-    found ? knownTable(found, model, actions) : null,
+    section('Findings', found ? findingsList(found, model) : empty(pending)),
+    found ? knownTable(found, model) : null,
   );
 }

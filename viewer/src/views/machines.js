@@ -81,7 +81,7 @@ export function renderMachines({ rows, choice }, place, actions) {
     },
     {
       label: 'Report',
-      get: (m) => goLink(rt(m.label), actions, { view: 'overview' }, m.i),
+      get: (m) => goLink(rt(m.label), { view: 'overview' }, m.i),
       text: (m) => m.label,
     },
     { label: 'Computer', get: (m) => f(m).computer },

@@ -7,10 +7,10 @@ import { msg, r } from '../lib/text.js';
 import { findingsList } from './findings.js';
 
 // A line of the overview; one with an anchor is an item, with its link.
-function line(label, value, anchor = null, actions = null) {
+function line(label, value, anchor = null, linked = false) {
   const props = { class: 'kv', dataset: anchor ? { anchor } : null };
   const link =
-    actions && placeLink(actions, { view: 'overview', anchor }, 'Link', 'Copy a link to this line');
+    linked && placeLink({ view: 'overview', anchor }, 'Link', 'Copy a link to this line');
   return h(
     'div',
     props,
@@ -77,7 +77,7 @@ function machine(m) {
   );
 }
 
-function drives(m, actions) {
+function drives(m) {
   const facts = m.drives;
   if (!facts.length) return section('Fixed drives', empty('No fixed drives in the report.'));
   return section(
@@ -86,12 +86,12 @@ function drives(m, actions) {
       const shown = d.total
         ? bar(1 - d.share, freeText(d))
         : msg`${freeText(d)}; the report does not give the drive's size`;
-      return line(r(d.drive), shown, `drive-${i}`, actions);
+      return line(r(d.drive), shown, `drive-${i}`, true);
     }),
   );
 }
 
-function products(model, actions) {
+function products(model) {
   const list = model.products;
   if (!list?.length)
     return h(
@@ -102,14 +102,14 @@ function products(model, actions) {
   const labelAt = (p) =>
     nodeAt(model.registry, p.registryAt, 'keys').values.findIndex((v) => v.name === 'ProductLabel');
   const place = (p) => ({ view: 'registry', key: p.registryAt, value: labelAt(p) });
-  const found = (p) => (p.registryAt ? goLink(r(p.source), actions, place(p)) : p.source);
+  const found = (p) => (p.registryAt ? goLink(r(p.source), place(p)) : p.source);
   const columns = [
     { label: 'Name', get: (p) => p.name },
     { label: 'Version', nowrap: true, get: (p) => p.version },
     { label: 'Build label', nowrap: true, get: (p) => p.buildLabel ?? '' },
     { label: 'Location', get: (p) => p.location },
     { label: 'Found in', get: found, text: (p) => p.source },
-    linkColumn(actions, (_, i) => ({ view: 'overview', anchor: `product-${i}` })),
+    linkColumn((_, i) => ({ view: 'overview', anchor: `product-${i}` })),
   ];
   // Rows carry their anchor, so that a finding or a compare item can point at one.
   const t = table(columns, list, {
@@ -124,7 +124,7 @@ function written({ time, written: date }) {
   return date ? dateView(date) : msg`${r(`${time.date} ${time.time}`)} (${r(time.tz)})`;
 }
 
-export function renderOverview({ model, findings, pending }, place, actions) {
+export function renderOverview({ model, findings, pending }, place) {
   const m = machineOf(model);
   const report = section(
     'Report',
@@ -143,7 +143,7 @@ export function renderOverview({ model, findings, pending }, place, actions) {
             r(a.description),
             joined([a.address, ...a.ips.map((ip) => `${ip.address}/${ip.mask}`)], '  '),
             `adapter-${i}`,
-            actions,
+            true,
           ),
         )
       : empty('No network adapters in the report.'),
@@ -153,7 +153,7 @@ export function renderOverview({ model, findings, pending }, place, actions) {
     'div',
     { class: 'findings' },
     found
-      ? section(`Findings (${found.length})`, findingsList(found, actions))
+      ? section(`Findings (${found.length})`, findingsList(found))
       : section('Findings', empty(pending)),
   );
   const name = m.computer;
@@ -169,8 +169,8 @@ export function renderOverview({ model, findings, pending }, place, actions) {
     top,
     report,
     machine(m),
-    drives(m, actions),
+    drives(m),
     net,
-    products(model, actions),
+    products(model),
   );
 }

@@ -1,6 +1,6 @@
 // The sections that are tables: system, environment, processes, events and the client's
-// groups. Each render function takes the view's input (the model), the place to show (with
-// the words a search hit marks) and the page's actions.
+// groups. Each render function takes the view's input (the model) and the place to show
+// (with the words a search hit marks).
 import { h, rt, section, empty, showHit, dateView, placeLink } from './dom.js';
 import { systemRows, systemRowAt } from '../lib/system.js';
 import { table, propertyTable, linkColumn } from './table.js';
@@ -11,7 +11,7 @@ function showRowLater(t, index, query) {
   if (index != null && index >= 0) requestAnimationFrame(() => t.showRow(index, query));
 }
 
-export function renderSystem({ model }, place, actions) {
+export function renderSystem({ model }, place) {
   const sys = model.system;
   if (!sys) return empty('The report has no system section.');
   const parts = [];
@@ -23,9 +23,7 @@ export function renderSystem({ model }, place, actions) {
         return parts.push(section(title, empty('No properties: the query returned nothing.')));
       const rowPlace = ([prop]) => ({ view: 'system', cls: cls.name, instance: n, prop });
       const name = cls.instances.length > 1 ? `${cls.name}-${n + 1}` : cls.name;
-      const t = propertyTable(pairs, { nameLabel: 'Property', name }, [
-        linkColumn(actions, rowPlace),
-      ]);
+      const t = propertyTable(pairs, { nameLabel: 'Property', name }, [linkColumn(rowPlace)]);
       if (place.cls === cls.name && place.instance === n)
         showRowLater(
           t,
@@ -49,7 +47,7 @@ export function renderSystem({ model }, place, actions) {
   return h('div', null, parts);
 }
 
-export function renderEnvironment({ model }, place, actions) {
+export function renderEnvironment({ model }, place) {
   const env = model.system?.environment;
   if (!env)
     return empty(
@@ -58,7 +56,7 @@ export function renderEnvironment({ model }, place, actions) {
   const t = propertyTable(
     env.map((v) => [v.name, v.value]),
     { filter: 'Filter variables', name: 'environment' },
-    [linkColumn(actions, (_, index) => ({ view: 'environment', index }))],
+    [linkColumn((_, index) => ({ view: 'environment', index }))],
   );
   showRowLater(t, place.index, place.query);
   return section('Environment', t);
@@ -75,7 +73,7 @@ const PROCESS_COLUMNS = [
 ];
 const NUMERIC = new Set(['ProcessID', 'ParentProcessID', 'ThreadCount', 'WorkingSetSize']);
 
-export function renderProcesses({ model }, place, actions) {
+export function renderProcesses({ model }, place) {
   if (!model.processes) return empty('The report has no process section.');
   if (!model.processes.length)
     return empty('The process list is empty: WMI could not be queried on that machine.');
@@ -84,13 +82,13 @@ export function renderProcesses({ model }, place, actions) {
     num: NUMERIC.has(c),
     get: (p) => p[c] ?? '',
   }));
-  columns.push(linkColumn(actions, (_, index) => ({ view: 'processes', index })));
+  columns.push(linkColumn((_, index) => ({ view: 'processes', index })));
   const t = table(columns, model.processes, { filter: 'Filter processes', name: 'processes' });
   showRowLater(t, place.index, place.query);
   return section('Processes', t);
 }
 
-export function renderEvents({ model }, place, actions) {
+export function renderEvents({ model }, place) {
   if (!model.events) return empty('The report has no events.');
   // A start without an end looks like a plain event; the name tells it is timed.
   const timed = new Set(model.events.filter((e) => e.elapsed != null).map((e) => e.name));
@@ -113,7 +111,7 @@ export function renderEvents({ model }, place, actions) {
       get: (e) => e.elapsed ?? '',
       sort: (e) => e.elapsedMs ?? -1,
     },
-    linkColumn(actions, (_, index) => ({ view: 'events', index })),
+    linkColumn((_, index) => ({ view: 'events', index })),
   ];
   const t = table(columns, model.events, { filter: 'Filter events', name: 'events' });
   showRowLater(t, place.index, place.query);
@@ -122,7 +120,7 @@ export function renderEvents({ model }, place, actions) {
 
 // Groups nest as deeply as the client wrote them (up to the model's limit), so the
 // tree is built with an explicit stack rather than recursion.
-export function renderGroups({ model }, place, actions) {
+export function renderGroups({ model }, place) {
   if (!model.groups.length) return empty('The report has no groups of the client.');
   const root = h('div', { class: 'groups' });
   const target = place.path?.join('.');
@@ -134,7 +132,7 @@ export function renderGroups({ model }, place, actions) {
     const attrs = g.attrs.length ? propertyTable(g.attrs, { name: `group-${g.name}` }) : null;
     const cut = g.cutDeeper ? empty('Deeper groups are not shown.') : null;
     const query = path === target ? place.query : null;
-    const link = placeLink(actions, { view: 'groups', path: g.path });
+    const link = placeLink({ view: 'groups', path: g.path });
     const name = h('div', { class: 'group-name' }, rt(g.name, query), ' ', link);
     const item = h('div', { class: 'group', dataset: { path } }, name, attrs, cut);
     if (path === target) {

@@ -197,10 +197,10 @@ export function propertyTable(pairs, options = {}, more = []) {
 }
 
 // A column of links, one to each row's place: a click goes there and copies the link.
-export function linkColumn(actions, placeOf) {
+export function linkColumn(placeOf) {
   return {
     label: 'Link',
-    get: (row, i) => placeLink(actions, placeOf(row, i)),
+    get: (row, i) => placeLink(placeOf(row, i)),
     text: () => '',
     export: false,
   };

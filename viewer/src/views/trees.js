@@ -16,20 +16,20 @@ function onPath(node, place, atKey) {
 }
 
 // A key's or folder's path, to copy, and its link.
-function nodeTools(node, place, actions) {
+function nodeTools(node, place) {
   const path = pathText(node);
   return h(
     'div',
     { class: 'node-tools' },
     copyButton('Copy path', path),
     ' ',
-    placeLink(actions, place, 'Copy link', 'Copy a link to this place'),
+    placeLink(place, 'Copy link', 'Copy a link to this place'),
   );
 }
 
 // The node of a tree that the place names, labelled with its name and what it holds;
 // marks its summary when the hit is the node.
-function treeNode(node, place, actions, { atKey, cls, counts, fill }) {
+function treeNode(node, place, { atKey, cls, counts, fill }) {
   const wanted = onPath(node, place, atKey);
   const target = wanted && node.at.length === place[atKey].length;
   const query = target ? place.query : null;
@@ -41,19 +41,19 @@ function treeNode(node, place, actions, { atKey, cls, counts, fill }) {
   return details;
 }
 
-function keyNode(key, place, actions) {
-  return treeNode(key, place, actions, {
+function keyNode(key, place) {
+  return treeNode(key, place, {
     atKey: 'key',
     cls: 'key',
     counts: `${counted(key.keys.length, 'key')}, ${counted(key.values.length, 'value')}`,
     fill: (details, target) => {
-      details.appendChild(nodeTools(key, { view: 'registry', key: key.at, value: null }, actions));
+      details.appendChild(nodeTools(key, { view: 'registry', key: key.at, value: null }));
       if (key.values.length) {
         const columns = [
           { label: 'Name', get: (v) => v.name },
           { label: 'Type', get: (v) => v.type || '(other type)' },
           { label: 'Value', get: (v) => v.value ?? '' },
-          linkColumn(actions, (_, value) => ({ view: 'registry', key: key.at, value })),
+          linkColumn((_, value) => ({ view: 'registry', key: key.at, value })),
         ];
         const name = `values-${pathText(key)}`;
         const t = table(columns, key.values, { pageSize: 200, cls: 'values', name });
@@ -61,14 +61,14 @@ function keyNode(key, place, actions) {
         if (target && place.value != null)
           requestAnimationFrame(() => t.showRow(place.value, place.query));
       }
-      for (const k of key.keys) details.appendChild(keyNode(k, place, actions));
+      for (const k of key.keys) details.appendChild(keyNode(k, place));
       if (key.cutDeeper)
         details.appendChild(empty('Deeper keys are not shown: the viewer reads 200 levels.'));
     },
   });
 }
 
-export function renderRegistry({ model }, place, actions) {
+export function renderRegistry({ model }, place) {
   if (!model.registry) return empty('The report has no registry section.');
   if (!model.registry.keys.length)
     return empty('The registry section is empty: none of the keys exists on that machine.');
@@ -77,12 +77,12 @@ export function renderRegistry({ model }, place, actions) {
     h(
       'div',
       { class: 'tree' },
-      model.registry.keys.map((k) => keyNode(k, place, actions)),
+      model.registry.keys.map((k) => keyNode(k, place)),
     ),
   );
 }
 
-const fileColumns = (dir, showContent, actions) => [
+const fileColumns = (dir, showContent) => [
   {
     label: 'Name',
     get: (f, i) =>
@@ -116,27 +116,25 @@ const fileColumns = (dir, showContent, actions) => [
         null,
         copyButton('Copy path', `${pathText(dir)}\\${f.name}`),
         ' ',
-        placeLink(actions, { view: 'files', at: dir.at, file, line: null }),
+        placeLink({ view: 'files', at: dir.at, file, line: null }),
       ),
     text: () => '',
     export: false,
   },
 ];
 
-function folderNode(dir, place, actions, showContent) {
-  return treeNode(dir, place, actions, {
+function folderNode(dir, place, showContent) {
+  return treeNode(dir, place, {
     atKey: 'at',
     cls: 'folder',
     counts: `${counted(dir.dirs.length, 'folder')}, ${counted(dir.files.length, 'file')}`,
     fill: (details, target) => {
-      details.appendChild(
-        nodeTools(dir, { view: 'files', at: dir.at, file: null, line: null }, actions),
-      );
-      for (const d of dir.dirs) details.appendChild(folderNode(d, place, actions, showContent));
+      details.appendChild(nodeTools(dir, { view: 'files', at: dir.at, file: null, line: null }));
+      for (const d of dir.dirs) details.appendChild(folderNode(d, place, showContent));
       if (dir.cutDeeper)
         details.appendChild(empty('Deeper folders are not shown: the viewer reads 200 levels.'));
       if (!dir.files.length) return;
-      const t = table(fileColumns(dir, showContent, actions), dir.files, {
+      const t = table(fileColumns(dir, showContent), dir.files, {
         filter: 'Filter files',
         cls: 'files',
         name: `files-${pathText(dir)}`,
@@ -150,7 +148,7 @@ function folderNode(dir, place, actions, showContent) {
   });
 }
 
-export function renderFiles({ model }, place, actions) {
+export function renderFiles({ model }, place) {
   if (!model.filesystem) return empty('The report has no files section.');
   const pane = h('div', { class: 'file-pane' });
   // The text of a dir's file, from its line, if given; each line links to its place.
@@ -166,13 +164,13 @@ export function renderFiles({ model }, place, actions) {
         ' ',
         copyButton('Copy path', `${pathText(dir)}\\${name}`),
         ' ',
-        placeLink(actions, placeAt(null), 'Copy link', 'Copy a link to this file'),
+        placeLink(placeAt(null), 'Copy link', 'Copy a link to this file'),
       ),
       logPane(
         dir.files[file],
         line,
         line == null ? null : place.query,
-        (n) => placeLink(actions, placeAt(n), String(n), `Link to line ${n}`),
+        (n) => placeLink(placeAt(n), String(n), `Link to line ${n}`),
         pathText(dir),
       ),
     );
@@ -180,7 +178,7 @@ export function renderFiles({ model }, place, actions) {
   };
   const root = model.filesystem;
   const tree = root.dirs.length
-    ? root.dirs.map((d) => folderNode(d, place, actions, showContent))
+    ? root.dirs.map((d) => folderNode(d, place, showContent))
     : empty('The files section is empty.');
   return section(
     'Files',
