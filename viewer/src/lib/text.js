@@ -187,3 +187,30 @@ export function matchRanges(text, query) {
   for (let m = re.exec(text); m; m = re.exec(text)) out.push([m.index, m.index + m[0].length]);
   return out;
 }
+
+// Text cut where the query's matches and its markers begin and end, for the page to draw:
+// { pieces: [{ text, mark, special, hidden }], note } where mark says the piece is matched,
+// special ([kind, shown, title]) is a marker drawn in place of the piece's text (a format
+// character, foreign letter or marks not drawn), hidden the rest of a marker's text, and
+// note names the foreign letters. null when nothing is marked or shown.
+export function textPieces(text, query = null, layout = false) {
+  const ranges = matchRanges(text, query);
+  const parts = specialParts(text, layout);
+  if (!ranges.length && !parts.length) return null;
+  const cuts = new Set([0, text.length]);
+  for (const [s, e] of [...ranges, ...parts]) cuts.add(s).add(e);
+  const points = [...cuts].sort((a, b) => a - b);
+  const pieces = [];
+  let range = 0;
+  let part = 0;
+  for (let i = 0; i + 1 < points.length; i++) {
+    const [s, e] = [points[i], points[i + 1]];
+    while (range < ranges.length && ranges[range][1] <= s) range++;
+    while (part < parts.length && parts[part][1] <= s) part++;
+    const mark = range < ranges.length && ranges[range][0] <= s;
+    const inside = part < parts.length && parts[part][0] <= s ? parts[part] : null;
+    const special = inside && s === inside[0] ? inside.slice(2) : null;
+    pieces.push({ text: text.slice(s, e), mark, special, hidden: Boolean(inside && !special) });
+  }
+  return { pieces, note: foreignNote(parts) };
+}

@@ -3,7 +3,7 @@
 // the page's own words (a <bdi>), invisible format characters in it are shown as
 // markers, letters of another script are marked, and the words a search matched are
 // marked.
-import { specialParts, foreignNote, matchRanges } from '../lib/text.js';
+import { textPieces } from '../lib/text.js';
 
 export function h(tag, props, ...children) {
   const el = document.createElement(tag);
@@ -24,48 +24,36 @@ function append(el, children) {
     if (Array.isArray(c)) append(el, c);
     else if (c instanceof Node) el.appendChild(c);
     else if (typeof c === 'object' && 'report' in c) el.appendChild(rt(c.report));
-    else appendText(el, String(c), []);
+    else appendText(el, String(c));
   }
 }
 
 // Text with its format characters as markers, its foreign letters marked and named,
-// combining marks past a few counted, and the ranges given marked.
-function appendText(el, text, ranges, layout = false) {
-  const parts = specialParts(text, layout);
-  if (!ranges.length && !parts.length) {
+// combining marks past a few counted, and the query's matches marked.
+function appendText(el, text, query = null, layout = false) {
+  const cut = textPieces(text, query, layout);
+  if (!cut) {
     el.appendChild(document.createTextNode(text));
     return;
   }
-  const cuts = new Set([0, text.length]);
-  for (const [s, e] of [...ranges, ...parts]) cuts.add(s).add(e);
-  const points = [...cuts].sort((a, b) => a - b);
   let mark = null;
-  let range = 0;
-  let part = 0;
-  for (let i = 0; i + 1 < points.length; i++) {
-    const [s, e] = [points[i], points[i + 1]];
-    while (range < ranges.length && ranges[range][1] <= s) range++;
-    while (part < parts.length && parts[part][1] <= s) part++;
-    const inMark = range < ranges.length && ranges[range][0] <= s;
-    if (inMark && !mark) mark = el.appendChild(h('mark'));
-    if (!inMark) mark = null;
+  for (const piece of cut.pieces) {
+    if (piece.mark && !mark) mark = el.appendChild(h('mark'));
+    if (!piece.mark) mark = null;
     const into = mark ?? el;
-    const special = part < parts.length && parts[part][0] <= s ? parts[part] : null;
-    if (!special) into.appendChild(document.createTextNode(text.slice(s, e)));
-    else if (s === special[0]) {
-      const [, , kind, shown, title] = special;
+    if (piece.special) {
+      const [kind, shown, title] = piece.special;
       into.appendChild(h('span', { class: kind === 'foreign' ? 'foreign' : 'fmt', title }, shown));
-    }
+    } else if (!piece.hidden) into.appendChild(document.createTextNode(piece.text));
   }
-  const note = foreignNote(parts);
-  if (note) el.appendChild(h('span', { class: 'fmt mixed', title: 'Mixed scripts' }, note));
+  if (cut.note) el.appendChild(h('span', { class: 'fmt mixed', title: 'Mixed scripts' }, cut.note));
 }
 
 // A piece of report text: isolated, markers shown, the query's matches marked; layout
 // leaves tabs and line feeds as they are.
 export function rt(text, query = null, layout = false) {
   const el = document.createElement('bdi');
-  appendText(el, String(text ?? ''), matchRanges(String(text ?? ''), query), layout);
+  appendText(el, String(text ?? ''), query, layout);
   return el;
 }
 
