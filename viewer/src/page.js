@@ -10,13 +10,13 @@ import { state, currentReport } from './app-state/state.js';
 import {
   openReport,
   findingsOf,
-  factsOf,
   labelOf,
   pendingText,
   yieldToPage,
   findAgain,
 } from './app-state/reports.js';
-import { viewInput, comparison } from './app-state/inputs.js';
+import { viewInput } from './app-state/inputs.js';
+import { MANY, addressOf, addressed } from './app-state/places.js';
 import {
   onAction,
   chooseCompare,
@@ -44,24 +44,10 @@ import {
 } from './app-state/packs.js';
 import { PackError, LIMITS } from './lib/rules/pack.js';
 import { packsPanel } from './views/packs.js';
-import {
-  shared,
-  sharedDocument,
-  copy,
-  reportsChanged,
-  savePlaceholders,
-} from './app-state/share.js';
+import { shared, ticketText, copy, reportsChanged, savePlaceholders } from './app-state/share.js';
 import { ReportError } from './import/report.js';
 import { search, cutDeeper, MAX_HITS } from './lib/search.js';
-import { reportTicket, pairTicket, machinesTicket } from './lib/ticket.js';
-import {
-  formAddress,
-  parseAddress,
-  placeParams,
-  placeOf,
-  placeWords,
-  VIEW_TITLES,
-} from './lib/address.js';
+import { parseAddress, placeOf, placeWords, VIEW_TITLES } from './lib/address.js';
 import { msg, r, plain, shortened } from './lib/text.js';
 import { csvText } from './lib/csv.js';
 import { renderOverview } from './views/overview.js';
@@ -92,8 +78,6 @@ const RENDER = {
   compare: renderCompare,
   other: renderOther,
 };
-// Views of more than one report, shown only when more than one is open.
-const MANY = new Set(['machines', 'compare']);
 // Views that wait for a deferred files section, and those shown again once it is read.
 const WAIT_FOR_FILES = new Set(['files', 'processes', 'findings']);
 const SHOW_AGAIN = new Set([...WAIT_FOR_FILES, 'compare', 'overview', 'machines']);
@@ -141,28 +125,6 @@ function openingMessages(model) {
     );
   const schema = schemaText(model);
   if (schema) message(schema, 'warning');
-}
-
-// The fragment of a place of report i (the current one when not given); redacted, it
-// names no folder, key or file.
-function addressOf(place, i = state.current, redacted = false) {
-  const report = state.reports[i];
-  if (MANY.has(place.view) || !report) {
-    const pair = place.view === 'compare' ? state.compare : null;
-    const id = (n) => state.reports[n]?.id;
-    return formAddress([
-      ['view', place.view],
-      ['before', pair && id(pair.a)],
-      ['after', pair && id(pair.b)],
-    ]);
-  }
-  // What a redacted address still names (a variable, a WMI class) is redacted too.
-  const params = placeParams(report.model, place, redacted);
-  return formAddress([
-    ['report', report.id],
-    ['name', redacted ? null : report.model.fileName],
-    ...(redacted ? params.map(([k, v]) => [k, v == null ? v : shared(v)]) : params),
-  ]);
 }
 
 const hrefOf = (place, i = state.current) => `#${addressOf(place, i)}`;
@@ -371,25 +333,19 @@ function applyAddress(fragment, push = false) {
   const params = parseAddress(fragment);
   if (!params.size || !state.reports.length) return false;
   const view = params.get('view');
-  const byId = (id) => state.reports.findIndex((rep) => rep.id === id);
-  if (MANY.has(view)) {
-    const [a, b] = [byId(params.get('before')), byId(params.get('after'))];
+  const target = addressed(params);
+  if (target.pair) {
+    const [a, b] = target.pair;
     if (a >= 0 && b >= 0) pairReports(a, b);
     show({ view: state.reports.length > 1 ? view : 'overview' }, null, push);
     return true;
   }
-  // A fragment that names no report is a place in the current one.
-  const named = params.has('report') || params.has('name');
-  let i = named ? byId(params.get('report')) : state.current;
-  const name = params.get('name');
-  if (i < 0 && name) {
-    i = state.reports.findIndex((rep) => rep.model.fileName === name);
-    if (i >= 0)
-      message(
-        msg`The link was made in another report named ${r(shortened(name))}: showing the same place in this one.`,
-        'status',
-      );
-  }
+  const { i } = target;
+  if (target.renamed)
+    message(
+      msg`The link was made in another report named ${r(shortened(params.get('name')))}: showing the same place in this one.`,
+      'status',
+    );
   if (i < 0) {
     awaitAddress(fragment);
     message(awaited(params), 'status');
@@ -625,21 +581,8 @@ function closePanel() {
 }
 
 function copyForTicket() {
-  const report = currentReport();
-  if (!report) return;
-  let text;
-  const cmp = state.place.view === 'compare' ? comparison() : null;
-  if (state.place.view === 'machines') {
-    const rows = state.reports.map((rep) => ({
-      label: labelOf(rep, state.reports),
-      facts: factsOf(rep),
-    }));
-    text = machinesTicket(rows);
-  } else if (cmp?.sections) {
-    const side = (i) => ({ model: state.reports[i].model, findings: findingsOf(state.reports[i]) });
-    text = pairTicket(side(cmp.a), side(cmp.b), cmp.sections);
-  } else text = reportTicket(report.model, findingsOf(report) ?? []);
-  text = sharedDocument(text);
+  if (!currentReport()) return;
+  const text = ticketText();
   const area = h('textarea', {
     class: 'ticket-text',
     readonly: true,

@@ -6,6 +6,9 @@ import { state } from './state.js';
 import { packs } from './packs.js';
 import { redactor, REDACTION_NOTICE } from '../lib/redact.js';
 import { literal } from '../lib/text.js';
+import { reportTicket, pairTicket, machinesTicket } from '../lib/ticket.js';
+import { comparison } from './inputs.js';
+import { findingsOf, factsOf, labelOf } from './reports.js';
 
 let cache = { reports: null, redactor: null };
 
@@ -48,6 +51,25 @@ export function shared(text) {
 // A whole text (a ticket): redacted, it begins by saying so.
 export function sharedDocument(text) {
   return state.redact ? `${REDACTION_NOTICE}\n\n${shared(text)}` : text;
+}
+
+// The ticket of what the page shows, as it may leave the page: one line per machine on
+// Machines, the pair on Compare, else the current report.
+export function ticketText() {
+  const report = state.reports[state.current];
+  const cmp = state.place.view === 'compare' ? comparison() : null;
+  let text;
+  if (state.place.view === 'machines') {
+    const rows = state.reports.map((rep) => ({
+      label: labelOf(rep, state.reports),
+      facts: factsOf(rep),
+    }));
+    text = machinesTicket(rows);
+  } else if (cmp?.sections) {
+    const side = (i) => ({ model: state.reports[i].model, findings: findingsOf(state.reports[i]) });
+    text = pairTicket(side(cmp.a), side(cmp.b), cmp.sections);
+  } else text = reportTicket(report.model, findingsOf(report) ?? []);
+  return sharedDocument(text);
 }
 
 // Puts a text on the clipboard as it may leave the page (redact false: a text that holds
