@@ -7,7 +7,7 @@ import { allFiles, eachFolder, eachKey, pathText } from './model.js';
 import { driveFacts } from './facts.js';
 import { bytesText } from './format.js';
 import { fileDate } from './dates.js';
-import { systemRows } from './system.js';
+import { wmiInstances, systemRows } from './system.js';
 
 const VOLATILE = new RegExp(
   [
@@ -125,17 +125,10 @@ function processes(m) {
 }
 
 function system(m) {
-  const out = [];
   const sys = m.system;
-  for (const cls of sys?.wmi ?? []) {
-    cls.instances.forEach((inst, n) => {
-      const name = `${cls.name}${cls.instances.length > 1 ? ` #${n + 1}` : ''}`;
-      for (const [k, v] of Object.entries(inst)) {
-        const place = { view: 'system', cls: cls.name, instance: n, prop: k };
-        out.push({ key: `${name}.${k}`, value: v, place });
-      }
-    });
-  }
+  const out = wmiInstances(sys).flatMap((i) =>
+    i.rows.map(({ key, value, place }) => ({ key, value, place })),
+  );
   for (const { key, value } of systemRows(sys))
     out.push({ key, value, place: { view: 'system', other: key } });
   return out;

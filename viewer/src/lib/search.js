@@ -5,7 +5,7 @@
 // when the query ends in their own name, so a path finds the item it names.
 import { eachFolder, eachGroup, eachKey, pathText } from './model.js';
 import { msg, r, literal } from './text.js';
-import { systemRows } from './system.js';
+import { wmiInstances, systemRows } from './system.js';
 
 export const MAX_HITS = 5000;
 const SNIPPET_CONTEXT = 40;
@@ -45,18 +45,8 @@ export function search(model, query, limit = MAX_HITS) {
     add(a.address, ['Network adapter address'], place);
     a.ips.forEach((ip) => add(ip.address, ['IP address'], place));
   });
-  for (const cls of model.system?.wmi ?? []) {
-    cls.instances.forEach((inst, n) => {
-      for (const [k, v] of Object.entries(inst)) {
-        add(`${k}=${v}`, msg`${r(cls.name)} property`, {
-          view: 'system',
-          cls: cls.name,
-          instance: n,
-          prop: k,
-        });
-      }
-    });
-  }
+  for (const { cls, rows } of wmiInstances(model.system))
+    for (const row of rows) add(`${row.prop}=${row.value}`, msg`${r(cls)} property`, row.place);
   for (const row of systemRows(model.system, { dates: true }))
     add(`${row.label} ${row.value}`, ['System information'], { view: 'system', other: row.key });
   (model.system?.environment ?? []).forEach((v, i) => {

@@ -1,8 +1,8 @@
-// The System view's rows beside its WMI classes: Windows Installer, Internet Explorer,
-// .NET, processors, memory, the time, monitors and the locale. Each row has a key that
-// names the same thing in every report (memory.rambytes, .NET Framework 4.8), so that a
-// place, a search hit and a compare item name a row by its key, never by its position or
-// its words.
+// The System view's rows: each WMI instance's properties, and beside them Windows
+// Installer, Internet Explorer, .NET, processors, memory, the time, monitors and the
+// locale. Each row has a key that names the same thing in every report
+// (Win32_Processor #2.Name, memory.rambytes, .NET Framework 4.8) and a place, which the
+// view, search and compare share, so that no row is found by its position or its words.
 import { writtenDate } from './dates.js';
 
 const PARTS = [
@@ -15,6 +15,23 @@ const pairs = (record) =>
   Object.entries(record)
     .map(([k, v]) => `${k}=${v}`)
     .join(' ');
+
+// Each WMI instance: { cls, instance, suffix (" #2" when the class has several), rows:
+// [{ key, prop, value, place }] }.
+export function wmiInstances(sys) {
+  return (sys?.wmi ?? []).flatMap((cls) =>
+    cls.instances.map((inst, n) => {
+      const suffix = cls.instances.length > 1 ? ` #${n + 1}` : '';
+      const rows = Object.entries(inst).map(([prop, value]) => ({
+        key: `${cls.name}${suffix}.${prop}`,
+        prop,
+        value,
+        place: { view: 'system', cls: cls.name, instance: n, prop },
+      }));
+      return { cls: cls.name, instance: n, suffix, rows };
+    }),
+  );
+}
 
 // [{ key, label, value }]; with dates, the time written is one row (time.written, whose
 // date is the written date) rather than a date and a time apart.

@@ -2,7 +2,7 @@
 // groups. Each render function takes the view's input (the model) and the place to show
 // (with the words a search hit marks).
 import { h, rt, section, empty, showHit, dateView, placeLink } from './dom.js';
-import { systemRows, systemRowAt } from '../lib/system.js';
+import { wmiInstances, systemRows, systemRowAt } from '../lib/system.js';
 import { table, propertyTable, linkColumn } from './table.js';
 import { msg, r, matchRanges } from '../lib/text.js';
 
@@ -15,23 +15,23 @@ export function renderSystem({ model }, place) {
   const sys = model.system;
   if (!sys) return empty('The report has no system section.');
   const parts = [];
-  for (const cls of sys.wmi ?? []) {
-    cls.instances.forEach((inst, n) => {
-      const title = msg`${r(cls.name)}${cls.instances.length > 1 ? ` #${n + 1}` : ''}`;
-      const pairs = Object.entries(inst);
-      if (!pairs.length)
-        return parts.push(section(title, empty('No properties: the query returned nothing.')));
-      const rowPlace = ([prop]) => ({ view: 'system', cls: cls.name, instance: n, prop });
-      const name = cls.instances.length > 1 ? `${cls.name}-${n + 1}` : cls.name;
-      const t = propertyTable(pairs, { nameLabel: 'Property', name }, [linkColumn(rowPlace)]);
-      if (place.cls === cls.name && place.instance === n)
-        showRowLater(
-          t,
-          pairs.findIndex(([k]) => k === place.prop),
-          place.query,
-        );
-      parts.push(section(title, t));
-    });
+  for (const { cls, instance, suffix, rows } of wmiInstances(sys)) {
+    const title = msg`${r(cls)}${suffix}`;
+    if (!rows.length) {
+      parts.push(section(title, empty('No properties: the query returned nothing.')));
+      continue;
+    }
+    const pairs = rows.map((row) => [row.prop, row.value]);
+    const name = suffix ? `${cls}-${instance + 1}` : cls;
+    const link = linkColumn((_, i) => rows[i].place);
+    const t = propertyTable(pairs, { nameLabel: 'Property', name }, [link]);
+    if (place.cls === cls && place.instance === instance)
+      showRowLater(
+        t,
+        rows.findIndex((row) => row.prop === place.prop),
+        place.query,
+      );
+    parts.push(section(title, t));
   }
   if (sys.wmi && sys.wmi.length === 0)
     parts.push(
