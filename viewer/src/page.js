@@ -6,7 +6,6 @@
 // user put it. Keys: "/" goes to the search box, Enter and Shift+Enter step through hits,
 // Escape closes the panel under the header.
 import { h, rt, empty, linkedPlace } from './views/dom.js';
-import { state, currentReport } from './app-state/state.js';
 import {
   openReport,
   findingsOf,
@@ -18,6 +17,8 @@ import {
 import { viewInput } from './app-state/inputs.js';
 import { MANY, addressOf, addressed } from './app-state/places.js';
 import {
+  state,
+  currentReport,
   onAction,
   chooseCompare,
   chooseSpread,
@@ -33,7 +34,7 @@ import {
   searched,
   stepHit,
   setRedact,
-} from './app-state/actions.js';
+} from './app-state/state.js';
 import {
   packs,
   addPack,
