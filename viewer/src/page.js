@@ -48,7 +48,7 @@ import { packsPanel } from './views/packs.js';
 import { shared, ticketText, copy, reportsChanged, savePlaceholders } from './app-state/share.js';
 import { ReportError } from './import/report.js';
 import { search, cutDeeper, MAX_HITS } from './lib/search.js';
-import { parseAddress, placeOf, placeWords, VIEW_TITLES } from './lib/address.js';
+import { parseAddress, placeWords, VIEW_TITLES } from './lib/address.js';
 import { msg, r, plain, shortened } from './lib/text.js';
 import { csvText } from './lib/csv.js';
 import { renderOverview } from './views/overview.js';
@@ -331,17 +331,15 @@ function closeAndShow(i) {
 
 // Goes to the place an address names, once its report is open; says what it cannot find.
 function applyAddress(fragment, push = false) {
-  const params = parseAddress(fragment);
-  if (!params.size || !state.reports.length) return false;
-  const view = params.get('view');
-  const target = addressed(params);
+  const target = addressed(fragment);
+  if (!target) return false;
+  const { params, i } = target;
   if (target.pair) {
     const [a, b] = target.pair;
     if (a >= 0 && b >= 0) pairReports(a, b);
-    show({ view: state.reports.length > 1 ? view : 'overview' }, null, push);
+    show({ view: state.reports.length > 1 ? params.get('view') : 'overview' }, null, push);
     return true;
   }
-  const { i } = target;
   if (target.renamed)
     message(
       msg`The link was made in another report named ${r(shortened(params.get('name')))}: showing the same place in this one.`,
@@ -353,7 +351,7 @@ function applyAddress(fragment, push = false) {
     return false;
   }
   awaitAddress(null);
-  const { place, missing, badLine, unknownView } = placeOf(state.reports[i].model, params);
+  const { place, missing, badLine, unknownView } = target;
   showReport(i, place, push);
   const file = r(shortened(state.reports[i].model.fileName));
   if (unknownView)

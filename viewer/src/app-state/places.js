@@ -3,7 +3,7 @@
 // Compare name the reports they show.
 import { state } from './state.js';
 import { shared } from './share.js';
-import { formAddress, placeParams } from '../lib/address.js';
+import { formAddress, parseAddress, placeParams, placeOf } from '../lib/address.js';
 
 // Views of more than one report, shown only when more than one is open.
 export const MANY = new Set(['machines', 'compare']);
@@ -30,18 +30,27 @@ export function addressOf(place, i = state.current, redacted = false) {
   ]);
 }
 
-// The open report an address names: { pair: [a, b] } (-1 for one not open) for a view of
-// many reports; else { i, renamed } where i is -1 when the report is not open and renamed
-// says that only its file name matched (the link was made in another report of that
-// name). An address that names no report is a place in the current one.
-export function addressed(params) {
+// What an address (a fragment) names, with its parameters: null when it names nothing or
+// no report is open; { pair: [a, b] } (-1 for one not open) for a view of many reports;
+// else { i, renamed } where i is -1 while its report is not open and renamed says that
+// only the file name matched (the link was made in another report of that name), and once
+// it is open the place in it as placeOf finds it. An address that names no report is a
+// place in the current one.
+export function addressed(fragment) {
+  const params = parseAddress(fragment);
+  if (!params.size || !state.reports.length) return null;
   const byId = (id) => state.reports.findIndex((rep) => rep.id === id);
   if (MANY.has(params.get('view')))
-    return { pair: [byId(params.get('before')), byId(params.get('after'))] };
-  if (!params.has('report') && !params.has('name')) return { i: state.current, renamed: false };
-  const i = byId(params.get('report'));
+    return { params, pair: [byId(params.get('before')), byId(params.get('after'))] };
+  let [i, renamed] = [state.current, false];
   const name = params.get('name');
-  if (i >= 0 || !name) return { i, renamed: false };
-  const same = state.reports.findIndex((rep) => rep.model.fileName === name);
-  return { i: same, renamed: same >= 0 };
+  if (params.has('report') || params.has('name')) {
+    i = byId(params.get('report'));
+    if (i < 0 && name) {
+      i = state.reports.findIndex((rep) => rep.model.fileName === name);
+      renamed = i >= 0;
+    }
+  }
+  if (i < 0) return { params, i, renamed };
+  return { params, i, renamed, ...placeOf(state.reports[i].model, params) };
 }
