@@ -17,7 +17,8 @@ struct SourceLocation {
 
 // The locations that the system's own statuses carry. They name the suite's sources, where
 // these texts were first raised, not the files of this tree: the tuple codec's and the typed
-// call's live in remote/ here. Tests compare them through these names.
+// call's live in remote/ here. Tests state the same values literally, so that a changed
+// constant fails them.
 inline constexpr SourceLocation kUnknownArgument{"app/VitascanCmd", 481};
 inline constexpr SourceLocation kUnknownOption{"app/VitascanCmd", 501};
 inline constexpr SourceLocation kPipeNotOpened{"app/VitascanCmd", 533};

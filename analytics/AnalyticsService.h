@@ -1,11 +1,11 @@
 // The one object behind every remote call. It records usage events (EventRecorder), passes
 // plain and string-valued ones on to the usage-intelligence backend, and hands the report
-// calls to the report session (ReportSession).
+// calls to the report session (vitascan::ReportSession).
 #pragma once
 
 #include "analytics/EventRecorder.h"
 #include "analytics/IAnalyticsService.h"
-#include "analytics/ReportSession.h"
+#include "vitascan/ReportSession.h"
 
 #include <cstdint>
 #include <memory>
@@ -46,7 +46,7 @@ public:
     vitascan::Report& GetReport() { return session.GetReport(); }
 
 private:
-    ReportSession session;
+    vitascan::ReportSession session;
     EventRecorder recorder;
     int offline;
     std::unique_ptr<IAnalyticsService> backend;

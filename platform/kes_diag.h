@@ -8,10 +8,10 @@ namespace kes::diag {
 
 // How much a logged text matters.
 enum Level : int { kInfo = 1, kWarning = 2, kError = 3 };
-// What a logged text is about. General texts carry no category on their line; the others
-// tell a reader where to look: a copy of a console line, the remote-call connection, or a
-// report section that got its default because a probe failed.
-enum Category : int { kGeneral = 1, kConsole = 2, kRemoteCall = 3, kReport = 4 };
+// What a logged text is about. General texts (copies of console lines among them) carry no
+// category on their line; the others tell a reader where to look: the remote-call
+// connection, or a report section that got its default because a probe failed.
+enum Category : int { kGeneral = 1, kRemoteCall = 2, kReport = 3 };
 
 struct Location {
     const char* file;

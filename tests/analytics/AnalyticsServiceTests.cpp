@@ -79,6 +79,20 @@ TEST_F(ServiceTest, EmptyReportFinishesAtOnceAndEveryFurtherCallSavesAgain) {
     EXPECT_NE(logged.find(line), logged.rfind(line)); // once per call
 }
 
+TEST_F(ServiceTest, EachStepIsDescribedBeforeItRunsThenTheDocumentIsSaved) {
+    const std::wstring path = folder.path() + L"disks.vitascan";
+    service.AddStandardGroup(0x8); // the disk space block alone
+    service.SaveTo(path);
+    EXPECT_TRUE(service.ProcessStart().ok());
+    EXPECT_EQ(std::make_tuple(service.GetNextStepDesc(), service.GetProgressPct()),
+              std::make_tuple(std::wstring(L"Checking disk space"), 0));
+    EXPECT_EQ(service.ProcessNext(), std::make_tuple(gtl::status(), false));
+    EXPECT_EQ(std::make_tuple(service.GetNextStepDesc(), service.GetProgressPct()),
+              std::make_tuple(std::wstring(), 100));
+    EXPECT_EQ(service.ProcessNext(), std::make_tuple(gtl::status(), true));
+    EXPECT_NE(testing_support::ReadBytes(path).find("'>\r\n<disks>\r\n"), std::string::npos);
+}
+
 // The web service itself is shown end to end; only its exact spelling sends.
 TEST_F(ServiceTest, SaveFailuresAreTheStatusAndOnlyTheExactSpellingSends) {
     const std::wstring missing = folder.path() + L"missing\\r.vitascan";

@@ -41,7 +41,8 @@ protected:
 };
 
 // The internal switch picks the other set whole; a failed start skips only the stop, and a
-// failed stop still destroys. Unsigned values are not handed to the SDK.
+// failed stop still destroys. Unsigned values and timed events are not handed to the SDK,
+// and the report calls answer as a report with no steps, finished, without reaching it.
 TEST_F(JournalTest, ConfiguresStartsTracksAndStopsInOrder) {
     const std::string main =
         Configured("4027118301", "ui1.korvel-ab.se", "8F3A1C5E9B2D4F6A0C7E1B3D5F7A9C2E");
@@ -60,6 +61,14 @@ TEST_F(JournalTest, ConfiguresStartsTracksAndStopsInOrder) {
             backend.TrackEvent(events::kProcessKesdata);
             backend.TrackStringValueEvent(L"session", L"v\u00e9");
             backend.TrackUnsignedValueEvent(L"ignored.event", 3);
+            EXPECT_EQ(backend.TrackTimedEventStart(L"ignored.timed"), 0u);
+            backend.TrackTimedEventEnd(0);
+            backend.SaveTo(L"ignored.vitascan");
+            EXPECT_TRUE(backend.ProcessStart().ok());
+            EXPECT_EQ(backend.GetNextStepDesc(), L"");
+            EXPECT_EQ(backend.ProcessNext(), std::make_tuple(gtl::status(), true));
+            EXPECT_EQ(backend.GetProgressPct(), 100);
+            EXPECT_TRUE(backend.Process().ok());
         }
         ::SetEnvironmentVariableW(name, nullptr);
         Strings expected{"ruiCreateInstance\tfalse",

@@ -5,43 +5,49 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from vitascan_e2e import (assert_report_matches_schema, lines, location_text, run_vitascan, scratch_dir,  # noqa: E402
-                          windows_path)
+from vitascan_e2e import assert_report_matches_schema, lines, run_vitascan, scratch_dir, windows_path  # noqa: E402
 
 VERSION = os.environ["VITASCAN_VERSION"]
 BANNER = "VitascanCmd version " + VERSION
 
 
 class CommandLine(unittest.TestCase):
-    # Runs VitascanCmd.exe with a diagnostic log: its closing call runs on every path.
+    # Runs VitascanCmd.exe with a diagnostic log: its closing call runs on every path. The log's
+    # text is kept in self.log.
     def run_logged(self, *args, env=None):
         with scratch_dir() as tmp:
             log = os.path.join(tmp, "log.txt")
             result = run_vitascan(*args, env={"KES_LOG_FILE": windows_path(log), **(env or {})})
-            with open(log, encoding="utf-8") as f:
-                self.assertTrue(f.read().rstrip().endswith("VitascanCmd closed"), args)
+            with open(log, encoding="utf-8", newline="") as f:
+                self.log = f.read()
+            self.assertTrue(self.log.rstrip().endswith("VitascanCmd closed"), args)
         return result
 
-    def test_no_arguments_prints_banner_and_usage(self):
+    # Each console line is logged as a general text of the information level at the fixed place
+    # the suite's log readers know.
+    def test_no_arguments_prints_banner_and_usage_and_logs_both(self):
         result = self.run_logged()
         self.assertEqual((result.returncode, result.stderr), (0, b""))
         self.assertEqual(lines(result.stdout), [BANNER, "Usage: VitascanCmd.exe /out:outfile.vitascan"])
+        self.assertTrue(self.log.startswith(
+            "INFO Common/CommandLineUtils(25): " + BANNER + "\n"
+            "INFO Common/CommandLineUtils(25): Usage: VitascanCmd.exe /out:outfile.vitascan\n"), self.log)
 
     def test_failures_give_one_line_on_standard_error_and_exit_code_1(self):
         for args, text, where in [
-            (["runserver"], "CommandLine::Assign", "kUnknownArgument"),  # positional arguments are case-sensitive
-            (["/RunServer"], "CommandLine::Assign", "kUnknownOption"),  # a slash makes it an option
-            (["RunServer", "/bogus:1"], "CommandLine::Assign", "kUnknownOption"),
-            (["bogus", "/bogus:1"], "CommandLine::Assign", "kUnknownArgument"),  # positionals are checked first
+            (["runserver"], "CommandLine::Assign", "app/VitascanCmd:481"),  # positional arguments are case-sensitive
+            (["/RunServer"], "CommandLine::Assign", "app/VitascanCmd:501"),  # a slash makes it an option
+            (["RunServer", "/bogus:1"], "CommandLine::Assign", "app/VitascanCmd:501"),
+            (["bogus", "/bogus:1"], "CommandLine::Assign", "app/VitascanCmd:481"),  # positionals are checked first
             (["RunServer", "/pipename:vitascan-e2e-absent", "/out:x"], "\\\\.\\pipe\\vitascan-e2e-absent",
-             "kPipeNotOpened"),
+             "app/VitascanCmd:533"),
         ]:
             with self.subTest(args=args), scratch_dir() as tmp:
                 journal = os.path.join(tmp, "journal.txt")
                 result = self.run_logged(*args, env={"RUISDK_JOURNAL": windows_path(journal)})
                 self.assertEqual((result.returncode, result.stdout), (1, b""))
                 error, = lines(result.stderr)
-                self.assertTrue(text in error and error.endswith(location_text(where)), error)
+                self.assertTrue(text in error and error.endswith(" (%s)" % where), error)
                 self.assertFalse(os.path.exists(journal))  # no service made: the SDK never ran
 
     # A save into a missing folder is reported, not fatal; a saved report is well-formed with

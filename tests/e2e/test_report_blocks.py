@@ -69,7 +69,11 @@ class ReportBlocks(unittest.TestCase):
         assert roaming[:3].upper() == "C:\\", roaming
         cls.roaming_pallanto = os.path.join(DRIVE_C, *roaming[3:].split("\\"), "Pallanto")
         remove_fixtures(cls.roaming_pallanto)
+        # Class cleanups run even when this setup fails half-way (tearDownClass would not):
+        # fixtures left in the prefix would fail the next run's block tests.
+        cls.addClassCleanup(remove_fixtures, cls.roaming_pallanto)
         cls.tmp = scratch_dir()
+        cls.addClassCleanup(cls.tmp.cleanup)
         fixture = os.path.join(cls.tmp.name, "fixture.reg")
         with open(fixture, "wb") as f:
             f.write(b"\xff\xfe" + REGISTRY_FIXTURE.replace("\n", "\r\n").encode("utf-16-le"))
@@ -96,11 +100,6 @@ class ReportBlocks(unittest.TestCase):
             cls.saved = f.read()
         # Every line of the saved file ends with CR LF; compare with LF line ends.
         cls.report = cls.saved.decode("ascii").replace("\r\n", "\n")
-
-    @classmethod
-    def tearDownClass(cls):
-        remove_fixtures(cls.roaming_pallanto)
-        cls.tmp.cleanup()
 
     def block(self, name):
         return re.search(r"^<%s>\n.*?^</%s>\n" % (name, name), self.report, re.MULTILINE | re.DOTALL)[0]

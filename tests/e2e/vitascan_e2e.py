@@ -1,6 +1,5 @@
 # Shared helpers of the end-to-end tests: run Windows programs of the build under Wine.
 import os
-import re
 import subprocess
 import tempfile
 
@@ -10,14 +9,6 @@ WINE_RUN = os.environ["VITASCAN_WINE_RUN"]
 PREFIX = os.path.join(BUILD_DIR, "wine")
 TOP = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 REPORT_SCHEMA = os.path.join(TOP, "docs", "vitascan.rng")
-
-
-# The text " (file:line)" that a status raised at the named fixed location ends with, as the
-# one header that names those locations gives it.
-def location_text(name):
-    with open(os.path.join(TOP, "Common", "Failure.h")) as f:
-        header = f.read()
-    return " (%s:%s)" % re.search(r'\b%s\{"([^"]*)", (\d+)\}' % name, header).groups()
 
 
 # Runs a Windows program with `input` on its standard input; returns the CompletedProcess

@@ -24,6 +24,13 @@ TEST(Files, FoldersFilesAndMissingPaths) {
     ASSERT_TRUE(sys::file::GetKnownFolderPath(FOLDERID_ProgramData, programData).ok());
     EXPECT_NE(programData.back(), L'\\');
     EXPECT_TRUE(sys::file::IsDirectory(programData));
+    // A folder the system does not know is named in the error.
+    const KNOWNFOLDERID unknown = {0x12345678, 0x9abc, 0xdef0, {1, 2, 3, 4, 5, 6, 7, 8}};
+    const gtl::status missing = sys::file::GetKnownFolderPath(unknown, programData);
+    EXPECT_EQ(missing.message().rfind(
+                  L"Cannot find the known folder {12345678-9ABC-DEF0-0102-030405060708}: ", 0),
+              0u)
+        << missing.message();
 }
 
 TEST(RegistryPaths, JoinWithOneBackslash) {

@@ -84,6 +84,33 @@ TEST(Steps, RunOnceEachInOrderWithTruncatedProgressAfterTheGroups) {
     EXPECT_FALSE(Report(0x1 | 0x4 | 0x40 | 0x40000 | 0x10000000, false).HasNextStep());
 }
 
+// The names of the elements directly inside the system block's element.
+std::vector<std::wstring> SystemSections(const std::wstring& document) {
+    std::vector<std::wstring> names;
+    for (size_t at = document.find(L"\n  <"); at != std::wstring::npos;
+         at = document.find(L"\n  <", at + 1))
+        if (document[at + 4] != L'/')
+            names.push_back(
+                document.substr(at + 4, document.find_first_of(L" />", at + 4) - at - 4));
+    return names;
+}
+
+TEST(Steps, EachSystemSectionBitSelectsItsOwnSectionAlone) {
+    for (const auto& [bit, sections] :
+         std::vector<std::pair<std::uint32_t, std::vector<std::wstring>>>{
+             {0x1000, {L"wmi"}},
+             {0x2000, {L"windowsinstaller"}},
+             {0x4000, {L"dotnet"}},
+             {0x8000, {L"monitors"}},
+             {0x10000, {L"locale"}},
+             {0x20000, {L"ie", L"environment", L"time", L"processors", L"memory"}}}) {
+        Report report(bit, false);
+        ASSERT_TRUE(report.HasNextStep());
+        EXPECT_FALSE(report.ProcessNextStep()) << bit; // the system block is the one step
+        EXPECT_EQ(SystemSections(report.GetDocument()), sections) << bit;
+    }
+}
+
 TEST(Reset, SeedsTheTreeWithTheDriversFolderOnly) {
     Report report;
     vitascan::AddPath(report.GetFolderTree(), L"Q:\\stale\\"); // another drive

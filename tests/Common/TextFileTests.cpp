@@ -1,4 +1,4 @@
-#include "vitascan/TextFile.h"
+#include "Common/TextFile.h"
 
 #include "tests/TestFiles.h"
 
@@ -9,17 +9,23 @@ namespace {
 TEST(SaveTextFile, WritesEachLineFeedAsCrLfAndNarrowsToBytes) {
     testing_support::ScratchFolder folder;
     const std::wstring path = folder.path() + L"out.vitascan";
-    ASSERT_EQ(vitascan::SaveTextFile(path, L"<a>\n  <b/>\n\u00e9\u4e2dz\n"), 1);
+    ASSERT_EQ(textfile::SaveTextFile(path, L"<a>\n  <b/>\n\u00e9\u4e2dz\n"), 1);
     // The character above 0xFF is a "?" and nothing after it is lost.
     EXPECT_EQ(testing_support::ReadBytes(path), "<a>\r\n  <b/>\r\n\xE9?z\r\n");
     const std::wstring big(200000, L'x');
-    ASSERT_EQ(vitascan::SaveTextFile(path, big + L"\u4e2d" + big), 1);
+    ASSERT_EQ(textfile::SaveTextFile(path, big + L"\u4e2d" + big), 1);
     EXPECT_EQ(testing_support::ReadBytes(path),
               std::string(200000, 'x') + "?" + std::string(200000, 'x'));
 
     ::SetLastError(0);
-    EXPECT_EQ(vitascan::SaveTextFile(folder.path() + L"no such folder\\x.vitascan", L"x"), 0);
+    EXPECT_EQ(textfile::SaveTextFile(folder.path() + L"no such folder\\x.vitascan", L"x"), 0);
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    // Save tells what failed in the system's words, and nothing when all went well.
+    const auto reason = textfile::Save(folder.path() + L"no such folder\\x.vitascan", L"x");
+    ASSERT_TRUE(reason);
+    EXPECT_NE(reason->find(L"not found"), std::wstring::npos) << *reason;
+    EXPECT_EQ(textfile::Save(path, L"x\n"), std::nullopt);
+    EXPECT_EQ(testing_support::ReadBytes(path), "x\r\n");
 }
 
 } // namespace

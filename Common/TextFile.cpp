@@ -1,13 +1,12 @@
-#include "vitascan/TextFile.h"
+#include "Common/TextFile.h"
 
-#include "Common/CommandLineUtils.h"
 #include "platform/gtl_status.h"
 #include "platform/str_convert.h"
 #include "platform/unique_handle.h"
 
 #include <cwchar>
 
-namespace vitascan {
+namespace textfile {
 
 namespace {
 
@@ -44,14 +43,10 @@ int SaveTextFile(const std::wstring& path, const std::wstring& text) {
     return std::fclose(file.release()) == 0 ? 1 : 0;
 }
 
-bool SaveReportDocument(const std::wstring& path, std::wstring document, std::wstring& reason) {
-    std::erase(document, L'\r');
-    cmd::WriteLine(L"Saving to " + path);
-    if (SaveTextFile(path, document))
-        return true;
-    const auto message = KESErrMsg(::GetLastError());
-    reason = str::as_wstring(message.value_or(std::string()));
-    return false;
+std::optional<std::wstring> Save(const std::wstring& path, const std::wstring& text) {
+    if (SaveTextFile(path, text))
+        return std::nullopt;
+    return str::as_wstring(KESErrMsg(::GetLastError()).value_or(std::string()));
 }
 
-} // namespace vitascan
+} // namespace textfile
