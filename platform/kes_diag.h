@@ -8,10 +8,11 @@ namespace kes::diag {
 
 // How much a logged text matters.
 enum Level : int { kInfo = 1, kWarning = 2, kError = 3 };
-// What a logged text is about. General texts (copies of console lines among them) carry no
-// category on their line; the others tell a reader where to look: the remote-call
-// connection, or a report section that got its default because a probe failed.
-enum Category : int { kGeneral = 1, kRemoteCall = 2, kReport = 3 };
+// What a logged text is about. General texts carry no category on their line; the others
+// tell a reader where to look: a copy of a console line (the suite's console writer logs with
+// category 1), the remote-call connection, or a report section that got its default because
+// a probe failed.
+enum Category : int { kGeneral = 0, kConsole = 1, kRemoteCall = 2, kReport = 3 };
 
 struct Location {
     const char* file;

@@ -23,7 +23,7 @@ std::wstring LogFilePath() {
 // Indexed by Level and by Category. A support engineer looks for the errors of a shared log
 // first; general texts carry no category.
 const wchar_t* const kLevelNames[] = {nullptr, L"INFO", L"WARNING", L"ERROR"};
-const wchar_t* const kCategoryNames[] = {nullptr, nullptr, L"remote-call", L"report"};
+const wchar_t* const kCategoryNames[] = {nullptr, L"console", L"remote-call", L"report"};
 
 // The name of `value`, or `unnamed` and the number for a value with none (a null entry too).
 template <std::size_t N>

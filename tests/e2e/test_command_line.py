@@ -30,8 +30,8 @@ class CommandLine(unittest.TestCase):
         self.assertEqual((result.returncode, result.stderr), (0, b""))
         self.assertEqual(lines(result.stdout), [BANNER, "Usage: VitascanCmd.exe /out:outfile.vitascan"])
         self.assertTrue(self.log.startswith(
-            "INFO Common/CommandLineUtils(25): " + BANNER + "\n"
-            "INFO Common/CommandLineUtils(25): Usage: VitascanCmd.exe /out:outfile.vitascan\n"), self.log)
+            "INFO [console] Common/CommandLineUtils(25): " + BANNER + "\n"
+            "INFO [console] Common/CommandLineUtils(25): Usage: VitascanCmd.exe /out:outfile.vitascan\n"), self.log)
 
     def test_failures_give_one_line_on_standard_error_and_exit_code_1(self):
         for args, text, where in [
