@@ -63,9 +63,32 @@ struct File {
 
 struct Folder {
     std::wstring name;
+    FolderStop stop = FolderStop::None; // and its reason, as the folder tree holds them
+    std::wstring reason;
     std::vector<Folder> folders; // the subfolders that exist, in tree order
     std::vector<File> files;     // the files that were found, in tree order
 };
+
+// How a file's text is stored: a byte-order mark names UTF-8 or UTF-16; without one the
+// bytes are UTF-8 when they are valid UTF-8, else text in the ANSI code page.
+enum class TextEncoding { Unmarked, Utf8, Utf16Le, Utf16Be };
+
+// Where the bytes of a part lie in the file: right after a cut, right before one.
+struct Cuts {
+    bool before = false;
+    bool after = false;
+};
+
+// The text of the bytes. At a cut a character may be split: a UTF-8 sequence is decoded
+// as it is, half a UTF-16 pair or a lone lead byte of a double-byte code page is dropped.
+std::wstring DecodeText(std::string_view bytes, TextEncoding encoding, Cuts cuts);
+
+// The next `count` bytes of the stream decoded, or the C runtime's text of what went wrong.
+std::wstring ReadPart(FILE* file, long long count, TextEncoding encoding, Cuts cuts);
+
+// The text of an open stream, from its start: whole when at most `limit` bytes follow the
+// byte-order mark, else its first and last limit / 2 bytes with `banner` between them.
+std::wstring ReadStreamText(FILE* file, int limit, const std::wstring& banner);
 
 // Whether a file of this name embeds its text: names ending in ".xml", ".log", ".txt" or
 // "debug", case-sensitively.

@@ -69,15 +69,20 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
     const SYSTEMTIME old = Utc(2001, 1, 2, 23, 59, 1);
     programData.WriteFile(L"data.bin", std::string(1536, '\0'), &old);
     const std::wstring locked = programData.WriteFile(L"locked.log", "secret", &kWritten);
-    // A file of 2 GiB or more (sparse here) has no length to read by and embeds nothing.
+    // A file of 2 GiB or more (sparse here) is cut to its head and tail like any other.
     {
         win::unique_file_handle huge(::CreateFileW(programData.WriteFile(L"huge.log", "h").c_str(),
                                                    GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                                    nullptr));
         FILETIME time{};
-        ASSERT_TRUE(::SetFilePointerEx(huge.get(), LARGE_INTEGER{{0, 5}}, nullptr, FILE_BEGIN) &&
-                    ::SetEndOfFile(huge.get()) && ::SystemTimeToFileTime(&kWritten, &time) &&
-                    ::SetFileTime(huge.get(), nullptr, nullptr, &time));
+        DWORD written = 0;
+        ASSERT_TRUE(
+            ::SetFilePointerEx(huge.get(), LARGE_INTEGER{{0, 5}}, nullptr, FILE_BEGIN) &&
+            ::SetEndOfFile(huge.get()) &&
+            ::SetFilePointerEx(huge.get(), LARGE_INTEGER{{0xFFFFFFFC, 4}}, nullptr, FILE_BEGIN) &&
+            ::WriteFile(huge.get(), "tail", 4, &written, nullptr) &&
+            ::SystemTimeToFileTime(&kWritten, &time) &&
+            ::SetFileTime(huge.get(), nullptr, nullptr, &time));
     }
     // A file held open without sharing cannot be read: its element has no content.
     win::unique_file_handle hold(
@@ -93,6 +98,7 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
                                   std::wstring(256000, L'Z');
     const std::wstring none;
     const std::wstring oddText = L"x&lt;y&amp;z";
+    const std::wstring hugeText = L"h" + FilesystemBlock::kTruncationBanner + L"tail";
     const std::vector<std::wstring> elements = {
         L"      <dir name=\"logs\">\r\n",
         Element(8, L"exact.log", 512000, kWrittenText, L"", &exactText),
@@ -104,7 +110,7 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
         Element(7, L"odd &amp;&apos;name .xml", 5, kWrittenText, L"", &oddText),
         Element(7, L"data.bin", 1536, L"02/01/2001 23:59:01"),
         Element(7, L"locked.log", 6, kWrittenText, L"", &none),
-        Element(7, L"huge.log", 5ULL << 32, kWrittenText, L"", &none)};
+        Element(7, L"huge.log", 5ULL << 32, kWrittenText, L"", &hugeText)};
     for (const std::wstring& element : elements)
         EXPECT_EQ(Count(xml, element), 1u) << str::as_cstring(element.substr(0, 60));
     EXPECT_EQ(Count(xml, L"    <dir name=\"Pallanto\">\r\n"), 1u);
