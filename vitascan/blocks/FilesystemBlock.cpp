@@ -526,7 +526,8 @@ std::wstring FilesystemBlock::FormatFileEntry(const std::wstring& folderPath,
     using namespace filesystem_block;
     Folder folder;
     folder.files.push_back(FileOf(findData));
-    ProbeVersionAndContent(folder.files.back(), folderPath, name);
+    if (!ProbeVersionAndContent(folder.files.back(), folderPath, name))
+        return {}; // gone since it was found
     return Render(folder, prefix, level - 3);
 }
 

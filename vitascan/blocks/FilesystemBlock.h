@@ -34,15 +34,18 @@ public:
     // with `prefix`; `level` sets the indentation of the nesting (the root is rendered at -1).
     static std::wstring RenderFolder(const FolderNode& node, const std::wstring& prefix, int level);
     // One <file> element for the file `name` in `folderPath` (which ends in a backslash), as
-    // `findData` describes it.
+    // `findData` describes it; a file with text gives its size and date as it is now. "" for a
+    // file gone since.
     static std::wstring FormatFileEntry(const std::wstring& folderPath, const std::wstring& name,
                                         const WIN32_FIND_DATAW& findData,
                                         const std::wstring& prefix, int level);
-    // The file's text decoded from UTF-8; a file over `limit` bytes gives its first and last
-    // limit / 2 bytes with `banner` between them. "" when it cannot be opened or is empty.
+    // The file's text (TextEncoding says how it is decoded); a file over `limit` bytes gives
+    // its first and last limit / 2 bytes with `banner` between them. "" when it cannot be
+    // opened or is empty.
     static std::wstring ReadFileText(const std::wstring& path, int limit,
                                      const std::wstring& banner);
-    // The next `count` bytes of the stream decoded from UTF-8, or the text of what went wrong.
+    // The next `count` bytes of the stream decoded (UTF-8, else ANSI), or the text of what went
+    // wrong.
     static std::wstring ReadFileChunk(FILE* file, int count);
 
 private:
