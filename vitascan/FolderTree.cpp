@@ -123,6 +123,22 @@ std::wstring ListingPattern(const std::wstring& path) {
     return longForm.size() == path.size() ? path + L"\\*" : longForm + L"*";
 }
 
+bool NotThere(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void Stop(FolderNode& node, FolderStop stop, std::wstring reason = {}) {
     node.stop = stop;
     node.reason = std::move(reason);
@@ -140,9 +156,10 @@ void ListFolder(FolderNode& target, Walk& walk, int depth) {
     WIN32_FIND_DATAW entry{};
     win::unique_find_handle search(::FindFirstFileW(ListingPattern(target.path).c_str(), &entry));
     if (!search) {
-        // A folder that is not there is no error: the listing leaves it out.
+        // A folder that is not there (or cannot be, or is on a drive or share that is not)
+        // is no error: the listing leaves it out, as it always has.
         const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        if (!NotThere(error))
             Stop(target, FolderStop::Error, KESErrText(error));
         return;
     }

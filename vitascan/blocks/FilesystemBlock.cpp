@@ -253,13 +253,17 @@ win::unique_file_stream StreamOf(win::unique_file_handle handle) {
 // the folder's file `name` (the tree's spelling). A file with text is looked at once: its
 // size and date come from the open that reads the text. False when the file is gone.
 bool ProbeVersionAndContent(File& file, const std::wstring& folderPath, const std::wstring& name) {
+    const bool program = EndsWith(file.name, L".dll") || EndsWith(file.name, L".exe");
+    const bool content = HasContent(file.name);
+    if (!program && !content)
+        return true; // most files: nothing to look at
     const std::wstring path = folderPath + name;
-    if (EndsWith(file.name, L".dll") || EndsWith(file.name, L".exe")) {
+    if (program) {
         file.version = FileVersion(path);
         if (!file.version && !sys::file::Exists(path))
             return false;
     }
-    if (!HasContent(file.name))
+    if (!content)
         return true;
     win::unique_file_handle handle = OpenToRead(path);
     if (!handle)
