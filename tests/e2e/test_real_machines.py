@@ -158,23 +158,51 @@ class UnreadableFolder(unittest.TestCase):
                 os.remove(path)
 
 
-class JapaneseTimeZone(unittest.TestCase):
-    def test_the_zone_name_is_the_one_windows_gives(self):
-        # Wine takes its locale from the C library's: one is made for the run, in a folder
-        # of its own, where the machine has the locale sources.
+class JapaneseLocale(unittest.TestCase):
+    """Wine takes its locale from the C library's: one is made for the run, in a folder of its
+    own, where the machine has the locale sources. Its ANSI code page is 932."""
+
+    @classmethod
+    def setUpClass(cls):
         if shutil.which("localedef") is None or not os.path.exists("/usr/share/i18n/locales/ja_JP"):
-            self.skipTest("no localedef or ja_JP locale source to make a Japanese locale with")
-        with scratch_dir() as tmp:
-            subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8", os.path.join(tmp, "ja_JP.UTF-8")],
-                           capture_output=True, timeout=120)
-            env = {"LOCPATH": tmp, "LANG": "ja_JP.UTF-8", "LC_ALL": ""}
-            returncode, path, text = report(tmp, env)
-            self.assertEqual(returncode, 0)
-            assert_report_matches_schema(path)
-            zone = ElementTree.fromstring(text).find("system/time").get("tz")
-            # Japanese text, not code page 932 bytes taken one by one for characters.
-            self.assertTrue(any(c >= "\u3000" for c in zone), zone)
-            self.assertFalse(any("\x80" <= c <= "\xff" for c in zone), zone)
+            raise unittest.SkipTest("no localedef or ja_JP locale source to make a Japanese locale with")
+        shutil.rmtree(PALLANTO, ignore_errors=True)
+        os.makedirs(PALLANTO)
+        # A log in code page 932 cut in the middle of a character at both ends: one byte
+        # before the first "あ" puts the head's end and the tail's start inside one.
+        with open(os.path.join(PALLANTO, "sjis.log"), "wb") as f:
+            f.write(b"x" + "\u3042".encode("cp932") * 300000 + b"y")
+        with open(os.path.join(PALLANTO, "short.log"), "wb") as f:
+            f.write("\u65e5\u672c\u8a9e\u306e\u30ed\u30b0".encode("cp932"))
+        cls.tmp = scratch_dir()
+        subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8", os.path.join(cls.tmp.name, "ja_JP.UTF-8")],
+                       capture_output=True, timeout=120)
+        env = {"LOCPATH": cls.tmp.name, "LANG": "ja_JP.UTF-8", "LC_ALL": ""}
+        cls.returncode, cls.path, cls.report = report(cls.tmp.name, env)
+        cls.root = ElementTree.fromstring(cls.report)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(PALLANTO, ignore_errors=True)
+        cls.tmp.cleanup()
+
+    def test_the_report_is_valid(self):
+        self.assertEqual(self.returncode, 0)
+        assert_report_matches_schema(self.path)
+
+    def test_the_zone_name_is_the_one_windows_gives(self):
+        zone = self.root.find("system/time").get("tz")
+        # Japanese text, not code page 932 bytes taken one by one for characters.
+        self.assertTrue(any(c >= "\u3000" for c in zone), zone)
+        self.assertFalse(any("\x80" <= c <= "\xff" for c in zone), zone)
+
+    def test_logs_in_the_code_page_are_read_in_it_and_cut_on_whole_characters(self):
+        texts = {f.get("name"): f.text for f in self.root.iter("file")}
+        self.assertEqual(texts["short.log"].strip(), "\u65e5\u672c\u8a9e\u306e\u30ed\u30b0")
+        banner = ("\n\n" + "-" * 66 + "\n" + "*" * 15 + " File content truncated by Vitascan " + "*" * 15 +
+                  "\n" + "-" * 66 + "\n\n")
+        expected = "x" + "\u3042" * 127999 + banner + "\u3042" * 127999 + "y"
+        self.assertTrue(texts["sjis.log"].strip(" \n") == expected, texts["sjis.log"][:40])
 
 
 if __name__ == "__main__":

@@ -71,11 +71,24 @@ bool IsUtf8(std::string_view bytes, Cuts cuts) {
     return true;
 }
 
+bool IsLeadByte(char c) {
+    return ::IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE;
+}
+
 std::wstring FromAnsi(std::string_view bytes, Cuts cuts) {
+    // After a cut: an odd run of lead bytes just before it means that the first byte is the
+    // second half of a character, which is left out.
+    const std::string_view context = bytes.substr(0, cuts.context);
+    size_t leads = 0;
+    while (leads < context.size() && IsLeadByte(context[context.size() - 1 - leads]))
+        ++leads;
+    bytes.remove_prefix(context.size());
+    if (leads % 2 == 1 && !bytes.empty())
+        bytes.remove_prefix(1);
     // A double-byte character whose second byte lies past the cut is left out.
     size_t whole = 0;
     while (whole < bytes.size())
-        whole += ::IsDBCSLeadByte(static_cast<BYTE>(bytes[whole])) ? 2 : 1;
+        whole += IsLeadByte(bytes[whole]) ? 2 : 1;
     if (cuts.after && whole > bytes.size())
         bytes.remove_suffix(1);
     if (bytes.empty())
@@ -122,13 +135,13 @@ std::wstring DecodeText(std::string_view bytes, TextEncoding encoding, Cuts cuts
     case TextEncoding::Utf16Be:
         return FromUtf16(bytes, encoding == TextEncoding::Utf16Be, cuts);
     case TextEncoding::Unmarked:
-        if (!IsUtf8(bytes, cuts))
+        if (!IsUtf8(bytes.substr(std::min(cuts.context, bytes.size())), cuts))
             return FromAnsi(bytes, cuts);
         break;
     case TextEncoding::Utf8:
         break;
     }
-    return str::as_wstring(str::as_u8string(bytes));
+    return str::as_wstring(str::as_u8string(bytes.substr(std::min(cuts.context, bytes.size()))));
 }
 
 std::wstring ReadPart(FILE* file, long long count, TextEncoding encoding, Cuts cuts) {
@@ -181,8 +194,13 @@ std::wstring ReadStreamText(FILE* file, int limit, const std::wstring& banner) {
     long long tailStart = length - half;
     if (utf16 && (tailStart - markLength) % 2 != 0)
         ++tailStart;
-    if (::_fseeki64(file, tailStart, SEEK_SET) == 0)
-        text += ReadPart(file, length - tailStart, encoding, {true, false});
+    // Without a mark the text may be in a double-byte code page: a few bytes from before the
+    // cut tell where its first whole character starts.
+    const long long context =
+        encoding == TextEncoding::Unmarked ? std::min(32LL, tailStart - markLength) : 0;
+    if (::_fseeki64(file, tailStart - context, SEEK_SET) == 0)
+        text += ReadPart(file, length - tailStart + context, encoding,
+                         {true, false, static_cast<size_t>(context)});
     return text;
 }
 

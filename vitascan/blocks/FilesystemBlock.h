@@ -76,14 +76,18 @@ struct Folder {
 // bytes are UTF-8 when they are valid UTF-8, else text in the ANSI code page.
 enum class TextEncoding { Unmarked, Utf8, Utf16Le, Utf16Be };
 
-// Where the bytes of a part lie in the file: right after a cut, right before one.
+// Where the bytes of a part lie in the file: right after a cut, right before one. A part
+// after a cut may start with `context` bytes from before the cut, which are not text but
+// tell where the first whole character starts.
 struct Cuts {
     bool before = false;
     bool after = false;
+    size_t context = 0;
 };
 
 // The text of the bytes. At a cut a character may be split: a UTF-8 sequence is decoded
-// as it is, half a UTF-16 pair or a lone lead byte of a double-byte code page is dropped.
+// as it is, half a UTF-16 pair or half a double-byte character of the ANSI code page is
+// dropped.
 std::wstring DecodeText(std::string_view bytes, TextEncoding encoding, Cuts cuts);
 
 // The next `count` bytes of the stream decoded, or the C runtime's text of what went wrong.
