@@ -45,7 +45,7 @@ std::wstring FormatLocalTime(__time64_t t, const wchar_t* format) {
 }
 
 std::wstring ZoneName(__time64_t t) {
-    const std::wstring runtime = FormatLocalTime(t, L"%Z");
+    std::wstring runtime = FormatLocalTime(t, L"%Z");
     struct tm local = {};
     TIME_ZONE_INFORMATION zone = {};
     if (::_localtime64_s(&local, &t) != 0 ||
