@@ -3,16 +3,7 @@
 // not have, and a cut report.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import {
-  BASE,
-  DEEP,
-  deepReport,
-  hostileReport,
-  model,
-  varied,
-  vary,
-  UNREAD_EDITS,
-} from './reports.mjs';
+import { BASE, DEEP, deepReport, hostileReport, model, varied } from './reports.mjs';
 import { readFileSync } from 'node:fs';
 import {
   parseDuration,
@@ -22,15 +13,10 @@ import {
 } from '../../viewer/src/import/report.js';
 import { compileSchema } from '../../viewer/src/import/schema.js';
 import { decodeBytes } from '../../viewer/src/import/bytes.js';
-import { findFolder, nodeAt, unreadNote } from '../../viewer/src/lib/model.js';
-import { plain } from '../../viewer/src/lib/text.js';
+import { findFolder, nodeAt } from '../../viewer/src/lib/model.js';
 import { search } from '../../viewer/src/lib/search.js';
 import { compareModels } from '../../viewer/src/lib/compare.js';
 import { runFindings } from '../../viewer/src/lib/findings.js';
-
-const schema = compileSchema(
-  readFileSync(new URL('../../docs/vitascan.rng', import.meta.url), 'utf8'),
-);
 
 test('a hand-written report: versions, product sources, event times and durations, file text framing', () => {
   const m = model(BASE);
@@ -185,6 +171,9 @@ test('read in steps or at once, the model is the same; sections are told from gr
   assert.deepEqual([m.filesystem.dirs.length, m.processes.length, m.groups.length], [0, 3, 1]);
   // Checked against the schema, an element it does not have inside a section is other
   // content too, with its place; a known one out of its place is read and named.
+  const schema = compileSchema(
+    readFileSync(new URL('../../docs/vitascan.rng', import.meta.url), 'utf8'),
+  );
   const inside = readReport(
     BASE.replace('<ip v="4"', '<zz><zz/></zz>$&').replace('<environment>', '<future/>$&'),
     'x.vitascan',
@@ -203,53 +192,4 @@ test('read in steps or at once, the model is the same; sections are told from gr
   );
   const after = model(BASE.replace('</processes>', '</processes><future/>'));
   assert.deepEqual([after.groups.length, after.disks.length, after.other[0].line], [1, 1, 46]);
-});
-
-// A folder or key the program did not read says why, in the tree's words, in search and in
-// Compare; an empty one says nothing of the kind.
-test('folders and keys not read: why, found by search, and a folder that became unreadable in Compare', () => {
-  const text = vary(UNREAD_EDITS);
-  const m = readReport(text, 'unread.vitascan', schema);
-  // The new attributes are in the format: no problem beyond those of the hand-written report.
-  assert.deepEqual(m.schema, readReport(BASE, 'base.vitascan', schema).schema);
-  const pallanto = findFolder(m.filesystem, ['C:', 'ProgramData', 'Pallanto']);
-  const secret = nodeAt(m.registry, [0, 0, 0, 0, 0], 'keys');
-  assert.deepEqual(
-    [...pallanto.dirs.slice(0, 5), secret, nodeAt(m.registry, [0, 0, 0, 0, 1], 'keys')].map((n) => [
-      n.name,
-      unreadNote(n),
-    ]),
-    [
-      ['Private', 'Could not be read: Access denied.'],
-      ['Shared', 'A junction: not followed.'],
-      ['again', 'Not listed again: the same folder as one above it.'],
-      ['far', 'Not listed: deeper than the listing goes.'],
-      ['Spare', null],
-      ['Secret', 'Could not be read: Access denied.'],
-      ['Blank', null],
-    ],
-  );
-  const found = (q) => search(m, q).map((h) => [plain(h.label), h.place.at ?? h.place.key]);
-  assert.deepEqual(found('access denied'), [
-    ['Registry key HKLM\\Software\\KORVEL-AB\\Pallanto\\Secret', [0, 0, 0, 0, 0]],
-    ['Folder C:\\ProgramData\\Pallanto\\Private', [0, 0, 0, 0]],
-  ]);
-  assert.deepEqual(found('junction'), [['Folder C:\\ProgramData\\Pallanto\\Shared', [0, 0, 0, 1]]]);
-  assert.deepEqual(found('above it').length, 1);
-  // Readable with a file before, unreadable after: the folder changed, its file is gone.
-  const readable = model(
-    text.replace('error="Access denied."></dir>', '><file name="a.txt" bytes="1"/></dir>'),
-  );
-  const files = compareModels(readable, m).find((s) => s.id === 'files');
-  assert.deepEqual(
-    files.items.filter((i) => i.status !== 'same').map((i) => [i.status, i.key, i.after]),
-    [
-      [
-        'changed',
-        'C:\\ProgramData\\Pallanto\\Private\\',
-        'folder (Could not be read: Access denied.)',
-      ],
-      ['removed', 'C:\\ProgramData\\Pallanto\\Private\\a.txt', null],
-    ],
-  );
 });

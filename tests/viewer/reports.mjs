@@ -214,21 +214,14 @@ export function deepReport() {
   ]);
 }
 
-// Folders and keys the program did not read, each saying why, beside an empty folder and
-// an empty key; the edits go into the hand-written report, before Pallanto's logs folder
-// (so they are its folders 0 to 4) and as Pallanto's subkeys 0 and 1.
+// Folders and keys not read, with why, beside an empty folder and key: Pallanto's folders
+// 0 to 4 and its subkeys 0 and 1.
+const DIRS =
+  'Private" error="Access denied.|Shared" link="junction|again" stopped="loop|far" stopped="depth|Spare';
+const KEYS = '<key name="Secret" error="Access denied."/><key name="Blank"/>';
 export const UNREAD_EDITS = [
-  [
-    '<dir name="logs">',
-    '<dir name="Private" error="Access denied."></dir><dir name="Shared" link="junction"></dir>' +
-      '<dir name="again" stopped="loop"></dir><dir name="far" stopped="depth"></dir>' +
-      '<dir name="Spare"></dir><dir name="logs">',
-  ],
-  [
-    '</key></key></key></key></registry>',
-    '<key name="Secret" error="Access denied."></key><key name="Blank"></key>' +
-      '</key></key></key></key></registry>',
-  ],
+  ['<dir name="logs">', `${DIRS.replace(/([^|]+)\|?/g, '<dir name="$1"/>')}$&`],
+  ['</key></key></key></key></registry>', `${KEYS}$&`],
 ];
 
 export const model = (text, name = 'test.vitascan') => readReport(text, name);

@@ -140,6 +140,14 @@ const fileColumns = (dir, showContent) => [
   },
 ];
 
+// The subfolders of a folder that the program did not go into, with why: the table a
+// support engineer exports to ask for them.
+const NOT_LISTED_COLUMNS = [
+  { label: 'Folder', get: (d) => d.name },
+  { label: 'Not listed', get: (d) => unreadNote(d) },
+  linkColumn((d) => ({ view: 'files', at: d.at, file: null, line: null })),
+];
+
 function folderNode(dir, place, showContent) {
   return treeNode(dir, place, {
     atKey: 'at',
@@ -151,6 +159,14 @@ function folderNode(dir, place, showContent) {
     fill: (details, target) => {
       details.appendChild(nodeTools(dir, { view: 'files', at: dir.at, file: null, line: null }));
       for (const d of dir.dirs) details.appendChild(folderNode(d, place, showContent));
+      const notListed = dir.dirs.filter((d) => unreadNote(d));
+      if (notListed.length) {
+        const name = `not-listed-${pathText(dir)}`;
+        const caption = 'Folders not listed';
+        details.appendChild(
+          table(NOT_LISTED_COLUMNS, notListed, { cls: 'not-listed', name, caption }),
+        );
+      }
       if (dir.cutDeeper)
         details.appendChild(empty('Deeper folders are not shown: the viewer reads 200 levels.'));
       if (!dir.files.length) return;
