@@ -263,6 +263,7 @@ export function deepNesting(model) {
 // Folders and keys that exist but could not be read: what they hold is not in the report,
 // which a support engineer must not take for empty. One finding names them all.
 export const UNREADABLE_NAMED = 5;
+const filesPlace = (d) => ({ view: 'files', at: d.at, file: null, line: null });
 export function unreadable(model) {
   const found = [];
   if (model.filesystem)
@@ -296,8 +297,6 @@ export function unreadable(model) {
   const text = msg`${what} could not be read, so what they hold is not in the report: ${named}${more}.`;
   return [finding('unreadable', 'warning', text, found[0][2], '')];
 }
-
-const filesPlace = (d) => ({ view: 'files', at: d.at, file: null, line: null });
 
 export const RULES = [
   lowDiskSpace,

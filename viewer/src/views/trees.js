@@ -28,9 +28,9 @@ function nodeTools(node, place) {
 }
 
 // The node of a tree that the place names, labelled with its name and what it holds;
-// marks its summary when the hit is the node.
-// A node that was not read says why in its label and when opened, set apart from an empty
-// one: the first means its content is unknown, the second that there is none.
+// marks its summary when the hit is the node. A node that was not read says why in its
+// label and when opened, set apart from an empty one: the first means its content is
+// unknown, the second that there is none.
 function treeNode(node, place, { atKey, cls, counts, fill }) {
   const wanted = onPath(node, place, atKey);
   const target = wanted && node.at.length === place[atKey].length;
