@@ -1,6 +1,14 @@
 #include "vitascan/FolderTree.h"
 
+#include "platform/gtl_status.h"
+#include "platform/sys_file.h"
 #include "platform/unique_handle.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include <winioctl.h>
 
 namespace vitascan {
 
@@ -60,29 +68,167 @@ FolderNode* AddPath(FolderNode& node, std::wstring_view path) {
 
 namespace {
 
-void ListFolder(FolderNode& node, std::wstring_view path, bool recursive,
-                const FileListed* listed) {
-    FolderNode* target = AddPath(node, path);
-    const std::wstring pattern = target->path + L"\\*";
+// A folder as the file system knows it, whatever path leads there.
+struct FolderIdentity {
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+std::optional<FolderIdentity> IdentityOf(const std::wstring& path) {
+    const win::unique_file_handle folder(
+        ::CreateFileW(sys::file::LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    // A file system without file ids gives 0: no identity to compare.
+    if (!folder || !::GetFileInformationByHandle(folder.get(), &info) ||
+        (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0))
+        return std::nullopt;
+    return FolderIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+// Whether the junction at `path` leads to a volume ("\\??\\Volume{...}"): a mount point.
+bool TargetsVolume(const std::wstring& path) {
+    const win::unique_file_handle link(::CreateFileW(
+        sys::file::LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    std::vector<BYTE> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD size = 0;
+    if (!link || !::DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
+                                    static_cast<DWORD>(data.size()), &size, nullptr))
+        return false;
+    // The mount point layout: tag, length, reserved, then the substitute name's offset and
+    // length (bytes) into the path buffer that starts at byte 16.
+    constexpr size_t kPathBuffer = 16;
+    if (size < kPathBuffer)
+        return false;
+    WORD offset = 0;
+    WORD length = 0;
+    std::memcpy(&offset, data.data() + 8, sizeof offset);
+    std::memcpy(&length, data.data() + 10, sizeof length);
+    if (kPathBuffer + offset + length > size)
+        return false;
+    std::wstring target(length / sizeof(wchar_t), L'\0');
+    std::memcpy(target.data(), data.data() + kPathBuffer + offset, length);
+    return target.starts_with(L"\\??\\Volume{");
+}
+
+// The pattern that lists a folder: the path with "\\*", as always; a long path in its long
+// form, which takes no doubled backslash.
+std::wstring ListingPattern(const std::wstring& path) {
+    const std::wstring longForm = sys::file::LongPath(path);
+    return longForm.size() == path.size() ? path + L"\\*" : longForm + L"*";
+}
+
+bool NotThere(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Stop(FolderNode& node, FolderStop stop, std::wstring reason = {}) {
+    node.stop = stop;
+    node.reason = std::move(reason);
+}
+
+struct Walk {
+    bool recursive;
+    const FileListed* listed;
+    // The identities of the folders on the current path, the ancestors of the folder asked
+    // for included (unknown ones left out).
+    std::vector<FolderIdentity> path;
+};
+
+void ListFolder(FolderNode& target, Walk& walk, int depth) {
     WIN32_FIND_DATAW entry{};
-    win::unique_find_handle search(::FindFirstFileW(pattern.c_str(), &entry));
-    if (!search)
+    win::unique_find_handle search(::FindFirstFileW(ListingPattern(target.path).c_str(), &entry));
+    if (!search) {
+        // A folder that is not there (or cannot be, or is on a drive or share that is not)
+        // is no error: the listing leaves it out, as it always has.
+        const DWORD error = ::GetLastError();
+        if (!NotThere(error))
+            Stop(target, FolderStop::Error, KESErrText(error));
         return;
+    }
+    Stop(target, FolderStop::None);
     do {
         const std::wstring_view name = entry.cFileName;
         if (name == L"." || name == L"..")
             continue;
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            AddFile(*target, name);
-            if (listed != nullptr)
-                (*listed)(*target, entry);
-        } else if (recursive) {
-            ListFolder(*target, std::wstring(name) + L"\\", true, listed);
+            AddFile(target, name);
+            if (walk.listed != nullptr)
+                (*walk.listed)(target, entry);
+            continue;
         }
+        if (!walk.recursive)
+            continue;
+        FolderNode& child = *FindOrAddChild(target, name);
+        if (std::wstring link = LinkKind(entry, child.path); !link.empty()) {
+            Stop(child, FolderStop::Link, std::move(link));
+            continue;
+        }
+        if (depth >= kMaxListingDepth) {
+            Stop(child, FolderStop::Depth);
+            continue;
+        }
+        const std::optional<FolderIdentity> identity = IdentityOf(child.path);
+        if (identity &&
+            std::find(walk.path.begin(), walk.path.end(), *identity) != walk.path.end()) {
+            Stop(child, FolderStop::Loop);
+            continue;
+        }
+        if (identity)
+            walk.path.push_back(*identity);
+        ListFolder(child, walk, depth + 1);
+        if (identity)
+            walk.path.pop_back();
     } while (::FindNextFileW(search.get(), &entry));
 }
 
+void ListFolder(FolderNode& node, std::wstring_view path, bool recursive,
+                const FileListed* listed) {
+    FolderNode* target = AddPath(node, path);
+    Walk walk{recursive, listed, {}};
+    // Every folder from the drive down to the one asked for: a link inside it that leads back
+    // to any of them (the drive itself, say) is a loop.
+    if (recursive)
+        for (size_t end = target->path.find(L'\\'); end != std::wstring::npos;
+             end = target->path.find(L'\\', end + 1))
+            if (const auto identity = IdentityOf(target->path.substr(0, end + 1)))
+                walk.path.push_back(*identity);
+    ListFolder(*target, walk, 0);
+}
+
 } // namespace
+
+std::wstring LinkKind(const WIN32_FIND_DATAW& entry, const std::wstring& path) {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return {};
+    switch (entry.dwReserved0) {
+    case 0: // how Wine shows a Unix symbolic link
+    case IO_REPARSE_TAG_SYMLINK:
+        return L"symbolic link";
+    case IO_REPARSE_TAG_MOUNT_POINT:
+        return TargetsVolume(path) ? L"mount point" : L"junction";
+    default:
+        // Other links are name surrogates; placeholders such as cloud files are folders.
+        return IsReparseTagNameSurrogate(entry.dwReserved0) ? L"link" : L"";
+    }
+}
 
 void AddFolder(FolderNode& node, std::wstring_view path, bool recursive) {
     ListFolder(node, path, recursive, nullptr);

@@ -13,6 +13,18 @@
 
 namespace vitascan {
 
+// Why the listing did not go into a folder that it lists.
+enum class FolderStop : std::uint8_t {
+    None,
+    Link,  // a junction, symbolic link or mount point: listed as what it is, never followed
+    Loop,  // the same folder (volume and file id) as one on its own path
+    Depth, // kMaxListingDepth folders below the folder asked for
+    Error, // the system refused to list it, or its path is too long
+};
+
+// How many folders deep a recursive listing goes below the folder asked for.
+constexpr int kMaxListingDepth = 64;
+
 struct FolderNode {
     // One path component; "" for the root.
     std::wstring name;
@@ -22,6 +34,10 @@ struct FolderNode {
     std::vector<std::unique_ptr<FolderNode>> children;
     // File names in the order they were added; no two equal ignoring ASCII case.
     std::vector<std::wstring> files;
+    // Set when the listing stopped at this folder; `reason` then holds the kind of link
+    // (FolderStop::Link) or the system's message (FolderStop::Error).
+    FolderStop stop = FolderStop::None;
+    std::wstring reason;
 
     // Lookups beside the lists, so that a folder of many files is filled in linear time.
     // AddPath, AddFile and Clear keep them in step with the lists. Children are keyed by their
@@ -36,7 +52,9 @@ struct FolderNode {
 FolderNode* AddPath(FolderNode& node, std::wstring_view path);
 
 // Adds the folder and the names of the files in it on disk; with `recursive`, every
-// subfolder too. A folder that cannot be listed stays in the tree with no files.
+// subfolder too, except links, folders already on their own path and folders past
+// kMaxListingDepth, which are marked with the reason. A folder that cannot be listed stays in
+// the tree with no files, marked with the system's message unless it does not exist.
 void AddFolder(FolderNode& node, std::wstring_view path, bool recursive);
 
 // Called with the node a file was added to and the file's entry as the listing gave it.
@@ -50,6 +68,11 @@ void AddFile(FolderNode& node, std::wstring_view name);
 
 // Removes every child and file name; the node's own name and path stay.
 void Clear(FolderNode& node);
+
+// The kind of link a directory entry is ("junction", "mount point", "symbolic link" or
+// "link"), or "" for a folder to enter. Wine shows a Unix symbolic link as a reparse point
+// without a tag.
+std::wstring LinkKind(const WIN32_FIND_DATAW& entry, const std::wstring& path);
 
 // Equality ignoring the case of ASCII letters only, as the C runtime compares in its default
 // locale.

@@ -16,8 +16,14 @@ constexpr size_t kFirstStringSize = 128;
 } // namespace
 
 win::unique_hkey OpenForReading(HKEY root, const std::wstring& subKey, REGSAM view) {
+    LONG result = ERROR_SUCCESS;
+    return OpenForReading(root, subKey, view, result);
+}
+
+win::unique_hkey OpenForReading(HKEY root, const std::wstring& subKey, REGSAM view, LONG& result) {
     HKEY opened = nullptr;
-    if (::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS)
+    result = ::RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ | view, &opened);
+    if (result != ERROR_SUCCESS)
         return {};
     return win::unique_hkey(opened);
 }

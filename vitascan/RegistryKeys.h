@@ -25,6 +25,8 @@ constexpr DWORD kNameCapacity = 260;
 // root\subKey opened for reading in `view` (0 for the process's own view, KEY_WOW64_32KEY or
 // KEY_WOW64_64KEY); an empty owner when it cannot be opened.
 win::unique_hkey OpenForReading(HKEY root, const std::wstring& subKey, REGSAM view = 0);
+// The same, giving the system's result code of the open.
+win::unique_hkey OpenForReading(HKEY root, const std::wstring& subKey, REGSAM view, LONG& result);
 
 // The names of the subkeys of `key`, in enumeration order, up to the first enumeration that
 // fails.

@@ -3,6 +3,8 @@
 
 #include "tests/TestFiles.h"
 
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,6 +33,31 @@ TEST(Files, FoldersFilesAndMissingPaths) {
                   L"Cannot find the known folder {12345678-9ABC-DEF0-0102-030405060708}: ", 0),
               0u)
         << missing.message();
+}
+
+TEST(Files, LongPathsInTheirLongFormOnly) {
+    const std::wstring name(245, L'n');
+    EXPECT_EQ(sys::file::LongPath(L"C:\\short\\"), L"C:\\short\\");
+    // Up to 247 characters as they are, from 248 on (MAX_PATH - 12) in the long form.
+    EXPECT_EQ(sys::file::LongPath(L"C:\\" + name.substr(1)), L"C:\\" + name.substr(1));
+    EXPECT_EQ(sys::file::LongPath(L"C:\\" + name), L"\\\\?\\C:\\" + name);
+    EXPECT_EQ(sys::file::LongPath(L"\\\\server\\" + name), L"\\\\?\\UNC\\server\\" + name);
+    EXPECT_EQ(sys::file::LongPath(L"\\\\?\\C:\\" + name), L"\\\\?\\C:\\" + name);
+    EXPECT_EQ(sys::file::LongPath(L"relative\\" + name), L"relative\\" + name);
+
+    // A folder whose path passes MAX_PATH, made and removed level by level in the long form.
+    testing_support::ScratchFolder folder;
+    std::vector<std::wstring> levels{folder.path()};
+    while (levels.back().size() < 300) {
+        levels.push_back(levels.back() + std::wstring(40, L'a') + L"\\");
+        ASSERT_TRUE(::CreateDirectoryW(sys::file::LongPath(levels.back()).c_str(), nullptr));
+    }
+    EXPECT_TRUE(sys::file::IsDirectory(levels.back()));
+    EXPECT_TRUE(sys::file::Exists(levels.back()));
+    while (levels.size() > 1) {
+        ::RemoveDirectoryW(sys::file::LongPath(levels.back()).c_str());
+        levels.pop_back();
+    }
 }
 
 TEST(RegistryPaths, JoinWithOneBackslash) {

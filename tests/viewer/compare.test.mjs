@@ -37,11 +37,14 @@ const CASES = [
     [['changed', `${KEY}\\Version`, 'REG_SZ 10.2', 'REG_SZ 10.3'], ['added', `${KEY}\\Empty\\`, null, 'key']]],
   ['drives', [['totalfreebytes="85899345920"', `totalfreebytes="${2 * GB}"`]],
     [['changed', 'C:\\', '80.0 GB free', '2.0 GB free']]],
-  // So is a folder that holds no file.
+  // So is a folder that holds no file; one that became unreadable changed.
   ['files', [['bytes="5368709"', 'bytes="6000000"'], ['<file name="settings.xml"',
-    '<file name="new.txt" bytes="0" datemodified="d"/><dir name="empty"/><file name="settings.xml"']],
-    [['changed', EXE, '5368709 bytes, 2026-11-01 14:00:00 UTC, version 10.2.0.15',
+    '<file name="new.txt" bytes="0" datemodified="d"/><dir name="empty"/><file name="settings.xml"'],
+  [/"Pallanto"><file name="Pallanto.dll"[^>]*>/, '"Pallanto" error="Access denied.">']],
+    [['changed', PALLANTO, 'folder', 'folder (Could not be read: Access denied.)'],
+      ['changed', EXE, '5368709 bytes, 2026-11-01 14:00:00 UTC, version 10.2.0.15',
       '6000000 bytes, 2026-11-01 14:00:00 UTC, version 10.2.0.15'],
+      ['removed', `${PALLANTO}Pallanto.dll`, '1000 bytes, 2026-11-01 14:00:00 UTC, version 10.2.0.15', null],
       ['added', 'C:\\ProgramData\\Pallanto\\empty\\', null, 'folder'],
       ['added', 'C:\\ProgramData\\Pallanto\\new.txt', null, '0 bytes, d']]],
   // Process ids change every run: processes compare by name and count.

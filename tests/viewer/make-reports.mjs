@@ -15,6 +15,7 @@ import {
   REPORT_DIR,
   FIXTURE_PRODUCT,
   customerReport,
+  UNREAD_EDITS,
 } from './reports.mjs';
 
 const { VITASCAN_BIN_DIR: bin, VITASCAN_WINE_RUN: wineRun } = process.env;
@@ -42,6 +43,7 @@ mkdirSync(REPORT_DIR, { recursive: true });
 write('small.vitascan', vary([['totalfreebytes="85899345920"', `totalfreebytes="${GB}"`]]));
 write('hostile.vitascan', hostileReport());
 write('deep.vitascan', deepReport());
+write('unread.vitascan', vary(UNREAD_EDITS));
 for (const n of [1, 2]) write(`m${n}.vitascan`, customerReport(n));
 write('cut-off.vitascan', BASE.slice(0, BASE.indexOf('<products>')));
 // Large enough for the files section to be read after the overview, and broken inside it.

@@ -630,6 +630,29 @@ test('deep nesting and a folder of 50,000 files: the hit is shown at once, the d
     );
   }));
 
+// Folders and keys not read say why, apart from empty ones: in the trees, found by search,
+// and in the table of folders not listed and its CSV.
+test('folders and keys not read: why in the trees, found by search, the table and its CSV', () =>
+  onPage(['unread.vitascan'], async (page) => {
+    const labels = (s) => page.$$eval(s, (all) => all.map((e) => e.innerText).join(' | '));
+    await find(page, 'access denied');
+    await page.waitForSelector('#app[data-view="registry"] summary.hit');
+    assert.equal(
+      await labels('details.node[data-at^="0.0.0.0."] > summary'),
+      'Secret Could not be read: Access denied. | Blank empty',
+    );
+    await find(page, 'junction');
+    assert.ok(await hitShown(page, '#app[data-view="files"] summary.hit ~ p.unread'));
+    assert.equal(
+      await labels('details.node[data-at^="0.0.0."] > summary'),
+      'Private Could not be read: Access denied. | Shared A junction: not followed. | again Not ' +
+        'listed again: the same folder as one above it. | far Not listed: deeper than the ' +
+        'listing goes. | Spare empty | logs 0 folders, 1 file',
+    );
+    const csv = await downloaded(page, () => page.click('.table:has(.not-listed) button.export'));
+    assert.match(csv.text, /^\uFEFF"Folder","Not listed"\r\n"Private","Could not be read: Ac/);
+  }));
+
 // Rule packs dropped beside reports: the refused one named, the others working, a hostile
 // title shown as text with markers; known issues in the findings, their table, Machines
 // and the redacted ticket; a pack removed, and one remembered across a reload.

@@ -214,5 +214,15 @@ export function deepReport() {
   ]);
 }
 
+// Folders and keys not read, with why, beside an empty folder and key: Pallanto's folders
+// 0 to 4 and its subkeys 0 and 1.
+const DIRS =
+  'Private" error="Access denied.|Shared" link="junction|again" stopped="loop|far" stopped="depth|Spare';
+const KEYS = '<key name="Secret" error="Access denied."/><key name="Blank"/>';
+export const UNREAD_EDITS = [
+  ['<dir name="logs">', `${DIRS.replace(/([^|]+)\|?/g, '<dir name="$1"/>')}$&`],
+  ['</key></key></key></key></registry>', `${KEYS}$&`],
+];
+
 export const model = (text, name = 'test.vitascan') => readReport(text, name);
 export const varied = (edits, name) => model(vary(edits), name);

@@ -87,4 +87,31 @@ TEST(AddFolder, ListsFilesAndOnlyWhenRecursiveTheSubfolders) {
     EXPECT_TRUE(AddPath(gone, scratch.path() + L"gone\\away\\")->files.empty());
 }
 
+TEST(LinkKind, LinksAreNamedAndOtherReparsePointsEntered) {
+    const auto kind = [](DWORD attributes, DWORD tag) {
+        WIN32_FIND_DATAW entry{};
+        entry.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | attributes;
+        entry.dwReserved0 = tag;
+        return vitascan::LinkKind(entry, L"Q:\\nowhere\\");
+    };
+    EXPECT_EQ(kind(0, IO_REPARSE_TAG_SYMLINK), L""); // the tag counts only on a reparse point
+    EXPECT_EQ(kind(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK), L"symbolic link");
+    EXPECT_EQ(kind(FILE_ATTRIBUTE_REPARSE_POINT, 0), L"symbolic link"); // Wine's Unix link
+    // A junction whose target cannot be read is not taken for a volume's mount point.
+    EXPECT_EQ(kind(FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_MOUNT_POINT), L"junction");
+    EXPECT_EQ(kind(FILE_ATTRIBUTE_REPARSE_POINT, 0xA0000019), L"link"); // another name surrogate
+    EXPECT_EQ(kind(FILE_ATTRIBUTE_REPARSE_POINT, 0x9000001A), L"");     // a cloud placeholder
+}
+
+TEST(Manifest, DeclaresLongPathAwarenessBesideTheVersion) {
+    HRSRC found = ::FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr);
+    const auto* text = static_cast<const char*>(::LockResource(::LoadResource(nullptr, found)));
+    const std::string manifest(text, ::SizeofResource(nullptr, found));
+    EXPECT_NE(manifest.find("<ws2:longPathAware>true</ws2:longPathAware>"), std::string::npos);
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    EXPECT_GT(::GetFileVersionInfoSizeW(self, nullptr), 0u);
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "vitascan/blocks/RegistryBlock.h"
 
+#include "platform/gtl_status.h"
 #include "platform/str_convert.h"
 #include "platform/sys_file.h"
 #include "vitascan/Markup.h"
@@ -81,9 +82,12 @@ void ProbeContent(Key& key, HKEY root, const std::wstring& subkey, REGSAM view, 
         const std::wstring path = reg::JoinKeyPath(subkey, name);
         Key& child = key.subkeys.emplace_back();
         child.name = std::move(name);
-        // A subkey that cannot be opened is written empty.
-        if (const win::unique_hkey childKey = reg::OpenForReading(root, path, view))
+        // A subkey that cannot be opened says why; one gone since the enumeration is empty.
+        LONG result = ERROR_SUCCESS;
+        if (const win::unique_hkey childKey = reg::OpenForReading(root, path, view, result))
             ProbeContent(child, root, path, view, lookForFolders, childKey);
+        else if (result != ERROR_FILE_NOT_FOUND)
+            child.error = KESErrText(static_cast<DWORD>(result));
     }
 }
 
@@ -95,8 +99,12 @@ void CollectFolders(const Key& key, std::vector<std::wstring>& folders) {
         CollectFolders(child, folders);
 }
 
-void WriteKeyStart(MarkupWriter& out, size_t indent, std::wstring_view name) {
-    out.Indent(indent + 2).Open(L"key").Attribute(L"name", name).EndStartTag().EndLine();
+void WriteKeyStart(MarkupWriter& out, size_t indent, std::wstring_view name,
+                   std::wstring_view error = {}) {
+    out.Indent(indent + 2).Open(L"key").Attribute(L"name", name);
+    if (!error.empty())
+        out.Attribute(L"error", error);
+    out.EndStartTag().EndLine();
 }
 
 void WriteContent(MarkupWriter& out, const Key& key, size_t indent) {
@@ -117,7 +125,7 @@ void WriteContent(MarkupWriter& out, const Key& key, size_t indent) {
         out.SelfClose().EndLine();
     }
     for (const Key& child : key.subkeys) {
-        WriteKeyStart(out, indent, child.name);
+        WriteKeyStart(out, indent, child.name, child.error);
         WriteContent(out, child, indent + 2);
         out.EndElementLine(indent + 2, L"key");
     }
@@ -130,10 +138,15 @@ std::optional<Key> ProbeKey(const std::wstring& path, REGSAM view, bool lookForF
     if (root == nullptr)
         return std::nullopt;
     const std::wstring subkey = SubkeyOf(path);
-    const win::unique_hkey opened = reg::OpenForReading(root, subkey, view);
-    if (!opened)
-        return std::nullopt;
+    LONG result = ERROR_SUCCESS;
+    const win::unique_hkey opened = reg::OpenForReading(root, subkey, view, result);
     Key key;
+    if (!opened) {
+        if (result == ERROR_FILE_NOT_FOUND)
+            return std::nullopt;
+        key.error = KESErrText(static_cast<DWORD>(result));
+        return key;
+    }
     ProbeContent(key, root, subkey, view, lookForFolders, opened);
     return key;
 }
@@ -159,7 +172,7 @@ std::wstring Render(const std::wstring& path, REGSAM view, const Key& content, i
         EqualsIgnoringAsciiCase(chain[1], L"Software") && (view & KEY_WOW64_32KEY) != 0)
         chain.insert(chain.begin() + 2, L"WOW6432Node");
     for (size_t i = 0; i < chain.size(); ++i)
-        WriteKeyStart(out, 2 * i, chain[i]);
+        WriteKeyStart(out, 2 * i, chain[i], i + 1 == chain.size() ? content.error : L"");
     WriteContent(out, content, 2 * chain.size());
     for (size_t i = chain.size(); i-- > 0;)
         out.EndElementLine(2 * i + 2, L"key");

@@ -51,10 +51,13 @@ struct Key {
     std::wstring name;
     std::vector<Value> values; // in enumeration order
     std::vector<Key> subkeys;  // in enumeration order
+    // The system's message when the key exists but could not be opened; "" otherwise.
+    std::wstring error;
 };
 
 // The content of the key named by `path` in `view`, with every key below it; nothing when it
-// cannot be opened. With `lookForFolders`, REG_SZ values are checked for naming a folder.
+// does not exist, and only the error when it cannot be opened. With `lookForFolders`, REG_SZ values
+// are checked for naming a folder.
 std::optional<Key> ProbeKey(const std::wstring& path, REGSAM view, bool lookForFolders);
 
 // The folders that the key's values and its subkeys' values name, in walk order (a key's

@@ -10,6 +10,7 @@
 #include "vitascan/StringIds.h"
 #include "vitascan/TextHelpers.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <string_view>
 #include <time.h>
@@ -41,6 +42,28 @@ std::wstring FormatLocalTime(__time64_t t, const wchar_t* format) {
     if (length == 0 || length >= 128)
         return {};
     return std::wstring(buffer, length);
+}
+
+std::wstring ZoneName(__time64_t t) {
+    std::wstring runtime = FormatLocalTime(t, L"%Z");
+    struct tm local = {};
+    TIME_ZONE_INFORMATION zone = {};
+    if (::_localtime64_s(&local, &t) != 0 ||
+        ::GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID)
+        return runtime;
+    const std::wstring windows = local.tm_isdst > 0 ? zone.DaylightName : zone.StandardName;
+    // The C runtime keeps the zone's name in the ANSI code page and "%Z" widens its bytes one
+    // by one. When that is what it gave, the name is Windows' own; otherwise (a TZ variable)
+    // the runtime's text stands.
+    const int size = ::WideCharToMultiByte(
+        CP_ACP, 0, windows.data(), static_cast<int>(windows.size()), nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<size_t>(std::max(size, 0)), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, windows.data(), static_cast<int>(windows.size()), ansi.data(),
+                          size, nullptr, nullptr);
+    std::wstring bytes;
+    for (const char c : ansi)
+        bytes.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return bytes == runtime ? windows : runtime;
 }
 
 namespace {
@@ -182,7 +205,7 @@ General ProbeGeneral() {
     const __time64_t now = ::_time64(nullptr);
     general.time = FormatLocalTime(now, L"%H:%M:%S");
     general.date = FormatLocalTime(now, L"%d/%m/%Y");
-    general.timeZone = FormatLocalTime(now, L"%Z");
+    general.timeZone = ZoneName(now);
     ::GetSystemInfo(&general.system);
     general.memory.dwLength = 64;
     ::GlobalMemoryStatusEx(&general.memory); // a failure leaves the zeros
@@ -221,11 +244,11 @@ void WriteDotNet(MarkupWriter& out, const std::vector<std::wstring>& versions) {
     for (const std::wstring& version : versions) {
         if (version.empty())
             continue;
-        // The format repeats the version in the description as it is, unescaped.
+        // Escaped like every value: a folder named "v4.0 R&D" must not spoil the document.
         out.Indent(4)
             .Open(L"instance")
             .Attribute(L"version", version)
-            .RawAttribute(L"description", L"Microsoft .NET Framework " + version)
+            .Attribute(L"description", L"Microsoft .NET Framework " + version)
             .SelfClose()
             .EndLine();
     }

@@ -104,6 +104,9 @@ std::optional<std::wstring> GetLocaleText(LCID lcid, LCTYPE lcType);
 
 // `t` as local time through wcsftime; "" for an empty format or when formatting fails.
 std::wstring FormatLocalTime(__time64_t t, const wchar_t* format);
+// The name of the time zone in effect at `t` that "%Z" stands for, as Windows gives it in
+// wide characters (the C runtime would give code page bytes widened one by one).
+std::wstring ZoneName(__time64_t t);
 
 // Adds the English language and country names of the operating system's "OSLanguage"
 // (decimal) and "Locale" (hexadecimal) to its row. An "OSLanguage" that is not a decimal

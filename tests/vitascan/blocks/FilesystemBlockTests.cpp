@@ -69,15 +69,20 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
     const SYSTEMTIME old = Utc(2001, 1, 2, 23, 59, 1);
     programData.WriteFile(L"data.bin", std::string(1536, '\0'), &old);
     const std::wstring locked = programData.WriteFile(L"locked.log", "secret", &kWritten);
-    // A file of 2 GiB or more (sparse here) has no length to read by and embeds nothing.
+    // A file of 2 GiB or more (sparse here) is cut to its head and tail like any other.
     {
         win::unique_file_handle huge(::CreateFileW(programData.WriteFile(L"huge.log", "h").c_str(),
                                                    GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                                    nullptr));
         FILETIME time{};
-        ASSERT_TRUE(::SetFilePointerEx(huge.get(), LARGE_INTEGER{{0, 5}}, nullptr, FILE_BEGIN) &&
-                    ::SetEndOfFile(huge.get()) && ::SystemTimeToFileTime(&kWritten, &time) &&
-                    ::SetFileTime(huge.get(), nullptr, nullptr, &time));
+        DWORD written = 0;
+        ASSERT_TRUE(
+            ::SetFilePointerEx(huge.get(), LARGE_INTEGER{{0, 5}}, nullptr, FILE_BEGIN) &&
+            ::SetEndOfFile(huge.get()) &&
+            ::SetFilePointerEx(huge.get(), LARGE_INTEGER{{0xFFFFFFFC, 4}}, nullptr, FILE_BEGIN) &&
+            ::WriteFile(huge.get(), "tail", 4, &written, nullptr) &&
+            ::SystemTimeToFileTime(&kWritten, &time) &&
+            ::SetFileTime(huge.get(), nullptr, nullptr, &time));
     }
     // A file held open without sharing cannot be read: its element has no content.
     win::unique_file_handle hold(
@@ -93,6 +98,7 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
                                   std::wstring(256000, L'Z');
     const std::wstring none;
     const std::wstring oddText = L"x&lt;y&amp;z";
+    const std::wstring hugeText = L"h" + FilesystemBlock::kTruncationBanner + L"tail";
     const std::vector<std::wstring> elements = {
         L"      <dir name=\"logs\">\r\n",
         Element(8, L"exact.log", 512000, kWrittenText, L"", &exactText),
@@ -104,7 +110,7 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
         Element(7, L"odd &amp;&apos;name .xml", 5, kWrittenText, L"", &oddText),
         Element(7, L"data.bin", 1536, L"02/01/2001 23:59:01"),
         Element(7, L"locked.log", 6, kWrittenText, L"", &none),
-        Element(7, L"huge.log", 5ULL << 32, kWrittenText, L"", &none)};
+        Element(7, L"huge.log", 5ULL << 32, kWrittenText, L"", &hugeText)};
     for (const std::wstring& element : elements)
         EXPECT_EQ(Count(xml, element), 1u) << str::as_cstring(element.substr(0, 60));
     EXPECT_EQ(Count(xml, L"    <dir name=\"Pallanto\">\r\n"), 1u);
@@ -166,6 +172,58 @@ TEST(FilesystemBlock, ReadsCutTextAndReportsReadFailures) {
     const std::wstring failed = FilesystemBlock::ReadFileChunk(failing.get(), 5);
     EXPECT_EQ(failed.rfind(L"*** A read error occurred\n: ", 0), 0u) << failed;
     EXPECT_GT(failed.size(), 30u);
+}
+
+TEST(FilesystemBlock, LogsInUtf16OrTheAnsiCodePageAndCutsOnWholeCharacters) {
+    ScratchFolder scratch;
+    const auto text = [&](const wchar_t* name, std::string_view bytes, int limit = 100) {
+        return FilesystemBlock::ReadFileText(scratch.WriteFile(name, bytes), limit, L"|");
+    };
+    using namespace std::string_literals;
+    // A byte-order mark names the encoding and is no part of the text.
+    EXPECT_EQ(text(L"le.log", "\xff\xfeh\0i\0\xe9\0\x3d\xd8\x00\xde"s), L"hi\u00e9\U0001F600");
+    EXPECT_EQ(text(L"be.log", "\xfe\xff\0h\0i\x20\xac"s), L"hi\u20ac");
+    EXPECT_EQ(text(L"mark8.log", "\xef\xbb\xbf"
+                                 "caf\xc3\xa9"),
+              L"caf\u00e9");
+    // Not UTF-8: the ANSI code page (1252 here); UTF-8 without a mark as before.
+    EXPECT_EQ(text(L"ansi.log", "caf\xe9 \x80 \xc3"), L"caf\u00e9 \u20ac \u00c3");
+    EXPECT_EQ(text(L"utf8.log", "caf\xc3\xa9 \xe2\x82\xac"), L"caf\u00e9 \u20ac");
+
+    // UTF-16 cut: the head and the tail are whole code units counted from the mark, and half
+    // a pair at a cut is dropped. x, U+1F600, y, U+1F600:
+    const std::string pairs = "\xff\xfex\0\x3d\xd8\x00\xdey\0\x3d\xd8\x00\xde"s;
+    EXPECT_EQ(text(L"cut8.log", pairs, 8), L"x|\U0001F600");
+    EXPECT_EQ(text(L"cut6.log", pairs, 6), L"x|");
+    // An odd length: the tail starts one byte later, on a code unit.
+    EXPECT_EQ(text(L"odd.log",
+                   "\xff\xfe"
+                   "a\0b\0c\0d\0e\0!"s,
+                   8),
+              L"ab|e");
+}
+
+TEST(FilesystemBlock, AFileIsLookedAtOnceWhenItsEntryIsWritten) {
+    ScratchFolder scratch;
+    const auto found = [&](const std::wstring& name, std::string_view bytes) {
+        WIN32_FIND_DATAW record{};
+        win::unique_find_handle search(
+            ::FindFirstFileW(scratch.WriteFile(name, bytes, &kWritten).c_str(), &record));
+        EXPECT_TRUE(search);
+        return record;
+    };
+    // A log rewritten since it was found: size and text from the same look.
+    WIN32_FIND_DATAW grown = found(L"grown.log", "old");
+    scratch.WriteFile(L"grown.log", "new and longer", &kWritten);
+    const std::wstring newText = L"new and longer";
+    EXPECT_EQ(FilesystemBlock::FormatFileEntry(scratch.path(), L"grown.log", grown, L"", 2),
+              Element(2, L"grown.log", 14, kWrittenText, L"", &newText));
+    // A log or a program gone since it was found is left out.
+    for (const wchar_t* name : {L"gone.log", L"gone.exe"}) {
+        const WIN32_FIND_DATAW gone = found(name, "x");
+        ASSERT_TRUE(::DeleteFileW((scratch.path() + name).c_str()));
+        EXPECT_EQ(FilesystemBlock::FormatFileEntry(scratch.path(), name, gone, L"", 2), L"");
+    }
 }
 
 } // namespace

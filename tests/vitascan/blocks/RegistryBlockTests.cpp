@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -135,6 +137,35 @@ TEST_F(RegistryBlockTest, KeyPathsAreReadAsTheyAreWritten) {
     EXPECT_EQ(
         RegistryBlock::DumpRegistryKey(L"HKCU\\Software\\KORVEL-AB\\Settings\\Deep", nullptr, 0, 1),
         L"   <value name=\"Level\" type=\"REG_DWORD\" value=\"0x00000001 (1)\"/>\n");
+}
+
+TEST_F(RegistryBlockTest, AKeyThatMayNotBeReadSaysWhy) {
+    // Everyone is denied reading the key (and only that, so that the test can remove it).
+    ScopedKey denied{HKEY_CURRENT_USER, L"Software\\KORVEL-AB\\Settings\\Denied"};
+    win::unique_local_mem descriptor;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(D;;GR;;;WD)(A;;GA;;;WD)", SDDL_REVISION_1, descriptor.put(), nullptr));
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\KORVEL-AB\\Settings\\Denied", 0,
+                              WRITE_DAC, &key),
+              ERROR_SUCCESS);
+    const win::unique_hkey owner(key);
+    ASSERT_EQ(::RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.get()), ERROR_SUCCESS);
+
+    EXPECT_EQ(RegistryBlock::DumpRegistryKey(L"HKCU\\Software\\KORVEL-AB\\Settings", nullptr, 0, 0),
+              L"  <value name=\"Mode\" type=\"REG_SZ\" value=\"fast\"/>\n"
+              L"  <key name=\"Deep\">\n"
+              L"    <value name=\"Level\" type=\"REG_DWORD\" value=\"0x00000001 (1)\"/>\n"
+              L"  </key>\n"
+              L"  <key name=\"Denied\" error=\"Access denied.\">\n"
+              L"  </key>\n");
+    // At the top the chain of names ends with the reason.
+    const std::wstring top = RegistryBlock::DumpRegistryKey(
+        L"HKCU\\Software\\KORVEL-AB\\Settings\\Denied", nullptr, 0, -1);
+    EXPECT_NE(top.find(L"\n          <key name=\"Denied\" error=\"Access denied.\">\n"
+                       L"          </key>\n        </key>\n"),
+              std::wstring::npos)
+        << top;
 }
 
 } // namespace

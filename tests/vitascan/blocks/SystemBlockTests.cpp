@@ -22,7 +22,7 @@ Facts EverySection() {
                          {{{L"Name", L"cpu"}, {L"SystemName", L"PC"}}},
                          {{{L"Name", L"PC"}, {L"Model", L"m&m"}}, {{L"UserName", L"me"}}}};
     facts.installerVersion = L"5.0";
-    facts.dotNetVersions = {L"4.8&1", L"", L"2.0"};
+    facts.dotNetVersions = {L"4.8&1", L"", L"2.0-\u00e9"};
     facts.monitors = {{1024, 768, L"Screen <1>", L"Card", true}, {800, 600, L"", L"", false}};
     facts.locale = Locale{1033, L"English", std::nullopt, L".", L",", L";"};
     General general{};
@@ -54,8 +54,10 @@ TEST(SystemBlock, RendersEverySectionFromItsFacts) {
         L"  </wmi>\r\n"
         L"  <windowsinstaller version=\"5.0\"/>\r\n"
         L"  <dotnet>\r\n"
-        L"    <instance version=\"4.8&amp;1\" description=\"Microsoft .NET Framework 4.8&1\"/>\r\n"
-        L"    <instance version=\"2.0\" description=\"Microsoft .NET Framework 2.0\"/>\r\n"
+        L"    <instance version=\"4.8&amp;1\" description=\"Microsoft .NET Framework "
+        L"4.8&amp;1\"/>\r\n"
+        L"    <instance version=\"2.0-&#233;\" "
+        L"description=\"Microsoft .NET Framework 2.0-&#233;\"/>\r\n"
         L"  </dotnet>\r\n"
         L"  <monitors>\r\n"
         L"    <monitor width=\"1024\" height=\"768\" monitordesc=\"Screen &lt;1&gt;\" "

@@ -127,6 +127,7 @@ function keyItem(node, parent) {
   }
   // Index paths name a key by its place, as names repeat (two top-level HKLM keys).
   const key = { name: parent ? attr(node, 'name') : '', values: [], keys: [], cutDeeper: false };
+  key.error = node.attrs.error ?? null;
   key.path = parent ? parent.path.concat(key.name) : [];
   key.at = parent ? parent.at.concat(parent.keys.length) : [];
   parent?.keys.push(key);
@@ -169,13 +170,17 @@ function fileContent(text, depth) {
 
 // Builds the files section from the reader's calls, so that it can be read in steps.
 export function folderBuilder() {
-  const folder = (name, parent) => ({
+  // link, stopped and error say why the program did not go into a folder (one at most).
+  const folder = (name, parent, attrs = {}) => ({
     name,
     path: parent ? parent.path.concat(name) : [],
     at: parent ? parent.at.concat(parent.dirs.length) : [],
     dirs: [],
     files: [],
     cutDeeper: false,
+    link: attrs.link ?? null,
+    stopped: attrs.stopped ?? null,
+    error: attrs.error ?? null,
   });
   const root = folder('', null);
   const stack = [];
@@ -191,7 +196,7 @@ export function folderBuilder() {
         return stack.push({});
       }
       if (name === 'dir') {
-        const dir = folder(attrs.name ?? '', top.dir);
+        const dir = folder(attrs.name ?? '', top.dir, attrs);
         top.dir.dirs.push(dir);
         return stack.push({ dir });
       }

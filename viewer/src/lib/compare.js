@@ -3,7 +3,7 @@
 // place of each side so that a difference links to both reports. Values that change
 // between any two runs on one machine (free memory, clock and boot times) are marked
 // volatile: they are counted apart, so that the real changes stand out.
-import { allFiles, eachFolder, eachKey, pathText } from './model.js';
+import { allFiles, eachFolder, eachKey, pathText, unreadNote } from './model.js';
 import { driveFacts } from './facts.js';
 import { bytesText } from './format.js';
 import { fileDate } from './dates.js';
@@ -47,6 +47,13 @@ function environment(m) {
   }));
 }
 
+// A key or folder that was not read differs from one that was: "folder (Could not be
+// read: Access denied.)".
+function withNote(what, node) {
+  const note = unreadNote(node);
+  return note ? `${what} (${note})` : what;
+}
+
 // Keys compare by their path; a path that two top-level keys share is one item.
 function registry(m) {
   const out = [];
@@ -58,7 +65,7 @@ function registry(m) {
       keys.add(path);
       out.push({
         key: `${path}\\`,
-        value: 'key',
+        value: withNote('key', key),
         place: { view: 'registry', key: key.at, value: null },
       });
     }
@@ -88,7 +95,7 @@ function files(m) {
   eachFolder(m.filesystem, (dir) => {
     if (dir.path.length) {
       const place = { view: 'files', at: dir.at, file: null, line: null };
-      out.push({ key: `${pathText(dir)}\\`, value: 'folder', place });
+      out.push({ key: `${pathText(dir)}\\`, value: withNote('folder', dir), place });
     }
   });
   let lastDir = null;

@@ -260,6 +260,44 @@ export function deepNesting(model) {
   return out;
 }
 
+// Folders and keys that exist but could not be read: what they hold is not in the report,
+// which a support engineer must not take for empty. One finding names them all.
+export const UNREADABLE_NAMED = 5;
+const filesPlace = (d) => ({ view: 'files', at: d.at, file: null, line: null });
+export function unreadable(model) {
+  const found = [];
+  if (model.filesystem)
+    eachFolder(
+      model.filesystem,
+      (d) => d.error != null && found.push(['folder', d, filesPlace(d)]),
+    );
+  if (model.registry)
+    eachKey(model.registry, (k) => {
+      if (k.error != null)
+        found.push(['registry key', k, { view: 'registry', key: k.at, value: null }]);
+    });
+  if (!found.length) return [];
+  const named = found
+    .slice(0, UNREADABLE_NAMED)
+    .flatMap(([, node], i) => [
+      i ? '; ' : '',
+      r(pathText(node)),
+      ' (',
+      r(node.error.replace(/\.$/, '')),
+      ')',
+    ]);
+  const folders = found.filter(([what]) => what === 'folder').length;
+  const what = [
+    folders ? counted(folders, 'folder') : '',
+    found.length - folders ? counted(found.length - folders, 'registry key') : '',
+  ]
+    .filter(Boolean)
+    .join(' and ');
+  const more = found.length > UNREADABLE_NAMED ? '; …' : '';
+  const text = msg`${what} could not be read, so what they hold is not in the report: ${named}${more}.`;
+  return [finding('unreadable', 'warning', text, found[0][2], '')];
+}
+
 export const RULES = [
   lowDiskSpace,
   lowMemory,
@@ -272,6 +310,7 @@ export const RULES = [
   noProducts,
   unendedTimedEvents,
   deepNesting,
+  unreadable,
 ];
 
 const ORDER = { problem: 0, warning: 1, note: 2 };

@@ -140,3 +140,27 @@ export function incompleteParts(model) {
         : `${PART_TITLES[part]} (not read)`,
     );
 }
+
+const LINK_KINDS = {
+  junction: 'A junction',
+  'mount point': 'A mount point',
+  'symbolic link': 'A symbolic link',
+  link: 'A link',
+};
+const STOPPED = {
+  loop: 'Not listed again: the same folder as one above it.',
+  depth: 'Not listed: deeper than the listing goes.',
+};
+
+// Why the program did not read a key or go into a folder, in words; null when it did. Its
+// content is then unknown, which is not the same as empty.
+export function unreadNote(node) {
+  if (node.error != null) return `Could not be read: ${node.error}`;
+  if (node.link != null) {
+    const kind = LINK_KINDS[node.link] ?? `A link (${node.link})`;
+    return `${kind}: not followed.`;
+  }
+  if (node.stopped != null)
+    return STOPPED[node.stopped] ?? `Not listed: stopped (${node.stopped}).`;
+  return null;
+}

@@ -3,7 +3,7 @@
 // that may repeat), a label (a message) and a snippet of report text. A query may be a
 // path (ProgramData\Pallanto, HKLM\Software\...): keys, folders, files and values match
 // when the query ends in their own name, so a path finds the item it names.
-import { eachFolder, eachGroup, eachKey, pathText } from './model.js';
+import { eachFolder, eachGroup, eachKey, pathText, unreadNote } from './model.js';
 import { msg, r, literal } from './text.js';
 import { wmiInstances, systemRows } from './system.js';
 
@@ -39,6 +39,14 @@ export function search(model, query, limit = MAX_HITS) {
       hits.push({ label, snippet: snippet(`${parentPath}\\${name}`, 0, 0), place });
   };
 
+  // A key or folder found by its name, or else by why it was not read.
+  const addNoted = (node, what, byName, place) => {
+    const before = hits.length;
+    byName();
+    const note = unreadNote(node);
+    if (note && hits.length === before) add(note, msg`${what} ${r(pathText(node))}`, place);
+  };
+
   (model.networking ?? []).forEach((a, i) => {
     const place = { view: 'overview', anchor: `adapter-${i}` };
     add(a.description, ['Network adapter'], place);
@@ -59,12 +67,15 @@ export function search(model, query, limit = MAX_HITS) {
     eachKey(model.registry, (key) => {
       const path = pathText(key);
       const parent = key.path.slice(0, -1).join('\\');
-      if (key.path.length)
-        addNamed(parent, key.name, ['Registry key'], {
-          view: 'registry',
-          key: key.at,
-          value: null,
-        });
+      if (key.path.length) {
+        const place = { view: 'registry', key: key.at, value: null };
+        addNoted(
+          key,
+          'Registry key',
+          () => addNamed(parent, key.name, ['Registry key'], place),
+          place,
+        );
+      }
       const label = msg`Registry value in ${r(path)}`;
       key.values.forEach((v, i) => {
         const place = { view: 'registry', key: key.at, value: i };
@@ -86,7 +97,12 @@ export function search(model, query, limit = MAX_HITS) {
       const path = pathText(dir);
       if (dir.path.length) {
         const place = { view: 'files', at: dir.at, file: null, line: null };
-        addNamed(dir.path.slice(0, -1).join('\\'), dir.name, ['Folder'], place);
+        addNoted(
+          dir,
+          'Folder',
+          () => addNamed(dir.path.slice(0, -1).join('\\'), dir.name, ['Folder'], place),
+          place,
+        );
       }
       // Made once per folder, not per file: over many files that is most of a search's cost.
       const label = msg`File in ${r(path)}`;

@@ -7,7 +7,7 @@ import { table, linkColumn } from './table.js';
 import { copyButton } from './value.js';
 import { counted } from '../lib/format.js';
 import { fileDate } from '../lib/dates.js';
-import { pathText } from '../lib/model.js';
+import { pathText, unreadNote } from '../lib/model.js';
 import { logPane } from './log.js';
 
 function onPath(node, place, atKey) {
@@ -28,13 +28,27 @@ function nodeTools(node, place) {
 }
 
 // The node of a tree that the place names, labelled with its name and what it holds;
-// marks its summary when the hit is the node.
+// marks its summary when the hit is the node. A node that was not read says why in its
+// label and when opened, set apart from an empty one: the first means its content is
+// unknown, the second that there is none.
 function treeNode(node, place, { atKey, cls, counts, fill }) {
   const wanted = onPath(node, place, atKey);
   const target = wanted && node.at.length === place[atKey].length;
   const query = target ? place.query : null;
-  const label = h('span', { class: cls }, rt(node.name, query), ' ', h('small', null, counts));
-  const details = lazyNode(label, (d) => fill(d, target), { open: wanted });
+  const note = unreadNote(node);
+  const small = note
+    ? h('small', { class: 'unread' }, rt(note, query))
+    : h('small', null, counts ?? 'empty');
+  const label = h('span', { class: cls }, rt(node.name, query), ' ', small);
+  const details = lazyNode(
+    label,
+    (d) => {
+      fill(d, target);
+      if (note) d.appendChild(h('p', { class: 'empty unread' }, note));
+      else if (counts == null) d.appendChild(empty('Empty: it holds nothing.'));
+    },
+    { open: wanted },
+  );
   details.dataset.at = node.at.join('.');
   if (target && place.value == null && place.file == null)
     showHit(details.querySelector('summary'));
@@ -45,7 +59,10 @@ function keyNode(key, place) {
   return treeNode(key, place, {
     atKey: 'key',
     cls: 'key',
-    counts: `${counted(key.keys.length, 'key')}, ${counted(key.values.length, 'value')}`,
+    counts:
+      key.keys.length || key.values.length || key.cutDeeper
+        ? `${counted(key.keys.length, 'key')}, ${counted(key.values.length, 'value')}`
+        : null,
     fill: (details, target) => {
       details.appendChild(nodeTools(key, { view: 'registry', key: key.at, value: null }));
       if (key.values.length) {
@@ -123,14 +140,33 @@ const fileColumns = (dir, showContent) => [
   },
 ];
 
+// The subfolders of a folder that the program did not go into, with why: the table a
+// support engineer exports to ask for them.
+const NOT_LISTED_COLUMNS = [
+  { label: 'Folder', get: (d) => d.name },
+  { label: 'Not listed', get: (d) => unreadNote(d) },
+  linkColumn((d) => ({ view: 'files', at: d.at, file: null, line: null })),
+];
+
 function folderNode(dir, place, showContent) {
   return treeNode(dir, place, {
     atKey: 'at',
     cls: 'folder',
-    counts: `${counted(dir.dirs.length, 'folder')}, ${counted(dir.files.length, 'file')}`,
+    counts:
+      dir.dirs.length || dir.files.length || dir.cutDeeper
+        ? `${counted(dir.dirs.length, 'folder')}, ${counted(dir.files.length, 'file')}`
+        : null,
     fill: (details, target) => {
       details.appendChild(nodeTools(dir, { view: 'files', at: dir.at, file: null, line: null }));
       for (const d of dir.dirs) details.appendChild(folderNode(d, place, showContent));
+      const notListed = dir.dirs.filter((d) => unreadNote(d));
+      if (notListed.length) {
+        const name = `not-listed-${pathText(dir)}`;
+        const caption = 'Folders not listed';
+        details.appendChild(
+          table(NOT_LISTED_COLUMNS, notListed, { cls: 'not-listed', name, caption }),
+        );
+      }
       if (dir.cutDeeper)
         details.appendChild(empty('Deeper folders are not shown: the viewer reads 200 levels.'));
       if (!dir.files.length) return;
