@@ -4,6 +4,8 @@
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { readReport } from '../../viewer/src/import/report.js';
+import { decodeBytes, EncodingError } from '../../viewer/src/import/bytes.js';
+import { xmlReader } from '../../viewer/src/import/xml.js';
 
 export const BUILD_DIR =
   process.env.VITASCAN_BUILD_DIR ?? fileURLToPath(new URL('../../build/mingw', import.meta.url));
@@ -225,4 +227,22 @@ export const UNREAD_EDITS = [
 ];
 
 export const model = (text, name = 'test.vitascan') => readReport(text, name);
+
+// How the page takes bytes as XML, its reader calling `handlers`: 'refused' (an encoding
+// or a document type with declarations, which it does not read, said plainly), 'broken'
+// or 'well-formed'; with the text decoded, unless the encoding was refused.
+export function pageVerdict(bytes, handlers = { open() {}, text() {}, close() {} }) {
+  let decoded;
+  try {
+    decoded = decodeBytes(bytes);
+  } catch (e) {
+    if (e instanceof EncodingError) return { verdict: 'refused' };
+    throw e;
+  }
+  const reader = xmlReader(decoded.text, handlers);
+  reader.run();
+  if (/document type with declarations/.test(reader.error?.message))
+    return { verdict: 'refused', decoded };
+  return { verdict: reader.error || decoded.error ? 'broken' : 'well-formed', decoded };
+}
 export const varied = (edits, name) => model(vary(edits), name);

@@ -13,6 +13,9 @@ import { plain } from '../../viewer/src/lib/text.js';
 const docs = (name) => new URL(`../../docs/${name}`, import.meta.url);
 const SAMPLE = readFileSync(docs('known-issues.sample.json'), 'utf8');
 const sample = ruleEngine([readPack(SAMPLE, 'sample.json')]);
+const validate = new Ajv2020({ strict: false }).compile(
+  JSON.parse(readFileSync(docs('rules.schema.json'), 'utf8')),
+);
 const known = (model, engine = sample) =>
   new Map(
     allFindings(model, engine)
@@ -103,9 +106,6 @@ test('the sample uses every kind of condition and is valid by the published sche
   );
   assert.equal(kinds.size, 13);
   assert.equal(CASES.length, JSON.parse(SAMPLE).rules.length);
-  const validate = new Ajv2020({ strict: false }).compile(
-    JSON.parse(readFileSync(docs('rules.schema.json'), 'utf8')),
-  );
   assert.ok(validate(JSON.parse(SAMPLE)), JSON.stringify(validate.errors));
 });
 
@@ -121,9 +121,6 @@ const refusal = (text) => {
 };
 
 test('a broken pack is refused with each problem named by its rule and field, also by the schema', () => {
-  const validate = new Ajv2020({ strict: false }).compile(
-    JSON.parse(readFileSync(docs('rules.schema.json'), 'utf8')),
-  );
   // prettier-ignore
   const BROKEN = [
     ['{"pack": "p", "rules": [', /^p\.json: is not JSON: /],
@@ -166,15 +163,11 @@ test('a key itself present or absent, under either name of its root; a variable 
   const engine = ruleEngine([
     readPack(
       pack(
-        rule(
+        ...[
           { registry: { key: 'HKLM\\Software\\KORVEL-AB\\Pallanto', absent: true } },
-          { id: 'R1' },
-        ),
-        rule(
           { registry: { key: 'hkey_local_machine\\software\\korvel-ab', present: true } },
-          { id: 'R2' },
-        ),
-        rule({ environment: { name: 'temp', absent: true } }, { id: 'R3' }),
+          { environment: { name: 'temp', absent: true } },
+        ].map((when, i) => rule(when, { id: `R${i + 1}` })),
       ),
       'p.json',
     ),
