@@ -22,13 +22,8 @@ test('a hand-written report: versions, product sources, event times and duration
   const m = model(BASE);
   assert.deepEqual([m.version, m.versionDisplay, m.disks[0].totalBytes], ['1.0', '1.0.2.0', null]);
   assert.deepEqual(m.products[1].registryAt, [0, 0, 0, 0]);
-  assert.deepEqual(
-    m.events.map((e) => [e.eventtimeMs, e.elapsedMs]),
-    [
-      [1234, 2500],
-      [5000, null],
-    ],
-  );
+  const times = m.events.map((e) => `${e.eventtimeMs} ${e.elapsedMs}`);
+  assert.deepEqual(times, ['1234 2500', '5000 null']);
   const durations = ['1d 1:01:01.001', '0d 0:00:59.999', 'soon', null].map(parseDuration);
   assert.deepEqual(durations, [90061001, 59999, null, null]);
   const folder = findFolder(m.filesystem, ['C:', 'ProgramData', 'Pallanto']);
@@ -110,11 +105,10 @@ test('bytes are read in the encoding the file declares; a byte it does not allow
 
 test('prototype names stay data; nesting deeper than the viewer reads is cut, and no walk overflows', () => {
   const groups = varied([['<client ', '<client __proto__="x" constructor="y" ']]).groups[0].attrs;
-  assert.deepEqual(groups, [
-    ['__proto__', 'x'],
-    ['constructor', 'y'],
-    ['build', 'nightly-42'],
-  ]);
+  assert.deepEqual(
+    groups.map(([a, v]) => `${a}=${v}`),
+    ['__proto__=x', 'constructor=y', 'build=nightly-42'],
+  );
   assert.equal(model(hostileReport()).groups.find((g) => g.name === 'deep').children.length, 1);
   const m = model(deepReport());
   const deepest = nodeAt(m.registry, Array(MAX_DEPTH).fill(0), 'keys');

@@ -22,12 +22,8 @@ export const GB = 1024 ** 3;
 const LOG =
   '2026-12-04 09:05:07 INFO session started\n2026-12-04 09:06:00 ERROR mesh failed\n2026-12-04 09:07:00 INFO session ended\n';
 const CUT_LOG = `${LOG.repeat(3)}\n\n${'-'.repeat(66)}\n*************** File content truncated by Vitascan ***************\n${'-'.repeat(66)}\n\n${LOG}`;
-const esc = (text) =>
-  String(text)
-    .replace(/&/g, '&amp;')
-    .replace(/</g, '&lt;')
-    .replace(/>/g, '&gt;')
-    .replace(/"/g, '&quot;');
+const ENTITIES = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;' };
+const esc = (text) => String(text).replace(/[&<>"]/g, (c) => ENTITIES[c]);
 
 // The program's elements and attributes; an embedded file is framed as the program frames
 // it: a line feed, the text, then the indentation of the closing tag.
