@@ -19,6 +19,8 @@ import {
   RLO,
   PERSONAL,
   KEPT,
+  rule,
+  parseCsv,
 } from './reports.mjs';
 
 const SEARCH = 'header input[type=search]';
@@ -538,9 +540,7 @@ test('hostile names and values: nothing runs, nothing reorders the page, long va
     await find(page, '#view=files&file=D:\\quiet.log');
     await page.waitForSelector('.file-pane h3');
     const { text: csv } = await downloaded(page, () => page.click('.file-pane button.export'));
-    const fields = [...csv.slice(1).matchAll(/"((?:[^"]|"")*)"(,|\r\n)/g)];
-    assert.equal(fields.map((f) => f[0]).join(''), csv.slice(1), 'quoted fields only');
-    const values = fields.map((f) => f[1].replace(/""/g, '"'));
+    const values = parseCsv(csv.slice(1)).flat();
     assert.deepEqual(
       values.filter((v) => /^[=+\-@]/.test(v)),
       [],
@@ -626,23 +626,18 @@ test('folders and keys not read: why in the trees, found by search, the table an
 // title shown as text with markers; known issues in the findings, their table, Machines
 // and the redacted ticket; a pack removed, and one remembered across a reload.
 test('rule packs: known issues with their evidence, a refused pack, removal and memory', () => {
-  const pack = (name, rules) => {
+  const pack = (name, ...rules) => {
     // ASCII only: the drop in the tests carries bytes as Latin-1.
     const json = JSON.stringify({ pack: name, rules }).replace(/\u202e/g, '\\u202e');
     writeFileSync(join(REPORT_DIR, name), json);
     return name;
   };
-  const rule = (id, extra) => ({
-    id,
-    title: 't',
-    severity: 'note',
-    when: { finding: 'lowDiskSpace' },
-    ...extra,
-  });
-  const bad = pack('bad.json', [rule('KB-66', { link: 'javascript:alert(1)' })]);
-  const odd = pack('odd.json', [
-    rule('KB-77', { title: `<img src=x onerror=alert(1)> ${RLO}gol.txt` }),
-  ]);
+  const low = { finding: 'lowDiskSpace' };
+  const bad = pack('bad.json', rule(low, { id: 'KB-66', link: 'javascript:alert(1)' }));
+  const odd = pack(
+    'odd.json',
+    rule(low, { id: 'KB-77', title: `<img src=x onerror=alert(1)> ${RLO}gol.txt` }),
+  );
   writeFileSync(
     join(REPORT_DIR, 'known-issues.json'),
     readFileSync(new URL('../../docs/known-issues.sample.json', import.meta.url)),

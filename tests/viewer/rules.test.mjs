@@ -5,7 +5,7 @@ import { spawnSync } from 'node:child_process';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { Ajv2020 } from 'ajv/dist/2020.js';
-import { BASE, vary, varied } from './reports.mjs';
+import { BASE, vary, varied, rule, parseCsv } from './reports.mjs';
 import { readPack } from '../../viewer/src/lib/rules/pack.js';
 import { ruleEngine, allFindings } from '../../viewer/src/lib/rules/run.js';
 import { plain } from '../../viewer/src/lib/text.js';
@@ -109,7 +109,6 @@ test('the sample uses every kind of condition and is valid by the published sche
   assert.ok(validate(JSON.parse(SAMPLE)), JSON.stringify(validate.errors));
 });
 
-const rule = (when, extra = {}) => ({ id: 'KB-9', title: 't', severity: 'note', when, ...extra });
 const pack = (...rules) => JSON.stringify({ pack: 'p', rules });
 const refusal = (text) => {
   try {
@@ -212,20 +211,6 @@ test(
     assert.equal(plain(f.text), 'Known issue KB-9: <img src=x onerror=alert(1)> <U+202E>gol.txt');
   },
 );
-
-// RFC 4180 records back from CSV text; anything else in it fails.
-function parseCsv(text) {
-  const records = [[]];
-  const field = /"((?:[^"]|"")*)"(,|\r\n)/y;
-  while (field.lastIndex < text.length) {
-    const m = field.exec(text);
-    if (!m) throw new Error(`not CSV at ${field.lastIndex}: ${text.slice(field.lastIndex, 80)}`);
-    records.at(-1).push(m[1].replace(/""/g, '"'));
-    if (m[2] === '\r\n') records.push([]);
-  }
-  records.pop();
-  return records;
-}
 
 test('the command line: CSV parsed back, JSON, and exit 2 for what it could not read', () => {
   const dir = mkdtempSync(join(tmpdir(), 'triage-'));
