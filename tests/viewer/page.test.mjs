@@ -97,7 +97,6 @@ test('three reports: machines sorted, exported and sent to Compare; every view a
     const csv = await downloaded(page, () => page.click('.table:has(.machines) button.export'));
     await page.click('input.redact');
     const lines = csv.text.split('\r\n');
-    assert.equal(csv.name, 'machines.redacted.csv');
     assert.match(
       lines[0],
       /^\uFEFF"Report","Computer",.*,"Written","Version of Viewer Fixture Product"$/,
