@@ -3,15 +3,13 @@
 // not have, and a cut report.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { BASE, DEEP, deepReport, hostileReport, model, varied } from './reports.mjs';
-import { readFileSync } from 'node:fs';
+import { BASE, DEEP, deepReport, hostileReport, model, varied, SCHEMA } from './reports.mjs';
 import {
   parseDuration,
   reportReader,
   readReport,
   MAX_DEPTH,
 } from '../../viewer/src/import/report.js';
-import { compileSchema } from '../../viewer/src/import/schema.js';
 import { decodeBytes } from '../../viewer/src/import/bytes.js';
 import { findFolder, nodeAt } from '../../viewer/src/lib/model.js';
 import { search } from '../../viewer/src/lib/search.js';
@@ -157,13 +155,10 @@ test('read in steps or at once, the model is the same; sections are told from gr
   assert.deepEqual([m.filesystem.dirs.length, m.processes.length, m.groups.length], [0, 3, 1]);
   // Checked against the schema, an element it does not have inside a section is other
   // content too, with its place; a known one out of its place is read and named.
-  const schema = compileSchema(
-    readFileSync(new URL('../../docs/vitascan.rng', import.meta.url), 'utf8'),
-  );
   const inside = readReport(
     BASE.replace('<ip v="4"', '<zz><zz/></zz>$&').replace('<environment>', '<future/>$&'),
     'x.vitascan',
-    schema,
+    SCHEMA,
   );
   assert.deepEqual(
     inside.other.map((o) => [o.name, o.line, o.place.join('/')]),

@@ -2,10 +2,12 @@
 // the hand-written report of the logic tests and its variants (a case states only the edits
 // it makes to this one report), and reading a report in Node.
 import { join } from 'node:path';
+import { readFileSync } from 'node:fs';
 import { fileURLToPath } from 'node:url';
 import { readReport } from '../../viewer/src/import/report.js';
 import { decodeBytes, EncodingError } from '../../viewer/src/import/bytes.js';
 import { xmlReader } from '../../viewer/src/import/xml.js';
+import { compileSchema } from '../../viewer/src/import/schema.js';
 
 export const BUILD_DIR =
   process.env.VITASCAN_BUILD_DIR ?? fileURLToPath(new URL('../../build/mingw', import.meta.url));
@@ -223,6 +225,9 @@ export const UNREAD_EDITS = [
 ];
 
 export const model = (text, name = 'test.vitascan') => readReport(text, name);
+// The report format's schema, as a file and compiled by the page's reader.
+export const RNG = fileURLToPath(new URL('../../docs/vitascan.rng', import.meta.url));
+export const SCHEMA = compileSchema(readFileSync(RNG, 'utf8'));
 
 // A rule of a pack: a note that holds `when`, named KB-9 unless `more` says otherwise.
 export const rule = (when, more) => ({ id: 'KB-9', title: 't', severity: 'note', when, ...more });

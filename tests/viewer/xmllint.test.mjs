@@ -10,12 +10,9 @@ import { execFile } from 'node:child_process';
 import { mkdtempSync, writeFileSync, readFileSync, readdirSync, existsSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { tmpdir } from 'node:os';
-import { compileSchema } from '../../viewer/src/import/schema.js';
 import { reportReader } from '../../viewer/src/import/report.js';
-import { BASE, REPORT_DIR, hostileReport, pageVerdict } from './reports.mjs';
+import { BASE, REPORT_DIR, RNG, SCHEMA, hostileReport, pageVerdict } from './reports.mjs';
 
-const RNG = new URL('../../docs/vitascan.rng', import.meta.url).pathname;
-const schema = compileSchema(readFileSync(RNG, 'utf8'));
 const SEED = Number(process.env.VIEWER_DIFF_SEED ?? 20261208);
 const SLICE = 1 << 16;
 const utf8 = (s) => Buffer.from(s, 'utf8');
@@ -47,7 +44,7 @@ function pageReads(bytes) {
   if (verdict !== 'well-formed') return { verdict };
   let valid = null;
   try {
-    const r = reportReader(decoded, 'x', schema);
+    const r = reportReader(decoded, 'x', SCHEMA);
     r.run();
     valid = r.model().schema.count === 0;
   } catch {
