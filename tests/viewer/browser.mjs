@@ -123,3 +123,24 @@ export function onScreen(page, selector) {
     return r.bottom > 0 && r.right > 0 && r.top < innerHeight && r.left < innerWidth;
   });
 }
+
+// The page as printed (on) or back on screen: the media type and the events the page hears.
+export async function printing(page, on) {
+  await page.emulateMediaType(on ? 'print' : null);
+  await page.evaluate((e) => dispatchEvent(new Event(e)), on ? 'beforeprint' : 'afterprint');
+}
+
+// The ticket the page offers to copy; Escape closes its panel.
+export async function ticketText(page) {
+  await page.click('button.copy-ticket');
+  const text = await page.$eval('textarea.ticket-text', (t) => t.value);
+  await page.keyboard.press('Escape');
+  return text;
+}
+
+// The page reloaded and ready, with what it fetched so far forgotten.
+export async function reloaded(page) {
+  await page.reload();
+  await page.waitForSelector('#app[data-ready="yes"]');
+  page.requests.length = 0;
+}

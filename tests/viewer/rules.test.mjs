@@ -5,7 +5,7 @@ import { spawnSync } from 'node:child_process';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { Ajv2020 } from 'ajv/dist/2020.js';
-import { BASE, vary, varied } from './reports.mjs';
+import { BASE, vary, varied, rule, parseCsv } from './reports.mjs';
 import { readPack } from '../../viewer/src/lib/rules/pack.js';
 import { ruleEngine, allFindings } from '../../viewer/src/lib/rules/run.js';
 import { plain } from '../../viewer/src/lib/text.js';
@@ -13,6 +13,9 @@ import { plain } from '../../viewer/src/lib/text.js';
 const docs = (name) => new URL(`../../docs/${name}`, import.meta.url);
 const SAMPLE = readFileSync(docs('known-issues.sample.json'), 'utf8');
 const sample = ruleEngine([readPack(SAMPLE, 'sample.json')]);
+const validate = new Ajv2020({ strict: false }).compile(
+  JSON.parse(readFileSync(docs('rules.schema.json'), 'utf8')),
+);
 const known = (model, engine = sample) =>
   new Map(
     allFindings(model, engine)
@@ -103,13 +106,9 @@ test('the sample uses every kind of condition and is valid by the published sche
   );
   assert.equal(kinds.size, 13);
   assert.equal(CASES.length, JSON.parse(SAMPLE).rules.length);
-  const validate = new Ajv2020({ strict: false }).compile(
-    JSON.parse(readFileSync(docs('rules.schema.json'), 'utf8')),
-  );
   assert.ok(validate(JSON.parse(SAMPLE)), JSON.stringify(validate.errors));
 });
 
-const rule = (when, extra = {}) => ({ id: 'KB-9', title: 't', severity: 'note', when, ...extra });
 const pack = (...rules) => JSON.stringify({ pack: 'p', rules });
 const refusal = (text) => {
   try {
@@ -121,9 +120,6 @@ const refusal = (text) => {
 };
 
 test('a broken pack is refused with each problem named by its rule and field, also by the schema', () => {
-  const validate = new Ajv2020({ strict: false }).compile(
-    JSON.parse(readFileSync(docs('rules.schema.json'), 'utf8')),
-  );
   // prettier-ignore
   const BROKEN = [
     ['{"pack": "p", "rules": [', /^p\.json: is not JSON: /],
@@ -166,15 +162,11 @@ test('a key itself present or absent, under either name of its root; a variable 
   const engine = ruleEngine([
     readPack(
       pack(
-        rule(
+        ...[
           { registry: { key: 'HKLM\\Software\\KORVEL-AB\\Pallanto', absent: true } },
-          { id: 'R1' },
-        ),
-        rule(
           { registry: { key: 'hkey_local_machine\\software\\korvel-ab', present: true } },
-          { id: 'R2' },
-        ),
-        rule({ environment: { name: 'temp', absent: true } }, { id: 'R3' }),
+          { environment: { name: 'temp', absent: true } },
+        ].map((when, i) => rule(when, { id: `R${i + 1}` })),
       ),
       'p.json',
     ),
@@ -219,20 +211,6 @@ test(
     assert.equal(plain(f.text), 'Known issue KB-9: <img src=x onerror=alert(1)> <U+202E>gol.txt');
   },
 );
-
-// RFC 4180 records back from CSV text; anything else in it fails.
-function parseCsv(text) {
-  const records = [[]];
-  const field = /"((?:[^"]|"")*)"(,|\r\n)/y;
-  while (field.lastIndex < text.length) {
-    const m = field.exec(text);
-    if (!m) throw new Error(`not CSV at ${field.lastIndex}: ${text.slice(field.lastIndex, 80)}`);
-    records.at(-1).push(m[1].replace(/""/g, '"'));
-    if (m[2] === '\r\n') records.push([]);
-  }
-  records.pop();
-  return records;
-}
 
 test('the command line: CSV parsed back, JSON, and exit 2 for what it could not read', () => {
   const dir = mkdtempSync(join(tmpdir(), 'triage-'));

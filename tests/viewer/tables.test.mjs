@@ -108,18 +108,14 @@ test('a machine in one line: names, Windows, memory, system drive, products, fin
   ]);
   // Of two picked for Compare, Before is the one written first; with no time, the first opened.
   const written = [2000, 1000, null, null];
-  assert.deepEqual(
-    beforeAfter([0, 1], (i) => written[i]),
-    [1, 0],
-  );
-  assert.deepEqual(
-    beforeAfter([3, 2], (i) => written[i]),
-    [2, 3],
-  );
-  assert.deepEqual(
-    beforeAfter([0, 3], (i) => written[i]),
-    [3, 0],
-  );
+  // prettier-ignore
+  const PICKED = [[[0, 1], [1, 0]], [[3, 2], [2, 3]], [[0, 3], [3, 0]]];
+  for (const [picked, expected] of PICKED)
+    assert.deepEqual(
+      beforeAfter(picked, (i) => written[i]),
+      expected,
+      `${picked}`,
+    );
   assert.match(
     machinesTicket([{ label: 'low.vitascan', facts }]),
     /^Machines \(1\):\n- low\.vitascan: WORKSTATION7; Microsoft Windows 7 Professional 6\.1\.7601 build 7601; memory 16\.0 GB; C:\\ 1\.0 GB free; products: Pallanto Suite 10\.2 10\.2\.0\.15, Pallanto 10\.2; 1 problem, 1 warning, 1 note; written 2026-12-06 14:05:09/,

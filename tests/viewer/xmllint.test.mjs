@@ -10,14 +10,9 @@ import { execFile } from 'node:child_process';
 import { mkdtempSync, writeFileSync, readFileSync, readdirSync, existsSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { tmpdir } from 'node:os';
-import { decodeBytes, EncodingError } from '../../viewer/src/import/bytes.js';
-import { xmlReader } from '../../viewer/src/import/xml.js';
-import { compileSchema } from '../../viewer/src/import/schema.js';
 import { reportReader } from '../../viewer/src/import/report.js';
-import { BASE, REPORT_DIR, hostileReport } from './reports.mjs';
+import { BASE, REPORT_DIR, RNG, SCHEMA, hostileReport, pageVerdict } from './reports.mjs';
 
-const RNG = new URL('../../docs/vitascan.rng', import.meta.url).pathname;
-const schema = compileSchema(readFileSync(RNG, 'utf8'));
 const SEED = Number(process.env.VIEWER_DIFF_SEED ?? 20261208);
 const SLICE = 1 << 16;
 const utf8 = (s) => Buffer.from(s, 'utf8');
@@ -32,18 +27,11 @@ function random(seed) {
   };
 }
 
-// What the page reads: 'refused' (an encoding or document type it does not read, said
-// plainly), 'broken', or the items read.
+// What the page reads: its verdict, and for a well-formed file the items read and whether
+// it matches the schema.
 function pageReads(bytes) {
-  let decoded;
-  try {
-    decoded = decodeBytes(bytes);
-  } catch (e) {
-    if (e instanceof EncodingError) return { verdict: 'refused' };
-    throw e;
-  }
   const items = [];
-  const reader = xmlReader(decoded.text, {
+  const { verdict, decoded } = pageVerdict(bytes, {
     // libxml2 keeps namespace declarations apart from attributes, and writes them first.
     open: (name, attrs) => {
       const ns = (a) => a === 'xmlns' || a.startsWith('xmlns:');
@@ -53,12 +41,10 @@ function pageReads(bytes) {
     text: (t) => (items.at(-1)?.[0] === 't' ? (items.at(-1)[1] += t) : items.push(['t', t])),
     close: () => items.push(['>']),
   });
-  reader.run();
-  if (/document type with declarations/.test(reader.error?.message)) return { verdict: 'refused' };
-  if (reader.error || decoded.error) return { verdict: 'broken' };
+  if (verdict !== 'well-formed') return { verdict };
   let valid = null;
   try {
-    const r = reportReader(decoded, 'x', schema);
+    const r = reportReader(decoded, 'x', SCHEMA);
     r.run();
     valid = r.model().schema.count === 0;
   } catch {
@@ -113,6 +99,42 @@ async function libxml2Reads(path) {
   const valid = (await run(['--noout', '--relaxng', RNG, path])).ok;
   return { verdict: 'well-formed', items: serializedItems(out), valid };
 }
+
+// Markup and the characters around it: put into reports at random, and across the
+// reader's slices.
+const MARKUP = [
+  '<',
+  '>',
+  '&',
+  '"',
+  "'",
+  ']]>',
+  '<!--',
+  '-->',
+  '<?',
+  '?>',
+  '<![CDATA[',
+  '&#0;',
+  '&lt',
+  '\u0001',
+  '</x>',
+  '<x>',
+  ']',
+  '\r',
+  '&#x10FFFF;',
+  '\uFFFE',
+  '&amp;',
+  '&#x4E2D;',
+  '<!-- c -->',
+  '<![CDATA[x]]>',
+  '\r\n',
+  '\uD83D\uDE00',
+  '<?p d?>',
+  '<e a="v"/>',
+  '</r>',
+  '&constructor;',
+  '--',
+];
 
 // Hand-written cases: each way a reader was seen to go wrong, and the classes of XML's
 // rules a lenient reader misses.
@@ -181,40 +203,23 @@ function handCases() {
       (a) => `<vitascan version="." versionDisplay="" ${a}/>`,
     ),
   ].map((body, i) => [`hand-${i}`, utf8(body)]);
-  const latin = (decl, s) =>
-    Buffer.from(`${decl}<r a="J\u00e9r\u00f4me">\u0080\u0081 \u00ff${s}</r>`, 'latin1');
+  const decl = (encoding) => `<?xml version="1.0" encoding="${encoding}"?>`;
+  const latin = (s) => Buffer.from(s, 'latin1');
+  const le = (s) => Buffer.from(s, 'utf16le');
+  const BOM = Buffer.from([0xff, 0xfe]);
+  const J = '<r a="J\u00e9r\u00f4me">\u0080\u0081 \u00ff</r>';
   cases.push(
-    ['latin1-declared', latin('<?xml version="1.0" encoding="ISO-8859-1"?>', '')],
-    ['cp1252-declared', latin('<?xml version="1.0" encoding="windows-1252"?>', '')],
-    [
-      'cp1252-ok',
-      Buffer.from('<?xml version="1.0" encoding="windows-1252"?><r>\u0080\u0099</r>', 'latin1'),
-    ],
-    ['latin1-undeclared', latin('', '')],
-    [
-      'ascii-declared',
-      Buffer.from('<?xml version="1.0" encoding="US-ASCII"?><r>\u00e9</r>', 'latin1'),
-    ],
-    ['unknown-encoding', utf8('<?xml version="1.0" encoding="klingon"?><r/>')],
-    [
-      'utf16le-bom',
-      Buffer.concat([
-        Buffer.from([0xff, 0xfe]),
-        Buffer.from(doc('<r>\u00e9\u4e2d</r>'), 'utf16le'),
-      ]),
-    ],
-    ['utf16le-no-bom', Buffer.from(doc('<r>\u00e9</r>').replace('utf-8', 'UTF-16'), 'utf16le')],
+    ['latin1-declared', latin(decl('ISO-8859-1') + J)],
+    ['cp1252-declared', latin(decl('windows-1252') + J)],
+    ['cp1252-ok', latin(`${decl('windows-1252')}<r>\u0080\u0099</r>`)],
+    ['latin1-undeclared', latin(J)],
+    ['ascii-declared', latin(`${decl('US-ASCII')}<r>\u00e9</r>`)],
+    ['unknown-encoding', utf8(`${decl('klingon')}<r/>`)],
+    ['utf16le-bom', Buffer.concat([BOM, le(doc('<r>\u00e9\u4e2d</r>'))])],
+    ['utf16le-no-bom', le(doc('<r>\u00e9</r>').replace('utf-8', 'UTF-16'))],
     ['utf16be-bom', Buffer.from([0xfe, 0xff, 0, 0x3c, 0, 0x72, 0, 0x2f, 0, 0x3e])],
-    ['utf16-odd', Buffer.from([0xff, 0xfe, 0x3c, 0, 0x72, 0, 0x2f, 0, 0x3e, 0, 0x20])],
-    [
-      'utf16-lone-surrogate',
-      Buffer.concat([
-        Buffer.from([0xff, 0xfe]),
-        Buffer.from('<r>', 'utf16le'),
-        Buffer.from([0x00, 0xd8]),
-        Buffer.from('</r>', 'utf16le'),
-      ]),
-    ],
+    ['utf16-odd', Buffer.concat([BOM, le('<r/>'), Buffer.from([0x20])])],
+    ['utf16-lone-surrogate', Buffer.concat([BOM, le('<r>'), Buffer.from([0, 0xd8]), le('</r>')])],
     ['utf8-bom', Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), utf8('<r/>')])],
   );
   for (const bad of [
@@ -245,50 +250,13 @@ function handCases() {
   cases.push(['big-files-in-comment', utf8(big)]);
   cases.push(['doctypes-then-root', utf8(`${'<!DOCTYPE r>'.repeat(2000)}<r/>`)]);
   // Tokens across the reader's slices.
-  const tokens = [
-    '&amp;',
-    '&#x4E2D;',
-    '<!-- c -->',
-    ']]>',
-    '<![CDATA[x]]>',
-    '\r\n',
-    '\uD83D\uDE00',
-    '<?p d?>',
-    '<e a="v"/>',
-    '</r>',
-    '&constructor;',
-    '--',
-  ];
-  for (const t of tokens)
+  for (const t of MARKUP)
     for (let k = 0; k < t.length + 1; k++) {
       const pad = 'a'.repeat(SLICE - 3 - k);
-      cases.push([`slice-${tokens.indexOf(t)}-${k}`, utf8(`<r>${pad}${t}b</r>`)]);
+      cases.push([`slice-${MARKUP.indexOf(t)}-${k}`, utf8(`<r>${pad}${t}b</r>`)]);
     }
   return cases;
 }
-
-const MARKUP = [
-  '<',
-  '>',
-  '&',
-  '"',
-  "'",
-  ']]>',
-  '<!--',
-  '-->',
-  '<?',
-  '?>',
-  '<![CDATA[',
-  '&#0;',
-  '&lt',
-  '\u0001',
-  '</x>',
-  '<x>',
-  ']',
-  '\r',
-  '&#x10FFFF;',
-  '\uFFFE',
-];
 
 // Random changes to real reports.
 function mutations(sources, rnd, count) {
