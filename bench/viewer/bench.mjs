@@ -30,6 +30,7 @@ import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { launch, openViewer } from '../../tests/viewer/browser.mjs';
 import { BASE } from '../../tests/viewer/reports.mjs';
+import { grownMachine } from './grow.mjs';
 
 const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 const build = process.env.VITASCAN_BUILD_DIR ?? join(top, 'build', 'mingw');
@@ -141,24 +142,15 @@ function machineReports() {
   const paths = [];
   const log = logText(0).slice(0, 200000);
   for (let n = 0; n < MACHINES; n++) {
-    const files = [];
-    for (let i = 0, size = BASE.length + log.length; size < MACHINE_BYTES; i++) {
-      const f = `\n      <file name="file${i}.dat" bytes="${i * 13}" size="1 KB" datemodified="04/12/2026 9:05:07"/>`;
-      files.push(f);
-      size += f.length;
-    }
-    const text = BASE.replace(/WORKSTATION7/g, `PC-${String(n).padStart(3, '0')}`)
+    const machine = BASE.replace(/WORKSTATION7/g, `PC-${String(n).padStart(3, '0')}`)
       .replace('totalfreebytes="85899345920"', `totalfreebytes="${(n % 40) * 2 ** 30}"`)
       .replace(
         'TotalVisibleMemorySize="16777216"',
         `TotalVisibleMemorySize="${(8 + (n % 3) * 8) * 2 ** 20}"`,
       )
       .replace('installedversion="10.2"', `installedversion="10.${2 + (n % 7 === 0)}"`)
-      .replace('time="14:05:09"', `time="14:${String(n % 60).padStart(2, '0')}:09"`)
-      .replace(
-        '<dir name="Program Files">',
-        `<dir name="Data"><file name="app.log" bytes="1" size="1 B" datemodified="04/12/2026 9:05:07">\n${log}</file>${files.join('')}</dir>\n  $&`,
-      );
+      .replace('time="14:05:09"', `time="14:${String(n % 60).padStart(2, '0')}:09"`);
+    const text = grownMachine(machine, log, MACHINE_BYTES);
     paths.push(join(out, `machine-${n}.vitascan`));
     writeFileSync(paths.at(-1), text);
   }

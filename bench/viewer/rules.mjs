@@ -16,6 +16,7 @@ import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { BASE, VIEWER_HTML } from '../../tests/viewer/reports.mjs';
 import { launch } from '../../tests/viewer/browser.mjs';
+import { grownMachine } from './grow.mjs';
 import { readReport } from '../../viewer/src/import/report.js';
 import { readPack } from '../../viewer/src/lib/rules/pack.js';
 import { ruleEngine, allFindings } from '../../viewer/src/lib/rules/run.js';
@@ -45,19 +46,10 @@ export function reports() {
   const log = logText();
   const paths = [];
   for (let n = 0; n < REPORTS; n++) {
-    const files = [];
-    for (let i = 0, size = BASE.length + log.length; size < REPORT_BYTES; i++) {
-      const f = `\n      <file name="file${i}.dat" bytes="${i * 13}" size="1 KB" datemodified="04/12/2026 9:05:07"/>`;
-      files.push(f);
-      size += f.length;
-    }
-    const text = BASE.replace(/WORKSTATION7/g, `PC-${String(n).padStart(3, '0')}`)
+    const machine = BASE.replace(/WORKSTATION7/g, `PC-${String(n).padStart(3, '0')}`)
       .replace('BuildNumber="7601"', `BuildNumber="${n % 2 ? 7601 : 22000 + n * 10}"`)
-      .replace('installedversion="10.2.0.15"', `installedversion="10.${n % 5}.0.${n}"`)
-      .replace(
-        '<dir name="Program Files">',
-        `<dir name="Data"><file name="app.log" bytes="1" size="1 B" datemodified="04/12/2026 9:05:07">\n${log}</file>${files.join('')}</dir>\n  $&`,
-      );
+      .replace('installedversion="10.2.0.15"', `installedversion="10.${n % 5}.0.${n}"`);
+    const text = grownMachine(machine, log, REPORT_BYTES);
     paths.push(join(out, `machine-${n}.vitascan`));
     writeFileSync(paths.at(-1), text);
   }
