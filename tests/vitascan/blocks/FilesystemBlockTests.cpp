@@ -188,6 +188,10 @@ TEST(FilesystemBlock, LogsInUtf16OrTheAnsiCodePageAndCutsOnWholeCharacters) {
               L"caf\u00e9");
     // Not UTF-8: the ANSI code page (1252 here); UTF-8 without a mark as before.
     EXPECT_EQ(text(L"ansi.log", "caf\xe9 \x80 \xc3"), L"caf\u00e9 \u20ac \u00c3");
+    // A whole file has no cut: a first byte that would continue a UTF-8 sequence is ANSI.
+    EXPECT_EQ(text(L"first.log", "\x80"
+                                 "abc"),
+              L"\u20acabc");
     EXPECT_EQ(text(L"utf8.log", "caf\xc3\xa9 \xe2\x82\xac"), L"caf\u00e9 \u20ac");
 
     // UTF-16 cut: the head and the tail are whole code units counted from the mark, and half
