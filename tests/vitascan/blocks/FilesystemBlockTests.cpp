@@ -156,27 +156,23 @@ TEST_F(FilesystemBlockTest, EntriesShowTheDiskAsItIsWhenTheyAreWritten) {
     for (const wchar_t* folder : {L"many\\", L"few\\"})
         for (const wchar_t* name : {L"kept.bin", L"gone.bin"})
             programData.WriteFile(std::wstring(L"changing\\") + folder + name, "x", &kWritten);
-    FolderNode earlier; // as an earlier block added it: the block does not list it again
-    vitascan::AddFolder(earlier, top, true);
-    FolderNode tree; // the block's own data folder, which it lists again
-    vitascan::AddFolder(tree, top, true);
-    ASSERT_TRUE(::DeleteFileW((top + L"many\\m3.bin").c_str()));
+    // As an earlier block added it, and as the block's own folder, which it lists again.
+    FolderNode earlier, tree;
+    for (FolderNode* built : {&earlier, &tree})
+        vitascan::AddFolder(*built, top, true);
     for (const wchar_t* folder : {L"many\\", L"few\\"}) {
         ASSERT_TRUE(::DeleteFileW((top + folder + L"gone.bin").c_str()));
-        programData.WriteFile(std::wstring(L"changing\\") + folder + L"kept.bin", "grown",
+        programData.WriteFile(L"changing\\" + std::wstring(folder) + L"kept.bin", "grown",
                               &kWritten);
         programData.WriteFile(std::wstring(L"changing\\") + folder + L"added.bin", "x", &kWritten);
     }
     const auto check = [](const std::wstring& xml, bool added) {
         EXPECT_EQ(Count(xml, L"<file name=\"gone.bin\""), 0u);
-        EXPECT_EQ(Count(xml, L"<file name=\"m3.bin\""), 0u);
         EXPECT_EQ(Count(xml, L"<file name=\"m4.bin\" bytes=\"1\""), 1u);
         EXPECT_EQ(Count(xml, L"<file name=\"kept.bin\" bytes=\"5\""), 2u);
         EXPECT_EQ(Count(xml, L"<file name=\"added.bin\""), added ? 2u : 0u);
     };
-    const std::wstring rendered = FilesystemBlock::RenderFolder(earlier, L"  ", -1);
-    check(rendered, false);
-    EXPECT_EQ(Count(rendered, L"<file "), 13u);
+    check(FilesystemBlock::RenderFolder(earlier, L"  ", -1), false);
     check(FilesystemBlock(&tree).GetXml(), true);
 }
 
