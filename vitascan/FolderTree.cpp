@@ -147,6 +147,7 @@ void Stop(FolderNode& node, FolderStop stop, std::wstring reason = {}) {
 struct Walk {
     bool recursive;
     const FileListed* listed;
+    const FolderListed* done;
     // The identities of the folders on the current path, the ancestors of the folder asked
     // for included (unknown ones left out).
     std::vector<FolderIdentity> path;
@@ -197,12 +198,14 @@ void ListFolder(FolderNode& target, Walk& walk, int depth) {
         if (identity)
             walk.path.pop_back();
     } while (::FindNextFileW(search.get(), &entry));
+    if (walk.done != nullptr && *walk.done)
+        (*walk.done)(target);
 }
 
-void ListFolder(FolderNode& node, std::wstring_view path, bool recursive,
-                const FileListed* listed) {
+void ListFolder(FolderNode& node, std::wstring_view path, bool recursive, const FileListed* listed,
+                const FolderListed* done) {
     FolderNode* target = AddPath(node, path);
-    Walk walk{recursive, listed, {}};
+    Walk walk{recursive, listed, done, {}};
     // Every folder from the drive down to the one asked for: a link inside it that leads back
     // to any of them (the drive itself, say) is a loop.
     if (recursive)
@@ -231,11 +234,12 @@ std::wstring LinkKind(const WIN32_FIND_DATAW& entry, const std::wstring& path) {
 }
 
 void AddFolder(FolderNode& node, std::wstring_view path, bool recursive) {
-    ListFolder(node, path, recursive, nullptr);
+    ListFolder(node, path, recursive, nullptr, nullptr);
 }
 
-void AddFolder(FolderNode& node, std::wstring_view path, bool recursive, const FileListed& listed) {
-    ListFolder(node, path, recursive, &listed);
+void AddFolder(FolderNode& node, std::wstring_view path, bool recursive, const FileListed& listed,
+               const FolderListed& done) {
+    ListFolder(node, path, recursive, &listed, &done);
 }
 
 namespace {

@@ -59,9 +59,12 @@ void AddFolder(FolderNode& node, std::wstring_view path, bool recursive);
 
 // Called with the node a file was added to and the file's entry as the listing gave it.
 using FileListed = std::function<void(const FolderNode& folder, const WIN32_FIND_DATAW& entry)>;
-// The same, handing every file entry listed to `listed`: a caller that renders the folders
-// right away need not list them a second time.
-void AddFolder(FolderNode& node, std::wstring_view path, bool recursive, const FileListed& listed);
+// Called with a node once its listing has ended, its subfolders' listings included.
+using FolderListed = std::function<void(const FolderNode& folder)>;
+// The same, handing every file entry listed to `listed` and every folder listed to `done`: a
+// caller that writes a folder's files the moment its listing ends need not list it again.
+void AddFolder(FolderNode& node, std::wstring_view path, bool recursive, const FileListed& listed,
+               const FolderListed& done = {});
 
 // Appends `name` unless an entry equal to it ignoring ASCII case is there.
 void AddFile(FolderNode& node, std::wstring_view name);

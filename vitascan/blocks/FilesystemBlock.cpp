@@ -228,8 +228,10 @@ using Listing = std::vector<File>;
 Listing ListFiles(const std::wstring& folderPath) {
     Listing listing;
     WIN32_FIND_DATAW entry{};
+    // Names, sizes and dates only (no short names), fetched in large batches.
     win::unique_find_handle search(
-        ::FindFirstFileW(sys::file::LongPath(folderPath + L"*").c_str(), &entry));
+        ::FindFirstFileExW(sys::file::LongPath(folderPath + L"*").c_str(), FindExInfoBasic, &entry,
+                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!search)
         return listing;
     do {
@@ -239,8 +241,8 @@ Listing ListFiles(const std::wstring& folderPath) {
     return listing;
 }
 
-// Listings taken while the block added its own folders, moments before probing them.
-using CapturedListings = std::unordered_map<const FolderNode*, Listing>;
+// The files of the block's own folders, looked at the moment each folder's listing ended.
+using WrittenFiles = std::unordered_map<const FolderNode*, std::vector<File>>;
 
 bool Gone(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -344,7 +346,7 @@ void ProbeFiles(const FolderNode& node, Folder& folder, Listing* listing) {
     }
 }
 
-void ProbeChildren(const FolderNode& node, Folder& folder, CapturedListings* captured) {
+void ProbeChildren(const FolderNode& node, Folder& folder, WrittenFiles* written) {
     // A folder gone from the disk is left out with everything below it.
     // One the listing could not read stays, with its reason: the system may refuse to look at
     // a folder it listed (access denied, a path too long).
@@ -355,13 +357,14 @@ void ProbeChildren(const FolderNode& node, Folder& folder, CapturedListings* cap
         sub.name = child->name;
         sub.stop = child->stop;
         sub.reason = child->reason;
-        ProbeChildren(*child, sub, captured);
+        ProbeChildren(*child, sub, written);
     }
-    Listing* listing = nullptr;
-    if (captured != nullptr)
-        if (const auto found = captured->find(&node); found != captured->end())
-            listing = &found->second;
-    ProbeFiles(node, folder, listing);
+    if (written != nullptr)
+        if (const auto found = written->find(&node); found != written->end()) {
+            folder.files = std::move(found->second);
+            return;
+        }
+    ProbeFiles(node, folder, nullptr);
 }
 
 void AppendIndent(MarkupWriter& out, std::wstring_view prefix, int count) {
@@ -516,18 +519,33 @@ std::wstring FilesystemBlock::GetXml() {
     using namespace filesystem_block;
     Folder root;
     if (folderTree != nullptr) {
-        // The listings of the block's own folders serve the probe that follows at once.
-        CapturedListings captured;
+        // The block's own folders are walked once: each folder's files are looked at the
+        // moment its listing ends, so that what is written of them (presence, size, date)
+        // is as fresh as a second listing would make it, without one.
+        std::unordered_map<const FolderNode*, Listing> listed;
+        WrittenFiles written;
         const FileListed keep = [&](const FolderNode& folder, const WIN32_FIND_DATAW& entry) {
-            captured[&folder].push_back(FileOf(entry));
+            listed[&folder].push_back(FileOf(entry));
+        };
+        const FolderListed write = [&](const FolderNode& folder) {
+            const auto found = listed.find(&folder);
+            // A folder whose subfolders were walked since its first entries came is listed
+            // again: those entries are as old as the walk below it.
+            Listing* listing =
+                found != listed.end() && folder.children.empty() ? &found->second : nullptr;
+            Folder probed;
+            ProbeFiles(folder, probed, listing);
+            written[&folder] = std::move(probed.files);
+            if (found != listed.end())
+                listed.erase(found);
         };
         // A known folder the system cannot name adds nothing.
         for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramData, &FOLDERID_RoamingAppData}) {
             std::wstring base;
             if (sys::file::GetKnownFolderPath(*id, base).ok())
-                AddFolder(*folderTree, base + L"\\" + kMakerFolder + L"\\", true, keep);
+                AddFolder(*folderTree, base + L"\\" + kMakerFolder + L"\\", true, keep, write);
         }
-        ProbeChildren(*folderTree, root, &captured);
+        ProbeChildren(*folderTree, root, &written);
     }
     std::wstring xml;
     MarkupWriter(xml, LineEnd::Lf).StartElementLine(0, L"filesystem");

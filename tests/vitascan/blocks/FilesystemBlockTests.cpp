@@ -145,6 +145,37 @@ TEST(FilesystemBlock, FilesThatVanishBeforeRenderingAreSkipped) {
     EXPECT_EQ(FilesystemBlock::RenderFolder(gone, L"  ", -1), L"");
 }
 
+// The tree is built, then the disk changes, then the entries are written: the block writes
+// the disk as it is then, for folders listed at once and for folders searched name by name,
+// whether the block walks them itself (its own data folder) or an earlier block added them.
+TEST_F(FilesystemBlockTest, EntriesShowTheDiskAsItIsWhenTheyAreWritten) {
+    const std::wstring top = programData.path() + L"changing\\";
+    // "many" is listed at once, "few" searched name by name.
+    for (int i = 0; i < 12; ++i)
+        programData.WriteFile(L"changing\\many\\m" + std::to_wstring(i) + L".bin", "x", &kWritten);
+    for (const wchar_t* folder : {L"many\\", L"few\\"})
+        for (const wchar_t* name : {L"kept.bin", L"gone.bin"})
+            programData.WriteFile(std::wstring(L"changing\\") + folder + name, "x", &kWritten);
+    // As an earlier block added it, and as the block's own folder, which it lists again.
+    FolderNode earlier, tree;
+    for (FolderNode* built : {&earlier, &tree})
+        vitascan::AddFolder(*built, top, true);
+    for (const wchar_t* folder : {L"many\\", L"few\\"}) {
+        ASSERT_TRUE(::DeleteFileW((top + folder + L"gone.bin").c_str()));
+        programData.WriteFile(L"changing\\" + std::wstring(folder) + L"kept.bin", "grown",
+                              &kWritten);
+        programData.WriteFile(std::wstring(L"changing\\") + folder + L"added.bin", "x", &kWritten);
+    }
+    const auto check = [](const std::wstring& xml, bool added) {
+        EXPECT_EQ(Count(xml, L"<file name=\"gone.bin\""), 0u);
+        EXPECT_EQ(Count(xml, L"<file name=\"m4.bin\" bytes=\"1\""), 1u);
+        EXPECT_EQ(Count(xml, L"<file name=\"kept.bin\" bytes=\"5\""), 2u);
+        EXPECT_EQ(Count(xml, L"<file name=\"added.bin\""), added ? 2u : 0u);
+    };
+    check(FilesystemBlock::RenderFolder(earlier, L"  ", -1), false);
+    check(FilesystemBlock(&tree).GetXml(), true);
+}
+
 TEST(FilesystemBlock, ReadsCutTextAndReportsReadFailures) {
     testing_support::ScratchFolder scratch;
     const std::wstring eleven = scratch.WriteFile(L"eleven.txt", "0123456789A");
