@@ -350,8 +350,11 @@ void ProbeChildren(const FolderNode& node, Folder& folder, WrittenFiles* written
     // A folder gone from the disk is left out with everything below it.
     // One the listing could not read stays, with its reason: the system may refuse to look at
     // a folder it listed (access denied, a path too long).
+    // A folder whose files were written when its listing ended was there then, which is as
+    // fresh as its files: only the others are looked up again.
     for (const auto& child : node.children) {
-        if (child->stop != FolderStop::Error && !sys::file::Exists(child->path))
+        const bool listed = written != nullptr && written->contains(child.get());
+        if (!listed && child->stop != FolderStop::Error && !sys::file::Exists(child->path))
             continue;
         Folder& sub = folder.folders.emplace_back();
         sub.name = child->name;
@@ -524,8 +527,15 @@ std::wstring FilesystemBlock::GetXml() {
         // is as fresh as a second listing would make it, without one.
         std::unordered_map<const FolderNode*, Listing> listed;
         WrittenFiles written;
+        // Entries come folder by folder: the last folder's listing is kept at hand.
+        const FolderNode* lastFolder = nullptr;
+        Listing* lastListing = nullptr;
         const FileListed keep = [&](const FolderNode& folder, const WIN32_FIND_DATAW& entry) {
-            listed[&folder].push_back(FileOf(entry));
+            if (&folder != lastFolder) {
+                lastFolder = &folder;
+                lastListing = &listed[&folder];
+            }
+            lastListing->push_back(FileOf(entry));
         };
         const FolderListed write = [&](const FolderNode& folder) {
             const auto found = listed.find(&folder);
@@ -538,6 +548,7 @@ std::wstring FilesystemBlock::GetXml() {
             written[&folder] = std::move(probed.files);
             if (found != listed.end())
                 listed.erase(found);
+            lastFolder = nullptr;
         };
         // A known folder the system cannot name adds nothing.
         for (const KNOWNFOLDERID* id : {&FOLDERID_ProgramData, &FOLDERID_RoamingAppData}) {
