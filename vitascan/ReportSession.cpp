@@ -1,7 +1,7 @@
 #include "vitascan/ReportSession.h"
 
 #include "Common/CommandLineUtils.h"
-#include "Common/TextFile.h"
+#include "vitascan/TextFile.h"
 #include "platform/ws_track.h"
 
 namespace vitascan {

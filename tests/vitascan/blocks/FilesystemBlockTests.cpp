@@ -224,6 +224,8 @@ TEST(FilesystemBlock, LogsInUtf16OrTheAnsiCodePageAndCutsOnWholeCharacters) {
                                  "abc"),
               L"\u20acabc");
     EXPECT_EQ(text(L"utf8.log", "caf\xc3\xa9 \xe2\x82\xac"), L"caf\u00e9 \u20ac");
+    // Nor does it end in one: a last byte that would start a sequence is ANSI too.
+    EXPECT_EQ(text(L"last.log", "abc\xc3"), L"abc\u00c3");
 
     // UTF-16 cut: the head and the tail are whole code units counted from the mark, and half
     // a pair at a cut is dropped. x, U+1F600, y, U+1F600:

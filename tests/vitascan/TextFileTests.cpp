@@ -1,4 +1,4 @@
-#include "Common/TextFile.h"
+#include "vitascan/TextFile.h"
 
 #include "tests/TestFiles.h"
 

@@ -1,4 +1,4 @@
-#include "Common/TextFile.h"
+#include "vitascan/TextFile.h"
 
 #include "platform/gtl_status.h"
 #include "platform/str_convert.h"
