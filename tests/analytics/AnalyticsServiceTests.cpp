@@ -115,6 +115,18 @@ std::wstring Groups(AnalyticsService& service) {
     return document.substr(start, document.rfind(L"</vitascan>") - start);
 }
 
+// The service's own clock reads the performance counter in nanoseconds, whole seconds too.
+TEST(EventRecorder, TheSteadyClockIsThePerformanceCounterInNanoseconds) {
+    LARGE_INTEGER frequency{}, counter{};
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&counter);
+    const auto now =
+        static_cast<double>(kes::analytics::legacy::EventRecorder::SteadyNanoseconds());
+    EXPECT_NEAR(
+        now, 1e9 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart),
+        1e8);
+}
+
 TEST(FormatDuration, TruncatesEachUnit) {
     for (const auto& [ms, text] : std::vector<std::pair<std::int64_t, std::wstring>>{
              {0, L"0d 0:00:00.000"},

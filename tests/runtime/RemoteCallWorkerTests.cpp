@@ -4,6 +4,7 @@
 // unknown names and malformed envelopes; the end-to-end session, every call of the table.
 #include "remote/sys_server_RemoteCallServer.h"
 
+#include "platform/unique_handle.h"
 #include "tests/GrammarText.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +79,15 @@ TEST(RemoteCallWorker, AnswersEveryRequestAndGoesOn) {
                      {L"Unexpected exception: boom", ""},
                      {L"Unexpected exception: unknown exception", ""},
                      {L"", "still here"}}));
+}
+
+// A bounded wait that ends with the worker still running says so, with the wait in ms.
+TEST(Worker, AJoinThatTimesOutSaysHowLongItWaited) {
+    using sys::thread::Worker;
+    const win::unique_object_handle go(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const Worker::Handle worker = Worker::Start([&] { ::WaitForSingleObject(go.get(), INFINITE); });
+    EXPECT_EQ(Worker::Join(worker, 10).message(), L"The worker is still running after 10 ms");
+    ::SetEvent(go.get()); // the handle's end waits for the thread
 }
 
 TEST(RemoteCall, AFailedReplyIsThrownAtItsFixedLocationAfterTheCallRan) {

@@ -119,32 +119,6 @@ TEST_F(FilesystemBlockTest, FileElementsWithSizesDatesVersionsAndContent) {
     EXPECT_EQ(Count(xml, L"<file name=\"logs\""), 0u);
 }
 
-TEST(FilesystemBlock, FilesThatVanishBeforeRenderingAreSkipped) {
-    ScratchFolder scratch;
-    // One folder small enough to be searched name by name, one listed at once.
-    for (int i = 0; i < 10; ++i)
-        scratch.WriteFile(L"many\\f" + std::to_wstring(i) + L".bin", "x", &kWritten);
-    scratch.WriteFile(L"few\\kept.bin", "x", &kWritten);
-    scratch.WriteFile(L"few\\gone.bin", "x", &kWritten);
-    FolderNode tree;
-    vitascan::AddFolder(tree, scratch.path(), true);
-    // Names the tree holds in another case than the disk are still found, spelled as on disk.
-    vitascan::AddFile(*vitascan::AddPath(tree, scratch.path() + L"many\\"), L"F10.BIN");
-    scratch.WriteFile(L"many\\f10.bin", "x", &kWritten);
-    ::DeleteFileW((scratch.path() + L"many\\f3.bin").c_str());
-    ::DeleteFileW((scratch.path() + L"few\\gone.bin").c_str());
-
-    const std::wstring xml = FilesystemBlock::RenderFolder(tree, L"  ", -1);
-    EXPECT_NE(xml.find(L"<file name=\"kept.bin\""), std::wstring::npos);
-    EXPECT_NE(xml.find(L"<file name=\"f10.bin\""), std::wstring::npos);
-    EXPECT_EQ(Count(xml, L"<file "), 11u);
-
-    // Folders gone from the disk are left out with everything below them.
-    FolderNode gone;
-    vitascan::AddFolder(gone, L"Q:\\Nowhere\\deeper\\", true);
-    EXPECT_EQ(FilesystemBlock::RenderFolder(gone, L"  ", -1), L"");
-}
-
 // The tree is built, then the disk changes, then the entries are written: the block writes
 // the disk as it is then, for folders listed at once and for folders searched name by name,
 // whether the block walks them itself (its own data folder) or an earlier block added them.
@@ -160,6 +134,9 @@ TEST_F(FilesystemBlockTest, EntriesShowTheDiskAsItIsWhenTheyAreWritten) {
     FolderNode earlier, tree;
     for (FolderNode* built : {&earlier, &tree})
         vitascan::AddFolder(*built, top, true);
+    // A name the tree holds in another case than the disk is found, spelled as on disk.
+    vitascan::AddFile(*vitascan::AddPath(earlier, top + L"many\\"), L"M12.BIN");
+    programData.WriteFile(L"changing\\many\\m12.bin", "x", &kWritten);
     for (const wchar_t* folder : {L"many\\", L"few\\"}) {
         ASSERT_TRUE(::DeleteFileW((top + folder + L"gone.bin").c_str()));
         programData.WriteFile(L"changing\\" + std::wstring(folder) + L"kept.bin", "grown",
@@ -169,11 +146,17 @@ TEST_F(FilesystemBlockTest, EntriesShowTheDiskAsItIsWhenTheyAreWritten) {
     const auto check = [](const std::wstring& xml, bool added) {
         EXPECT_EQ(Count(xml, L"<file name=\"gone.bin\""), 0u);
         EXPECT_EQ(Count(xml, L"<file name=\"m4.bin\" bytes=\"1\""), 1u);
+        EXPECT_EQ(Count(xml, L"<file name=\"m12.bin\" bytes=\"1\""), 1u);
         EXPECT_EQ(Count(xml, L"<file name=\"kept.bin\" bytes=\"5\""), 2u);
         EXPECT_EQ(Count(xml, L"<file name=\"added.bin\""), added ? 2u : 0u);
     };
     check(FilesystemBlock::RenderFolder(earlier, L"  ", -1), false);
     check(FilesystemBlock(&tree).GetXml(), true);
+
+    // Folders gone from the disk are left out with everything below them.
+    FolderNode gone;
+    vitascan::AddFolder(gone, L"Q:\\Nowhere\\deeper\\", true);
+    EXPECT_EQ(FilesystemBlock::RenderFolder(gone, L"  ", -1), L"");
 }
 
 TEST(FilesystemBlock, ReadsCutTextAndReportsReadFailures) {
