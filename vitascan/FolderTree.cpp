@@ -9,6 +9,7 @@
 #include <optional>
 
 #include <winioctl.h>
+#include <winternl.h>
 
 namespace vitascan {
 
@@ -76,17 +77,43 @@ struct FolderIdentity {
     bool operator==(const FolderIdentity&) const = default;
 };
 
-std::optional<FolderIdentity> IdentityOf(const std::wstring& path) {
-    const win::unique_file_handle folder(
+win::unique_file_handle OpenToLookAt(const std::wstring& path) {
+    return win::unique_file_handle(
         ::CreateFileW(sys::file::LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    // A file system without file ids gives 0: no identity to compare.
-    if (!folder || !::GetFileInformationByHandle(folder.get(), &info) ||
-        (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0))
+}
+
+// A file system without file ids gives 0: no identity to compare.
+std::optional<FolderIdentity> Identity(DWORD volume, std::uint64_t index) {
+    if (index == 0)
         return std::nullopt;
-    return FolderIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return FolderIdentity{volume, static_cast<DWORD>(index >> 32), static_cast<DWORD>(index)};
+}
+
+// The identity of a folder on the path that leads to the one asked for. Its volume is read
+// from the system, which costs several times the open.
+std::optional<FolderIdentity> IdentityOf(const std::wstring& path) {
+    const win::unique_file_handle folder = OpenToLookAt(path);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!folder || !::GetFileInformationByHandle(folder.get(), &info))
+        return std::nullopt;
+    return Identity(info.dwVolumeSerialNumber,
+                    (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
+// The identity of a subfolder the walk may enter: its file id, which is cheap to read, on the
+// walk's volume. On Windows a walk never enters another volume: mount points are links, never
+// followed. (Under Wine a Unix mount inside the drive is a plain folder; there the file id
+// alone decides.)
+std::optional<FolderIdentity> SubfolderIdentity(const std::wstring& path, DWORD volume) {
+    const win::unique_file_handle folder = OpenToLookAt(path);
+    FILE_INTERNAL_INFORMATION info{};
+    IO_STATUS_BLOCK status{};
+    if (!folder || !NT_SUCCESS(::NtQueryInformationFile(folder.get(), &status, &info, sizeof info,
+                                                        FileInternalInformation)))
+        return std::nullopt;
+    return Identity(volume, static_cast<std::uint64_t>(info.IndexNumber.QuadPart));
 }
 
 // Whether the junction at `path` leads to a volume ("\\??\\Volume{...}"): a mount point.
@@ -186,7 +213,9 @@ void ListFolder(FolderNode& target, Walk& walk, int depth) {
             Stop(child, FolderStop::Depth);
             continue;
         }
-        const std::optional<FolderIdentity> identity = IdentityOf(child.path);
+        const std::optional<FolderIdentity> identity =
+            walk.path.empty() ? IdentityOf(child.path)
+                              : SubfolderIdentity(child.path, walk.path.back().volume);
         if (identity &&
             std::find(walk.path.begin(), walk.path.end(), *identity) != walk.path.end()) {
             Stop(child, FolderStop::Loop);
