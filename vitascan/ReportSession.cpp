@@ -1,8 +1,8 @@
 #include "vitascan/ReportSession.h"
 
 #include "Common/CommandLineUtils.h"
-#include "vitascan/TextFile.h"
 #include "platform/ws_track.h"
+#include "vitascan/TextFile.h"
 
 namespace vitascan {
 
