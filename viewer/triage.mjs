@@ -9,7 +9,7 @@ import { basename, join } from 'node:path';
 import { availableParallelism } from 'node:os';
 import { Worker, isMainThread, parentPort, workerData } from 'node:worker_threads';
 import { readReport, ReportError } from './src/import/report.js';
-import { fileText, fingerprint } from './src/import/bytes.js';
+import { decodeBytes, fingerprint } from './src/import/bytes.js';
 import { readPack, PackError } from './src/lib/rules/pack.js';
 import { ruleEngine, allFindings } from './src/lib/rules/run.js';
 import { machineFacts } from './src/lib/machines.js';
@@ -86,12 +86,12 @@ async function triageFiles(files, engine, json) {
   const out = { records: [], messages: [], failed: false };
   for (const file of files) {
     try {
-      const text = await fileText(new File([readFileSync(file)], basename(file)));
-      const model = readReport(text, file);
+      const decoded = decodeBytes(readFileSync(file));
+      const model = readReport(decoded, file);
       if (model.broken)
         out.messages.push(`${file}: read up to line ${model.broken.line}: ${model.broken.message}`);
       const findings = allFindings(model, engine);
-      out.records.push(...findingRecords(file, model, findings, fingerprint(text), json));
+      out.records.push(...findingRecords(file, model, findings, fingerprint(decoded.text), json));
     } catch (e) {
       out.messages.push(
         e instanceof ReportError ? e.message : `${file}: could not be read: ${e.message}`,

@@ -242,7 +242,11 @@ test('the command line: CSV parsed back, JSON, and exit 2 for what it could not 
     ]);
     assert.equal(rows.find((r) => r[2] === 'KB-9')[4], 'Says "so", then =1+1');
     assert.ok(rows.some((r) => r[2] === 'cutLogs' && r[0].endsWith('b.vitascan')));
-    const json = JSON.parse(run('--json', '--rules', sampleFile, join(dir, 'a.vitascan')).stdout);
+    const both = [join(dir, 'a.vitascan'), join(dir, 'b.vitascan')];
+    const json = JSON.parse(run('--json', '--rules', sampleFile, ...both).stdout);
+    // Each report is named by its own fingerprint, as the page names it.
+    const named = json.flatMap((f) => f.evidence.map((e) => e.address.split('&')[0]));
+    assert.equal(new Set(named).size, 2);
     const kb = json.find((f) => f.id === 'KB-1042');
     assert.equal(kb.link, 'https://support.example/kb/1042');
     assert.match(
