@@ -176,6 +176,12 @@ test('redaction of the hand-written report: names, addresses in any text, and wh
       'in C:\\Users\\Public\\x.cs, Microsoft.NET, System.IO, settings.xml, 202612041234'],
   ];
   for (const [text, expected] of CASES) assert.equal(redact(text), expected);
+  // A user the report names only in a path is replaced wherever the name stands.
+  const path = [String.raw`C:\users\me\Temp`, String.raw`C:\Users\anna.k\Temp`];
+  assert.equal(
+    redactor([varied([path])]).text('tool.exe --owner anna.k'),
+    'tool.exe --owner USER-1',
+  );
 });
 
 // Every text of two machines of one customer, and every ticket and place in words made of

@@ -149,27 +149,8 @@ export function redactor(models) {
   };
   for (const model of models) collect(model, add, versions);
 
-  // The names read from the reports, wherever they stand; serial numbers and addresses
-  // as whole words only.
-  const byKind = (test) => [...known.keys()].filter((k) => test(kinds.get(k), k));
-  const pattern = (list) =>
-    list
-      .sort((a, b) => b.length - a.length)
-      .map(literal)
-      .join('|');
-  const long = byKind((kind, k) => NAME_KINDS.has(kind) && k.length >= ANYWHERE);
-  const short = byKind((kind, k) => !NAME_KINDS.has(kind) || k.length < ANYWHERE).filter(
-    (k) => kinds.get(k) !== 'mac',
-  );
-  const alternatives = [
-    long.length ? `(?:${pattern(long)})` : null,
-    short.length ? `(?<!${ALNUM})(?:${pattern(short)})(?!${ALNUM})` : null,
-  ].filter(Boolean);
-  const knownRe = alternatives.length ? new RegExp(alternatives.join('|'), 'giu') : null;
-  const macs = byKind((kind) => kind === 'mac').map((k) => k.match(/../g).join('[-:. ]?'));
-  const knownMac = macs.length
-    ? new RegExp(`(?<![0-9a-f])(?:${macs.join('|')})(?![0-9a-f])`, 'gi')
-    : null;
+  let knownRe = null;
+  let knownMac = null;
   // Unicode case folding may match what lower case does not spell the same way.
   const sameIgnoringCase = (m) =>
     [...known].find(([k]) => k.toUpperCase() === m.toUpperCase())?.[1] ?? 'REDACTED';
@@ -209,6 +190,27 @@ export function redactor(models) {
   const text = (value) => replace(value);
   // What has the form of personal data, numbered in report order.
   for (const model of models) eachText(model, (t) => replace(t, true));
+  // The names read from the reports and those the scan found (a user in a path, say),
+  // wherever they stand; serial numbers and addresses as whole words only.
+  const byKind = (test) => [...known.keys()].filter((k) => test(kinds.get(k), k));
+  const pattern = (list) =>
+    list
+      .sort((a, b) => b.length - a.length)
+      .map(literal)
+      .join('|');
+  const long = byKind((kind, k) => NAME_KINDS.has(kind) && k.length >= ANYWHERE);
+  const short = byKind((kind, k) => !NAME_KINDS.has(kind) || k.length < ANYWHERE).filter(
+    (k) => kinds.get(k) !== 'mac',
+  );
+  const alternatives = [
+    long.length ? `(?:${pattern(long)})` : null,
+    short.length ? `(?<!${ALNUM})(?:${pattern(short)})(?!${ALNUM})` : null,
+  ].filter(Boolean);
+  knownRe = alternatives.length ? new RegExp(alternatives.join('|'), 'giu') : null;
+  const macs = byKind((kind) => kind === 'mac').map((k) => k.match(/../g).join('[-:. ]?'));
+  knownMac = macs.length
+    ? new RegExp(`(?<![0-9a-f])(?:${macs.join('|')})(?![0-9a-f])`, 'gi')
+    : null;
   // [placeholder, value as first met], in the order given.
   const map = () => [...known].map(([key, p]) => [p, originals.get(key)]);
   return { text, map };
