@@ -227,31 +227,6 @@ export function folderBuilder() {
   };
 }
 
-// Replays a read tree into a handler, without recursion.
-function replay(node, handler) {
-  const stack = [[node, 0]];
-  handler.open(node.name, node.attrs);
-  if (node.text !== null) handler.text(node.text);
-  while (stack.length) {
-    const top = stack[stack.length - 1];
-    const child = top[0].children[top[1]++];
-    if (!child) {
-      stack.pop();
-      handler.close();
-      continue;
-    }
-    handler.open(child.name, child.attrs);
-    if (child.text !== null) handler.text(child.text);
-    stack.push([child, 0]);
-  }
-}
-
-export function readFilesystem(el) {
-  const builder = folderBuilder();
-  replay(el, builder);
-  return builder.root;
-}
-
 export function readProcesses(el) {
   const wmi = el.children.find((c) => c.name === 'wmi');
   return wmi ? wmi.children.map((c) => c.attrs) : [];
@@ -306,13 +281,13 @@ function linkProducts(model) {
   }
 }
 
+// The filesystem section is built while it is read (folderBuilder), not from a tree.
 const READERS = {
   networking: readNetworking,
   system: readSystem,
   disks: readDisks,
   registry: readRegistry,
   products: readProducts,
-  filesystem: readFilesystem,
   processes: readProcesses,
 };
 
@@ -481,8 +456,7 @@ export function reportReader(decoded, fileName, schema = null) {
       model.broken = { message: error.message, line: error.line, column: error.column };
       builder.cut();
     }
-    if (validator && !error) model.schema = validator.end();
-    else if (validator) model.schema = validator.problems();
+    if (validator) model.schema = validator.problems();
     linkProducts(model);
   };
   return {

@@ -314,8 +314,8 @@ const CHECK_DEPTH = 256;
 
 // Compiles the schema's text. validator() then checks one report: open(name, attrs, line,
 // part) says whether the element is allowed where it stands (an element that is not is
-// skipped with its content, and its close is not given); text(t); close(); end() and
-// problems() give { count, problems: [{ line, message, part }] }, the first few of them.
+// skipped with its content, and its close is not given); text(t); close(); problems()
+// gives { count, problems: [{ line, message, part }] }, the first few of them.
 export function compileSchema(rngText) {
   const tree = treeBuilder();
   const reader = xmlReader(rngText, tree);
@@ -457,9 +457,6 @@ export function compileSchema(rngText) {
           } else state = next;
         },
         problems: () => report,
-        end() {
-          return report;
-        },
       };
     },
   };
