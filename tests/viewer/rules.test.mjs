@@ -141,6 +141,7 @@ test('a broken pack is refused with each problem named by its rule and field, al
     [pack(rule({ finding: 'cutLogs' }, { link: 'javascript:alert(1)' })), /KB-9: link: must be an http/],
     [pack(rule({ finding: 'cutLogs' }, { link: ' JavaScript:alert(1)//https://x' })), /KB-9: link: must be an http/],
     [pack(rule({ finding: 'cutLogs' }), rule({ finding: 'noProducts' })), /KB-9: id: the id is used by another rule/],
+    [pack(rule({ finding: 'cutLogs' }, { id: ['KB-1'] })), /^p\.json: rule 1: id: must be letters/],
     [pack(rule({ not: { not: { not: { not: { not: { not: { not: { not: { not: { finding: 'cutLogs' } } } } } } } } } })),
       /nests deeper than 8 levels/],
   ];

@@ -306,7 +306,7 @@ function ruleOf(raw, n, ids, problems, tally) {
   if (!isObject(raw)) return void fail('rule', `must be an object, not ${said(raw)}`);
   const f = fieldReader(raw, '', (field, message) => fail(field.slice(1), message));
   f.only(['id', 'title', 'severity', 'advice', 'link', 'when']);
-  if (!ID.test(raw.id ?? ''))
+  if (typeof raw.id !== 'string' || !ID.test(raw.id))
     fail('id', `must be letters, digits, ".", "_" or "-", up to 40, not ${said(raw.id)}`);
   else if (ids.has(raw.id)) fail('id', 'the id is used by another rule of the pack');
   ids.add(raw.id);
