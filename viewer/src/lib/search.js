@@ -129,13 +129,17 @@ export function search(model, query, limit = MAX_HITS) {
 }
 
 // Whether keys, folders or groups nest deeper than the reader went: those parts are not in
-// the model, so a search cannot find what they hold.
+// the model, so a search cannot find what they hold. A read model does not change, and the
+// page asks at every step through the hits: the answer is kept.
+const cutModels = new WeakMap();
 export function cutDeeper(model) {
+  if (cutModels.has(model)) return cutModels.get(model);
   let cut = false;
   const note = (node) => (cut ||= node.cutDeeper);
   if (model.registry) eachKey(model.registry, note);
   if (model.filesystem) eachFolder(model.filesystem, note);
   eachGroup(model.groups, note);
+  cutModels.set(model, Boolean(cut));
   return Boolean(cut);
 }
 
