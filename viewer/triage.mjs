@@ -132,8 +132,9 @@ async function inParallel(files, packFiles, json) {
 async function workerMain({ files, packFiles, json }) {
   const packs = packFiles.map((f) => readPack(readFileSync(f, 'utf8'), f));
   const { records, messages, failed } = await triageFiles(files, ruleEngine(packs), json);
-  const byFile = files.map((f) => [f, records.filter((r) => r.report === f)]);
-  parentPort.postMessage({ byFile, messages, failed });
+  const byFile = new Map(files.map((f) => [f, []]));
+  for (const r of records) byFile.get(r.report).push(r);
+  parentPort.postMessage({ byFile: [...byFile], messages, failed });
 }
 
 export async function triage(argv, out = process.stdout, err = process.stderr) {
