@@ -154,7 +154,7 @@ export function decodeBytes(bytes) {
       ? {
           offset: skip + bad,
           byte: body[bad],
-          encoding: encoding.replace(/le|be$/, '').toUpperCase(),
+          encoding: encoding.replace(/(le|be)$/, '').toUpperCase(),
         }
       : null;
   // The beginning as a person may read it, bad bytes and all, for a file that is no report.

@@ -53,7 +53,7 @@ function checkDoctype(body) {
 export function xmlReader(text, handler) {
   const parser = new SaxesParser({ defaultXMLVersion: '1.0', forceXMLVersion: true });
   let fed = 0;
-  const reader = { done: false, error: null, line: () => parser.line };
+  const reader = { done: false, error: null };
   const stop = (message) => {
     throw new XmlError(plain(message), parser.line, parser.column + 1, parser.position);
   };
