@@ -19,7 +19,7 @@ import { launch } from '../../tests/viewer/browser.mjs';
 import { grownMachine } from './grow.mjs';
 import { readReport } from '../../viewer/src/import/report.js';
 import { readPack } from '../../viewer/src/lib/rules/pack.js';
-import { ruleEngine, allFindings } from '../../viewer/src/lib/rules/run.js';
+import { ruleEngine } from '../../viewer/src/lib/rules/run.js';
 import { runFindings } from '../../viewer/src/lib/findings.js';
 
 const top = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
@@ -132,7 +132,6 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
     `rules alone in Node over the read reports: ${(performance.now() - started).toFixed(0)} ms, ` +
       `${known} known issues, slowest report ${slowest.toFixed(0)} ms`,
   );
-  void allFindings;
   if (process.argv.includes('--page')) await measurePage(paths, packPath);
 }
 
